@@ -1,0 +1,53 @@
+#pragma once
+
+#include <functional>
+#include <iosfwd>
+#include <string>
+#include <vector>
+
+namespace hazard_desk::cli {
+
+// Exit codes shared by every command of hazard-desk-cli.
+enum ExitCode : int {
+    kExitOk = 0,
+    kExitFailed = 1,      // the input is invalid or the operation failed
+    kExitUsage = 2,       // usage error or unreadable file
+};
+
+// What a command sees: its own arguments (without the command name) and the
+// two streams it must write to. Tests hand in string streams.
+struct CommandContext {
+    std::vector<std::string> args;
+    std::ostream& out;
+    std::ostream& err;
+};
+
+struct Command {
+    std::string name;
+    std::string summary;   // one line for "hazard-desk-cli --help"
+    std::string usage;     // full text for "hazard-desk-cli NAME --help"
+    std::function<int(CommandContext&)> run;
+};
+
+// All commands register themselves at static-initialisation time through a
+// CommandRegistrar in their own source file; main() only dispatches.
+class CommandRegistry {
+public:
+    static CommandRegistry& instance();
+
+    void add(Command command);
+    const Command* find(const std::string& name) const;
+    const std::vector<Command>& commands() const { return commands_; }
+
+    // Runs the whole command line (argv without the program name).
+    int dispatch(const std::vector<std::string>& argv, std::ostream& out, std::ostream& err) const;
+
+private:
+    std::vector<Command> commands_;
+};
+
+struct CommandRegistrar {
+    explicit CommandRegistrar(Command command) { CommandRegistry::instance().add(std::move(command)); }
+};
+
+}  // namespace hazard_desk::cli
