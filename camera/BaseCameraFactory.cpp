@@ -1,0 +1,48 @@
+#include "BaseCameraFactory.h"
+
+#include "ZrLogger.h"
+
+namespace algPlatform {
+
+BaseCameraFactory& BaseCameraFactory::instance()
+{
+    static BaseCameraFactory factory;
+    return factory;
+}
+
+bool BaseCameraFactory::registerCamera(CameraType type, Creator creator)
+{
+    const std::string typeName = cameraTypeName(static_cast<std::int32_t>(type));
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        if (creators_.count(type) != 0) {
+            ZrLogger::defaultLogger()->warn("BaseCameraFactory register skipped type={} reason=duplicate", typeName);
+            return false;
+        }
+        creators_[type] = std::move(creator);
+    }
+    ZrLogger::defaultLogger()->info("BaseCameraFactory registered camera type={}", typeName);
+    return true;
+}
+
+std::shared_ptr<BaseCamera> BaseCameraFactory::create(CameraType type, const DeviceInfo& info) const
+{
+    Creator creator;
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        const auto found = creators_.find(type);
+        if (found == creators_.end() || !found->second) {
+            return nullptr;
+        }
+        creator = found->second;
+    }
+    return creator(info);
+}
+
+bool BaseCameraFactory::hasCreator(CameraType type) const
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    return creators_.count(type) != 0;
+}
+
+}  // namespace algPlatform

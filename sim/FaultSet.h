@@ -1,0 +1,34 @@
+#pragma once
+// The misbehaviours a virtual camera can be told to show, from the scene's
+// "faults" object or at run time through ZrSim_SetFault.
+
+#include <cstdint>
+#include <map>
+#include <string>
+
+#include <nlohmann/json.hpp>
+
+namespace zrsim {
+
+struct FaultSet {
+    int32_t openStatus = 0;            ///< openFails: DcOpenDevice answers this (0 = opens)
+    int32_t reconnectAfterFrames = -1; ///< frames delivered before the link drops once (-1 never)
+    int32_t reconnectMs = 1000;        ///< how long frame commands answer -5
+    int32_t frameStatus = 0;           ///< status of a delivered frame (0, -28, -29)
+    bool colorUnavailable = false;     ///< enabling the 2D stream answers -4
+    std::map<int32_t, int32_t> unsupported;  ///< id -> status answered for it
+    int32_t saveDelayMs = 150;         ///< algorithm parameter text settles after this
+    bool neverSaves = false;           ///< writes are acknowledged but never stored
+    double readbackRounding = 0.0;     ///< stored numbers rounded to this step (0 = exact)
+    int32_t templateSwitchReads = 0;   ///< GetObstacleIndex answers the old index this many times
+    int32_t modeConfirmReads = 0;      ///< algorithm mode reads give the old mode this many times
+    int32_t uploadStatus = 0;          ///< uploadFails: DcUpLoadFiles answers this (0 = works)
+    int32_t algorithmState = 0;        ///< state field of the algorithm output
+};
+
+/// Merges the keys of a faults object into faults. A null value restores that
+/// key's default. Unknown keys or wrong types give false with an error text
+/// and leave faults unchanged.
+bool mergeFaults(const nlohmann::json& object, FaultSet& faults, std::string& error);
+
+}  // namespace zrsim

@@ -1,0 +1,65 @@
+#pragma once
+// One camera of the scene as the SDK calls see it: identity and open state,
+// typed parameters with their value records, the stored algorithm JSON,
+// algorithm/template/I-O modes, special controls, mask upload and intrinsics;
+// frames are delegated to its CameraFrameSource. Thread-safe: the SDK callback
+// thread, the client's worker and test threads may call it at once.
+
+#include <chrono>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "CameraFrameSource.h"
+#include "CameraState.h"
+
+namespace zrsim {
+
+class StateStore;
+
+class VirtualCamera {
+public:
+    VirtualCamera(const CameraSpec& spec, uint32_t index, std::vector<SceneObject> objects,
+                  std::chrono::steady_clock::time_point epoch, std::shared_ptr<StateStore> store);
+    ~VirtualCamera();
+
+    const CameraSpec& spec() const { return state_.spec; }
+    /// The 496-byte device record with the given handle.
+    ZrDeviceInfo record(uint64_t handle) const;
+
+    int32_t open(uint64_t handle);
+    int32_t close();
+
+    int32_t startStream() { return frames_.startStream(); }
+    int32_t stopStream() { return frames_.stopStream(); }
+    int32_t registerCallback(ZrFrameCallback callback, void* user) { return frames_.registerCallback(callback, user); }
+    int32_t unregisterCallback() { return frames_.unregisterCallback(); }
+
+    int32_t command(int32_t id);
+    int32_t getInt(int32_t id, ZrIntValue& value);
+    int32_t getFloat(int32_t id, ZrFloatValue& value);
+    int32_t setInt(int32_t id, int32_t value);
+    int32_t setFloat(int32_t id, float value);
+    int32_t setBool(int32_t id, bool value);
+    int32_t setString(int32_t id, const std::string& value, std::string& error);
+    int32_t getString(int32_t id, std::string& value);
+    int32_t getPointer(int32_t id, void** value);
+    int32_t getFramePointer(uint64_t frameHandle, int32_t id, void** value);
+    int32_t special(const std::string& name, int32_t* data);
+    int32_t upload(const std::vector<std::string>& paths, std::string& error);
+
+    /// Merges run-time faults (ZrSim_SetFault).
+    int32_t setFaults(const nlohmann::json& faults, std::string& error);
+
+    CameraFrameSource& frames() { return frames_; }
+
+private:
+    /// Status named for id by the "unsupported" fault, 0 when none (caller holds the mutex).
+    int32_t unsupportedStatus(int32_t id) const;
+    int32_t writeAlgorithmParams(const std::string& text, std::string& error);
+
+    CameraState state_;
+    CameraFrameSource frames_;
+};
+
+}  // namespace zrsim

@@ -1,0 +1,41 @@
+#pragma once
+// Test-control API of the virtual camera library, exported beside the SDK
+// functions. The workstation never calls it; tests use it to script faults,
+// load scenes and count SDK calls.
+
+#include <cstdint>
+
+#include "ZrCameraTypes.h"
+
+#if defined(__GNUC__)
+#define ZR_SIM_API __attribute__((visibility("default")))
+#else
+#define ZR_SIM_API
+#endif
+
+extern "C" {
+
+/// Replaces the scene with the given JSON text. Every open handle is closed,
+/// streams stop, stored camera state is dropped (persisted state in
+/// ZR_SIM_STATE_DIR is reloaded). On a parse/validation error the library is
+/// left without cameras (every call then fails with ZR_STATUS_LIBRARY_NOT_READY)
+/// and the error is readable through ZrSim_LastError. Returns a ZrStatus.
+ZR_SIM_API int32_t ZrSim_LoadSceneText(const char* sceneJson);
+
+/// Back to start-up state: the ZR_SIM_SCENE file (or the built-in scene),
+/// no run-time faults, call counters zeroed.
+ZR_SIM_API void ZrSim_Reset();
+
+/// Merges faults into the camera at ip ("*" = every camera), same keys as the
+/// scene's "faults" object, e.g. {"frameStatus": -28, "saveDelayMs": 10}.
+/// A null value removes that fault. Returns a ZrStatus.
+ZR_SIM_API int32_t ZrSim_SetFault(const char* ip, const char* faultJson);
+
+/// Number of calls of an SDK function (e.g. "DcGetIntValue") since the last
+/// reset; id filters by parameter/command id, -1 counts all.
+ZR_SIM_API int64_t ZrSim_CallCount(const char* function, int32_t id);
+
+/// Last scene or control error text ("" when none).
+ZR_SIM_API const char* ZrSim_LastError();
+
+}  // extern "C"

@@ -1,0 +1,189 @@
+#include "ZrLogger.h"
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <sstream>
+#include <string>
+
+#include <gtest/gtest.h>
+#include <spdlog/spdlog.h>
+#include <unistd.h>
+
+namespace algPlatform {
+namespace {
+
+namespace fs = std::filesystem;
+
+// Runs each test in a fresh temporary working directory.
+class ZrLoggerTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        previous_ = fs::current_path();
+        // A death-test child works in its parent's folder.
+        if (const char* inherited = std::getenv(kChildDirVariable)) {
+            directory_ = inherited;
+            child_ = true;
+            return;
+        }
+        directory_ = fs::temp_directory_path() /
+                     ("hd_logging_" + std::to_string(::getpid()) + "_" +
+                      ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(directory_);
+        fs::create_directories(directory_);
+        fs::current_path(directory_);
+        setenv(kChildDirVariable, directory_.c_str(), 1);
+    }
+    void TearDown() override
+    {
+        if (child_) {
+            return;
+        }
+        unsetenv(kChildDirVariable);
+        fs::current_path(previous_);
+        std::error_code ignored;
+        fs::remove_all(directory_, ignored);
+    }
+
+    static std::string readFile(const fs::path& path)
+    {
+        std::ifstream in(path);
+        std::stringstream text;
+        text << in.rdbuf();
+        return text.str();
+    }
+
+    static constexpr const char* kChildDirVariable = "HD_LOGGING_TEST_DIR";
+    fs::path previous_;
+    fs::path directory_;
+    bool child_ = false;
+};
+
+TEST_F(ZrLoggerTest, ModuleLoggerWritesItsFileUnderLogs)
+{
+    auto logger = ZrLogger::getLogger("ModuleA");
+    ASSERT_TRUE(logger);
+    EXPECT_EQ(logger->name(), "ModuleA");
+    EXPECT_EQ(logger->level(), spdlog::level::trace);
+    EXPECT_EQ(logger->flush_level(), spdlog::level::info);
+    logger->info("hello {} {}", "camera", 7);
+    const fs::path file = directory_ / "logs" / "ModuleA.log";
+    ASSERT_TRUE(fs::exists(file));
+    const std::string text = readFile(file);
+    EXPECT_NE(text.find("VQ_LOG initialized module=ModuleA file=" + file.string()), std::string::npos) << text;
+    EXPECT_NE(text.find("hello camera 7"), std::string::npos) << text;
+    spdlog::drop("ModuleA");
+}
+
+TEST_F(ZrLoggerTest, ModuleLoggerUsesGivenPathAndCreatesParents)
+{
+    auto logger = ZrLogger::getLogger("ModuleB", "deep/nested/b.log");
+    logger->warn("warned {}", 1);
+    const fs::path file = directory_ / "deep" / "nested" / "b.log";
+    ASSERT_TRUE(fs::exists(file));
+    EXPECT_NE(readFile(file).find("warned 1"), std::string::npos);
+    EXPECT_FALSE(fs::exists(directory_ / "logs"));
+    spdlog::drop("ModuleB");
+}
+
+TEST_F(ZrLoggerTest, SecondModuleLoggerOfSameNameReplacesTheFirst)
+{
+    auto first = ZrLogger::getLogger("ModuleC");
+    auto second = ZrLogger::getLogger("ModuleC");
+    EXPECT_NE(first.get(), second.get());
+    EXPECT_EQ(spdlog::get("ModuleC").get(), second.get());
+    // The first one keeps working for whoever still holds it.
+    first->info("still alive");
+    spdlog::drop("ModuleC");
+}
+
+TEST_F(ZrLoggerTest, ModuleLoggerWithUnplaceableFileIsConsoleOnly)
+{
+    // A plain file where the folder should be makes the folder impossible.
+    std::ofstream(directory_ / "blocked") << "x";
+    auto logger = ZrLogger::getLogger("ModuleD", "blocked/d.log");
+    ASSERT_TRUE(logger);
+    EXPECT_EQ(logger->sinks().size(), 1u);
+    logger->error("console only {}", 3);
+    EXPECT_TRUE(fs::is_regular_file(directory_ / "blocked"));
+    spdlog::drop("ModuleD");
+}
+
+TEST_F(ZrLoggerTest, EmptyModuleNameMeansVq8)
+{
+    auto logger = ZrLogger::getLogger("", "named/empty.log");
+    EXPECT_EQ(logger->name(), "vq8");
+    EXPECT_TRUE(fs::exists(directory_ / "named" / "empty.log"));
+    spdlog::drop("vq8");
+}
+
+TEST_F(ZrLoggerTest, ModuleFileSizeFollowsEnvironment)
+{
+    setenv("VQ8_LOG_MAX_MB", "0", 1);
+    setenv("VQ8_LOG_MAX_FILES", "1", 1);
+    auto logger = ZrLogger::getLogger("ModuleE");
+    unsetenv("VQ8_LOG_MAX_MB");
+    unsetenv("VQ8_LOG_MAX_FILES");
+    logger->sinks().erase(logger->sinks().begin());  // keep the test output readable
+    // 1 MiB files, one rotated file kept: writing 3 MiB leaves the current
+    // file and exactly one rotated file.
+    const std::string line(1023, 'x');
+    for (int i = 0; i < 3 * 1024; ++i) {
+        logger->info("{}", line);
+    }
+    logger->flush();
+    EXPECT_TRUE(fs::exists(directory_ / "logs" / "ModuleE.log"));
+    EXPECT_TRUE(fs::exists(directory_ / "logs" / "ModuleE.1.log"));
+    EXPECT_FALSE(fs::exists(directory_ / "logs" / "ModuleE.2.log"));
+    EXPECT_LE(fs::file_size(directory_ / "logs" / "ModuleE.log"), 1048576u);
+    spdlog::drop("ModuleE");
+}
+
+// The default logger is created once per process, so its creation is checked
+// in a child process with its own working directory.
+void createDefaultLoggerIn(const fs::path& directory)
+{
+    fs::current_path(directory);
+    auto first = ZrLogger::defaultLogger();
+    auto second = ZrLogger::defaultLogger();
+    if (!first || first.get() != second.get() || first->name() != "vq8" ||
+        spdlog::default_logger().get() != first.get() || first->level() != spdlog::level::info) {
+        std::_Exit(3);
+    }
+    first->info("default line {}", 42);
+    first->flush();
+    std::cerr << "sinks=" << first->sinks().size() << std::endl;
+    std::exit(0);
+}
+
+TEST_F(ZrLoggerTest, DefaultLoggerIsCreatedOnceWithItsFile)
+{
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(createDefaultLoggerIn(directory_), ::testing::ExitedWithCode(0), "sinks=2");
+    const std::string text = readFile(directory_ / "logs" / "vq8.log");
+    EXPECT_NE(text.find("[info] [vq8] VQ_LOG default logger initialized file=" +
+                        (directory_ / "logs" / "vq8.log").string()),
+              std::string::npos)
+        << text;
+    EXPECT_NE(text.find("[info] [vq8] default line 42"), std::string::npos) << text;
+    // "[YYYY-MM-DD HH:MM:SS.mmm] " starts every line.
+    ASSERT_GE(text.size(), 26u);
+    EXPECT_EQ(text[0], '[');
+    EXPECT_EQ(text[11], ' ');
+    EXPECT_EQ(text[20], '.');
+    EXPECT_EQ(text[24], ']');
+}
+
+TEST_F(ZrLoggerTest, DefaultLoggerFallsBackToConsoleWhenLogsCannotBeCreated)
+{
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    std::ofstream(directory_ / "logs") << "not a folder";
+    EXPECT_EXIT(createDefaultLoggerIn(directory_), ::testing::ExitedWithCode(0),
+                "\\[VQ_LOG\\] failed to create log directory '.*logs': .*\nsinks=1");
+    EXPECT_TRUE(fs::is_regular_file(directory_ / "logs"));
+}
+
+}  // namespace
+}  // namespace algPlatform

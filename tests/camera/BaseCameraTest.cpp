@@ -1,0 +1,141 @@
+#include "BaseCamera.h"
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+#include <thread>
+
+#include <gtest/gtest.h>
+
+namespace algPlatform {
+namespace {
+
+// A camera that produces numbered frames, every third one failing, to
+// exercise the default poll-thread streaming of the base class.
+class CountingCamera : public BaseCamera {
+public:
+    ~CountingCamera() override { stopCallbackStream(); }
+
+    void idleHook() override {}
+    std::int32_t initialize(const std::string&) override { return 0; }
+    std::vector<DeviceInfo> discover() override { return {}; }
+    std::int32_t open() override { return 0; }
+    std::int32_t close() override { return 0; }
+    std::int32_t startStream() override
+    {
+        ++starts;
+        return startStatus;
+    }
+    std::int32_t stopStream() override
+    {
+        ++stops;
+        return stopStatus;
+    }
+    std::int32_t applyConfig(const std::string&) override { return 0; }
+    bool isNotConnected() override { return false; }
+    std::int32_t executeCommand(const std::string&) override { return 0; }
+    std::int32_t auxiliaryCode() override { return 0; }
+    std::int32_t getNewFrameSet(FrameSet& frame, bool withCloud) override
+    {
+        const int n = ++reads;
+        if (withCloud) {
+            cloudRequests++;
+        }
+        if (n % 3 == 0) {
+            return 1;
+        }
+        frame.timeMs = n;
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        return 0;
+    }
+    std::int32_t getColorImage(ImageFrame&) override { return 0; }
+    std::int32_t getDepthImage(ImageFrame&) override { return 0; }
+    std::int32_t getPointCloud(CloudFrame&) override { return 0; }
+    CameraType cameraType() const override { return CameraType::MECH_CAMERA; }
+
+    std::atomic<int> starts{0};
+    std::atomic<int> stops{0};
+    std::atomic<int> reads{0};
+    std::atomic<int> cloudRequests{0};
+    std::int32_t startStatus = 0;
+    std::int32_t stopStatus = 0;
+};
+
+TEST(BaseCameraTest, DefaultsOfTheBaseClass)
+{
+    CountingCamera camera;
+    EXPECT_EQ(camera.state(), CameraState::NONE);
+    EXPECT_EQ(camera.stateName(), "");
+    EXPECT_FALSE(camera.auxiliaryFlag());
+    camera.setState(CameraState::WRONG);
+    EXPECT_EQ(camera.state(), CameraState::WRONG);
+    camera.setIp("127.0.10.3");
+    EXPECT_EQ(camera.ip(), "127.0.10.3");
+    EXPECT_EQ(camera.deviceInfo().ip, "127.0.10.3");
+    EXPECT_EQ(camera.deviceInfo().handle, 0u);
+    EXPECT_FLOAT_EQ(camera.intrinsics().depthScale, 0.001f);
+    EXPECT_EQ(camera.intrinsics().depthDistortion.size(), 5u);
+}
+
+TEST(BaseCameraTest, RefusesEmptyCallbackAndFailedStreamStart)
+{
+    CountingCamera camera;
+    EXPECT_EQ(camera.startCallbackStream(true, FrameCallback()), 1);
+    EXPECT_EQ(camera.starts, 0);
+    camera.startStatus = 1;
+    EXPECT_EQ(camera.startCallbackStream(true, [](FrameSet&) {}), 1);
+    EXPECT_EQ(camera.starts, 1);
+    EXPECT_EQ(camera.stopCallbackStream(), 0);
+    EXPECT_EQ(camera.stops, 0);   // the stream was never opened by the poll thread
+}
+
+TEST(BaseCameraTest, PollThreadDeliversGoodFramesUntilStopped)
+{
+    CountingCamera camera;
+    camera.stopStatus = 7;
+    std::mutex mutex;
+    std::condition_variable changed;
+    std::vector<std::int64_t> times;
+    ASSERT_EQ(camera.startCallbackStream(true,
+                                         [&](FrameSet& frame) {
+                                             std::lock_guard<std::mutex> lock(mutex);
+                                             times.push_back(frame.timeMs);
+                                             changed.notify_all();
+                                         }),
+              0);
+    {
+        std::unique_lock<std::mutex> lock(mutex);
+        ASSERT_TRUE(changed.wait_for(lock, std::chrono::seconds(10), [&] { return times.size() >= 4; }));
+    }
+    EXPECT_EQ(camera.stopCallbackStream(), 7);   // the stream stop's status
+    EXPECT_EQ(camera.stops, 1);
+    EXPECT_EQ(camera.stopCallbackStream(), 0);   // second stop: nothing to stop
+    EXPECT_EQ(camera.stops, 1);
+    std::lock_guard<std::mutex> lock(mutex);
+    for (std::int64_t t : times) {
+        EXPECT_NE(t % 3, 0) << "a failed read reached the callback";
+    }
+    EXPECT_EQ(camera.cloudRequests, camera.reads);
+}
+
+TEST(BaseCameraTest, RestartReplacesThePollThread)
+{
+    CountingCamera camera;
+    std::atomic<int> first{0};
+    std::atomic<int> second{0};
+    ASSERT_EQ(camera.startCallbackStream(false, [&](FrameSet&) { ++first; }), 0);
+    ASSERT_EQ(camera.startCallbackStream(false, [&](FrameSet&) { ++second; }), 0);
+    const int firstAfterRestart = first;
+    for (int i = 0; i < 1000 && second < 2; ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    EXPECT_GE(second, 2);
+    EXPECT_EQ(first, firstAfterRestart);
+    EXPECT_EQ(camera.stopCallbackStream(), 0);
+    EXPECT_EQ(camera.starts, 2);
+    EXPECT_EQ(camera.stops, 2);
+}
+
+}  // namespace
+}  // namespace algPlatform

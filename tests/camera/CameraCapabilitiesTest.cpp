@@ -1,0 +1,81 @@
+#include "CameraCapabilities.h"
+
+#include <gtest/gtest.h>
+
+namespace algPlatform {
+namespace {
+
+TEST(CameraCapabilitiesTest, ModelNames)
+{
+    const std::pair<int, const char*> known[] = {
+        {1001, "K5"},  {1003, "K7 Plus"}, {1005, "K7"},   {1007, "K7 Plus V1.1"}, {2003, "P3 Wide V1"},
+        {2005, "P3 Wide V1.1"}, {2108, "P20"}, {2109, "P20 Plus"}, {2110, "P20 Apex"}, {2201, "P21"},
+        {5001, "R8"},  {5002, "R9"},
+    };
+    for (const auto& [code, name] : known) {
+        ASSERT_TRUE(modelName(code).has_value()) << code;
+        EXPECT_EQ(*modelName(code), name) << code;
+    }
+    for (int unknown : {0, -1, 1000, 1008, 2006, 2301, 3000, 5003}) {
+        EXPECT_FALSE(modelName(unknown).has_value()) << unknown;
+    }
+}
+
+struct ProfileCase {
+    int t;
+    int c;
+    CapabilityProfile expected;
+};
+
+TEST(CameraCapabilitiesTest, ProfilesFollowTheRuleOrder)
+{
+    const CapabilityProfile v1{true, false, true, true, 1};
+    const CapabilityProfile v2{false, true, true, true, 4};
+    const CapabilityProfile none{};
+    const ProfileCase cases[] = {
+        {2109, 2, v2},   // in the P range but V2 only
+        {2109, 0, v2},   {2001, 2, v1}, {2108, 2, v1}, {2999, 0, v1}, {0, 2, v1},   {-5, 2, v1},
+        {1001, 0, v2},   {1005, 2, v2}, {1999, 0, v2}, {0, 0, v2},    {1000, 0, none}, {3000, 0, none},
+        {0, 1, none},    {5001, 1, none}, {2000, 2, none}, {1, 0, none},
+    };
+    for (const ProfileCase& c : cases) {
+        const CapabilityProfile p = capabilityProfile(c.t, c.c);
+        EXPECT_EQ(p.v1Offered, c.expected.v1Offered) << c.t << "/" << c.c;
+        EXPECT_EQ(p.v2Offered, c.expected.v2Offered) << c.t << "/" << c.c;
+        EXPECT_EQ(p.groundCalibration, c.expected.groundCalibration) << c.t << "/" << c.c;
+        EXPECT_EQ(p.ioMode, c.expected.ioMode) << c.t << "/" << c.c;
+        EXPECT_EQ(p.recommendedMode, c.expected.recommendedMode) << c.t << "/" << c.c;
+        EXPECT_EQ(p.supported(), c.expected.v1Offered || c.expected.v2Offered);
+    }
+    // An absent family counts as 0.
+    EXPECT_TRUE(capabilityProfile(0).v2Offered);
+}
+
+TEST(CameraCapabilitiesTest, ModeOffered)
+{
+    const CapabilityProfile v1 = capabilityProfile(2003, 2);
+    const CapabilityProfile v2 = capabilityProfile(1005, 0);
+    EXPECT_TRUE(modeOffered(v1, 1));
+    EXPECT_FALSE(modeOffered(v1, 4));
+    EXPECT_FALSE(modeOffered(v2, 1));
+    EXPECT_TRUE(modeOffered(v2, 4));
+    for (int mode : {0, 2, 3, 5, -1}) {
+        EXPECT_FALSE(modeOffered(v1, mode));
+        EXPECT_FALSE(modeOffered(v2, mode));
+    }
+}
+
+TEST(CameraCapabilitiesTest, TemplateControl)
+{
+    for (int t : {2002, 2101, 2108, 2110, 2201, 2301}) {
+        EXPECT_TRUE(usesTemplateControl(t, 1)) << t;
+        EXPECT_FALSE(usesTemplateControl(t, 4)) << t;
+        EXPECT_FALSE(usesTemplateControl(t, 0)) << t;
+    }
+    for (int t : {2003, 2001, 2109, 1005, 0}) {
+        EXPECT_FALSE(usesTemplateControl(t, 1)) << t;
+    }
+}
+
+}  // namespace
+}  // namespace algPlatform

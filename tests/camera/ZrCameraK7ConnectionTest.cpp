@@ -1,0 +1,240 @@
+#include <filesystem>
+#include <memory>
+
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include "BaseCameraFactory.h"
+#include "ZrLogger.h"
+#include "SimTestScene.h"
+#include "ZrCameraApi.h"
+
+namespace algPlatform {
+namespace {
+
+using ConnectionTest = SimCameraTest;
+
+TEST_F(ConnectionTest, DiscoveryKeepsTheKFamilyInOrder)
+{
+    ZrCameraK7 camera(infoFor("127.0.10.1"));
+    const std::vector<DeviceInfo> found = camera.discover();
+    ASSERT_EQ(found.size(), 2u);
+    EXPECT_EQ(found[0].ip, "127.0.10.1");
+    EXPECT_EQ(found[0].id, "k7-a");
+    EXPECT_EQ(found[0].name, "K7 test");
+    EXPECT_EQ(found[0].serial, "SN-K7");
+    EXPECT_EQ(found[0].type, CameraType::K_SERIES);
+    EXPECT_EQ(found[1].ip, "127.0.10.6");
+    EXPECT_TRUE(capture_.contains("[debug] K7 discover finished, count=2"));
+
+    // The raw list keeps everything, including the null type and other families.
+    std::vector<SdkDeviceRecord> records;
+    ASSERT_EQ(ZrCameraK7::listSdkDevices(records), 0);
+    ASSERT_EQ(records.size(), 5u);
+    EXPECT_EQ(records[1].deviceType, 2108);
+    EXPECT_EQ(records[1].info.type, CameraType::P_SERIES);
+    EXPECT_EQ(records[2].deviceType, 0);
+    EXPECT_EQ(records[2].info.typeName, "ZR_DEVICE_NULL");
+    EXPECT_EQ(records[4].info.type, CameraType::R_SERIES);
+}
+
+TEST_F(ConnectionTest, DiscoveryFailureGivesAnEmptyList)
+{
+    // A scene that does not load leaves the library without cameras: every call fails.
+    ASSERT_NE(ZrSim_LoadSceneText("{not json"), 0);
+    ZrCameraK7 camera(infoFor("127.0.10.1"));
+    EXPECT_TRUE(camera.discover().empty());
+    EXPECT_TRUE(capture_.contains("[error] DcGetDeviceList failed, state="));
+}
+
+struct OpenFailureCase {
+    const char* ip;
+    const char* fault;
+};
+
+TEST_F(ConnectionTest, FailedOpenLeavesStateZeroAndNoHandle)
+{
+    const OpenFailureCase cases[] = {{"127.0.0.99", nullptr}, {"127.0.10.1", R"({"openFails": true})"}};
+    for (const OpenFailureCase& c : cases) {
+        if (c.fault != nullptr) {
+            setFault(c.ip, c.fault);
+        }
+        capture_.clear();
+        ZrCameraK7 camera(infoFor(c.ip));
+        EXPECT_EQ(camera.state(), CameraState::NONE);
+        EXPECT_EQ(camera.open(), 1) << c.ip;
+        EXPECT_EQ(camera.state(), CameraState::DISCONNECTED);
+        EXPECT_EQ(camera.deviceInfo().handle, 0u);
+        EXPECT_TRUE(camera.isNotConnected());
+        EXPECT_TRUE(capture_.contains(std::string("[error] DcOpenDevice failed, state=")));
+        EXPECT_TRUE(capture_.contains(std::string(", ip=") + c.ip + ", handle=0"));
+    }
+}
+
+TEST_F(ConnectionTest, OpenCopiesTheRecordAndCloseForgetsTheHandle)
+{
+    ZrCameraK7 camera(infoFor("127.0.10.1"));
+    ASSERT_EQ(camera.open(), 0);
+    EXPECT_EQ(camera.state(), CameraState::CONNECTED);
+    EXPECT_EQ(camera.stateName(), "CONNECTED");
+    EXPECT_FALSE(camera.isNotConnected());
+    const std::uint64_t handle = camera.deviceInfo().handle;
+    EXPECT_NE(handle, 0u);
+    EXPECT_EQ(camera.deviceInfo().id, "k7-a");
+    EXPECT_EQ(camera.deviceInfo().name, "K7 test");
+    EXPECT_EQ(calls("DcGetDeviceList"), 1);   // open runs a discovery first
+    EXPECT_TRUE(capture_.contains("[info] K7 camera opened, ip=127.0.10.1, id=k7-a, name=K7 test, handle=" +
+                                  std::to_string(handle)));
+
+    EXPECT_EQ(camera.close(), 0);
+    EXPECT_EQ(camera.deviceInfo().handle, 0u);
+    EXPECT_EQ(camera.state(), CameraState::DISCONNECTED);
+    EXPECT_TRUE(capture_.contains("[info] K7 camera closed, ip=127.0.10.1, handle=" + std::to_string(handle)));
+    EXPECT_EQ(camera.close(), 0);   // nothing left to close
+    EXPECT_EQ(calls("DcCloseDevice"), 1);
+}
+
+TEST_F(ConnectionTest, StreamCallsBeforeOpenMakeNoSdkCall)
+{
+    ZrCameraK7 camera(infoFor("127.0.10.1"));
+    int delivered = 0;
+    EXPECT_EQ(camera.startStream(), 1);
+    EXPECT_EQ(camera.stopStream(), 1);
+    EXPECT_EQ(camera.startCallbackStream(true, [&](FrameSet&) { ++delivered; }), 1);
+    EXPECT_EQ(camera.startCallbackStream(true, FrameCallback()), 1);
+    EXPECT_EQ(camera.executeCommand("soft_trigger"), 1);
+    EXPECT_EQ(calls("DcStartStream"), 0);
+    EXPECT_EQ(calls("DcStopStream"), 0);
+    EXPECT_EQ(calls("DcRegisterFrameCallback"), 0);
+    EXPECT_EQ(calls("DcSetCmd"), 0);
+    EXPECT_TRUE(capture_.contains("[error] DcStartStream skipped because camera is not opened, ip=127.0.10.1"));
+    EXPECT_TRUE(capture_.contains("[error] DcStopStream skipped because camera is not opened, ip=127.0.10.1"));
+    EXPECT_TRUE(
+        capture_.contains("[error] DcRegisterFrameCallback skipped because camera is not opened, ip=127.0.10.1"));
+    EXPECT_TRUE(capture_.contains(
+        "[error] K7 DcSetCmd skipped because camera is not opened, name=soft_trigger, cmd=5008, ip=127.0.10.1"));
+    EXPECT_EQ(delivered, 0);
+}
+
+TEST_F(ConnectionTest, StreamStartAndStopKeepTheState)
+{
+    ZrCameraK7 camera(infoFor("127.0.10.1"));
+    ASSERT_EQ(camera.open(), 0);
+    camera.setState(CameraState::CONNECTING);
+    EXPECT_EQ(camera.startStream(), 0);
+    EXPECT_EQ(camera.state(), CameraState::CONNECTING);
+    EXPECT_EQ(camera.stopStream(), 0);
+    EXPECT_EQ(calls("DcStartStream"), 1);
+    EXPECT_EQ(calls("DcStopStream"), 1);
+    const std::string handle = std::to_string(camera.deviceInfo().handle);
+    EXPECT_TRUE(capture_.contains("[info] K7 stream started, ip=127.0.10.1, handle=" + handle));
+    EXPECT_TRUE(capture_.contains("[info] K7 stream stopped, ip=127.0.10.1, handle=" + handle));
+}
+
+struct CommandCase {
+    const char* text;
+    std::int32_t id;
+};
+
+TEST_F(ConnectionTest, ExecuteCommandAcceptsEveryForm)
+{
+    ZrCameraK7 camera(infoFor("127.0.10.1"));
+    ASSERT_EQ(camera.open(), 0);
+    const CommandCase cases[] = {
+        {"soft_trigger", 5008},
+        {R"({"cmd": "ZR_CMD_SOFTWARE_TRIGGER"})", 5008},
+        {R"({"sdk": {"name": "get_new_frame"}})", 5001},
+        {"5008", 5008},
+        {" \t5008\r\n", 5008},
+        {R"("trigger")", 5008},
+        {R"({"name": 5, "command": "get_new_frame_3d"})", 5009},
+        {"ZR_CMD_RESET_PARAM", 5007},
+    };
+    for (const CommandCase& c : cases) {
+        const std::int64_t before = calls("DcSetCmd", c.id);
+        capture_.clear();
+        camera.executeCommand(c.text);
+        EXPECT_EQ(calls("DcSetCmd", c.id), before + 1) << c.text;
+        EXPECT_TRUE(capture_.contains("[info] K7 execute SDK command, name=")) << c.text;
+        EXPECT_TRUE(capture_.contains(", cmd=" + std::to_string(c.id) + ", ip=127.0.10.1, handle=")) << c.text;
+    }
+}
+
+TEST_F(ConnectionTest, UnknownCommandsMakeNoSdkCall)
+{
+    ZrCameraK7 camera(infoFor("127.0.10.1"));
+    ASSERT_EQ(camera.open(), 0);
+    for (const char* text : {"6001", "4005", "no_such_command", "", R"({"sdk": 5})", "{}"}) {
+        capture_.clear();
+        EXPECT_EQ(camera.executeCommand(text), 1) << text;
+        EXPECT_TRUE(capture_.contains("[error] K7 unknown SDK command, name=")) << text;
+    }
+    EXPECT_TRUE(capture_.contains("K7 unknown SDK command, name={}, ip=127.0.10.1"));
+    EXPECT_EQ(calls("DcSetCmd"), 0);
+}
+
+TEST_F(ConnectionTest, DestroyingAnOpenCameraClosesIt)
+{
+    std::uint64_t handle = 0;
+    {
+        ZrCameraK7 camera(infoFor("127.0.10.1"));
+        ASSERT_EQ(camera.open(), 0);
+        handle = camera.deviceInfo().handle;
+    }
+    const std::string h = std::to_string(handle);
+    EXPECT_TRUE(capture_.contains("[info] K7 callback stream stopped, ip=127.0.10.1, handle=" + h));
+    EXPECT_TRUE(capture_.contains("[info] K7 camera closed, ip=127.0.10.1, handle=" + h));
+    EXPECT_EQ(calls("DcCloseDevice"), 1);
+    // The camera allows one open handle: opening again proves the first was closed.
+    ZrCameraK7 again(infoFor("127.0.10.1"));
+    EXPECT_EQ(again.open(), 0);
+}
+
+TEST_F(ConnectionTest, FactoryHoldsTheSdkCameraForTheKFamily)
+{
+    BaseCameraFactory& factory = BaseCameraFactory::instance();
+    EXPECT_TRUE(factory.hasCreator(CameraType::K_SERIES));
+    EXPECT_FALSE(factory.hasCreator(CameraType::P_SERIES));
+    EXPECT_EQ(factory.create(CameraType::P_SERIES, infoFor("127.0.10.2")), nullptr);
+
+    const std::shared_ptr<BaseCamera> camera = factory.create(CameraType::K_SERIES, infoFor("127.0.10.1"));
+    ASSERT_NE(camera, nullptr);
+    EXPECT_NE(dynamic_cast<ZrCameraK7*>(camera.get()), nullptr);
+    EXPECT_EQ(camera->deviceInfo().ip, "127.0.10.1");
+    EXPECT_EQ(camera->cameraType(), CameraType::K_SERIES);
+
+    LogCapture defaultLog(*ZrLogger::defaultLogger());
+    EXPECT_FALSE(factory.registerCamera(CameraType::K_SERIES, [](const DeviceInfo&) { return nullptr; }));
+    EXPECT_TRUE(defaultLog.contains("[warning] BaseCameraFactory register skipped type=K_SERIES reason=duplicate"));
+    // The first creator stays.
+    EXPECT_NE(dynamic_cast<ZrCameraK7*>(factory.create(CameraType::K_SERIES, infoFor("x")).get()), nullptr);
+}
+
+TEST_F(ConnectionTest, SetIpChangesTheAddressUsedToOpen)
+{
+    ZrCameraK7 camera(infoFor("127.0.0.99"));
+    camera.setIp("127.0.10.6");
+    EXPECT_EQ(camera.ip(), "127.0.10.6");
+    ASSERT_EQ(camera.open(), 0);
+    EXPECT_EQ(camera.deviceInfo().id, "k7p-a");
+}
+
+TEST_F(ConnectionTest, SdkLogRedirection)
+{
+    const std::filesystem::path dir =
+        std::filesystem::temp_directory_path() / ("hd_camera_sdklog_" + std::to_string(::getpid())) / "a" / "b";
+    std::filesystem::remove_all(dir.parent_path().parent_path());
+    ZrCameraK7::redirectSdkLog(dir.string(), 2);
+    ZrCameraK7::redirectSdkLog(dir.string(), 3);
+    EXPECT_TRUE(std::filesystem::is_directory(dir));
+    EXPECT_EQ(calls("DcSetInfoOutput"), 2);
+    EXPECT_LE(calls("DcSetGpuEnable"), 1);   // once per process
+    EXPECT_TRUE(capture_.contains("[info] ZRSDK log redirected: dir='" + dir.string() + "', print_level=2"));
+    EXPECT_TRUE(capture_.contains("[info] ZRSDK log redirected: dir='" + dir.string() + "', print_level=3"));
+    ZrCameraK7::redirectSdkLog("", 5);   // an empty folder creates nothing
+    std::filesystem::remove_all(dir.parent_path().parent_path());
+}
+
+}  // namespace
+}  // namespace algPlatform

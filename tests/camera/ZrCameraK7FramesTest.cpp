@@ -1,0 +1,329 @@
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+#include <thread>
+
+#include <gtest/gtest.h>
+
+#include "FrameTime.h"
+#include "SimTestScene.h"
+#include "ZrCameraApi.h"
+
+namespace algPlatform {
+namespace {
+
+constexpr int kMaxFrameAttempts = 200;    // bounds every wait on the virtual camera's clock
+constexpr auto kCallbackWait = std::chrono::seconds(10);
+
+class FramesTest : public SimCameraTest {
+protected:
+    std::unique_ptr<ZrCameraK7> streamingCamera(const std::string& ip, bool start = true)
+    {
+        auto camera = std::make_unique<ZrCameraK7>(infoFor(ip));
+        EXPECT_EQ(camera->open(), 0);
+        EXPECT_EQ(camera->initialize("{}"), 0);
+        if (start) {
+            EXPECT_EQ(camera->startStream(), 0);
+        }
+        capture_.clear();
+        return camera;
+    }
+};
+
+// A frame command may time out while the virtual camera renders its first
+// frame on a slow (sanitizer) build; like the worker, try again.
+std::int32_t grab(ZrCameraK7& camera, FrameSet& frame, bool withCloud)
+{
+    std::int32_t code = 2;
+    for (int attempt = 0; attempt < kMaxFrameAttempts && code == 2; ++attempt) {
+        code = camera.getNewFrameSet(frame, withCloud);
+    }
+    return code;
+}
+
+TEST_F(FramesTest, FrameWithoutStreamIsAFailedFrameCommand)
+{
+    auto camera = streamingCamera("127.0.10.1", false);
+    FrameSet frame;
+    EXPECT_EQ(camera->getNewFrameSet(frame, true), 2);
+    EXPECT_TRUE(capture_.contains("[error] DcSetCmd ZR_CMD_GET_NEW_FRAME failed, state="));
+    EXPECT_TRUE(frame.depth.image.empty());
+}
+
+TEST_F(FramesTest, FullFrameWithColourAndCloud)
+{
+    auto camera = streamingCamera("127.0.10.1");
+    FrameSet frame;
+    const std::int64_t before = FrameTime::nowMs();
+    ASSERT_EQ(grab(*camera, frame, true), 0);
+    EXPECT_EQ(camera->state(), CameraState::CONNECTED);
+
+    EXPECT_EQ(frame.depth.image.rows, 60);
+    EXPECT_EQ(frame.depth.image.cols, 80);
+    EXPECT_EQ(frame.depth.image.type(), CV_16UC1);
+    EXPECT_EQ(frame.color.image.rows, 60);
+    EXPECT_EQ(frame.color.image.cols, 80);
+    EXPECT_EQ(frame.color.image.channels(), camera->intrinsics().colorChannels);
+    ASSERT_TRUE(frame.cloud.cloud);
+    EXPECT_EQ(frame.cloud.cloud->size(), 80u * 60u);   // every pixel, also those without a return
+    EXPECT_EQ(frame.cloud.cloud->width, 80u * 60u);
+    EXPECT_EQ(frame.cloud.cloud->height, 1u);
+
+    // One frame time everywhere, in milliseconds since 1970.
+    EXPECT_GT(frame.timeMs, before - 60000);
+    EXPECT_LT(frame.timeMs, before + 60000);
+    EXPECT_EQ(frame.color.timeMs, frame.timeMs);
+    EXPECT_EQ(frame.depth.timeMs, frame.timeMs);
+    EXPECT_EQ(frame.cloud.timeMs, frame.timeMs);
+    EXPECT_EQ(camera->lastFrameTimeMs(), frame.timeMs);
+    EXPECT_FLOAT_EQ(frame.intrinsics.depthFx, 60.0f);
+
+    // The cloud's z is the depth image's range wherever the depth has a return.
+    int checked = 0;
+    for (int row = 0; row < 60; ++row) {
+        for (int col = 0; col < 80; ++col) {
+            const std::uint16_t depth = frame.depth.image.at<std::uint16_t>(row, col);
+            const pcl::PointXYZRGB& p = frame.cloud.cloud->points[static_cast<std::size_t>(row * 80 + col)];
+            if (depth > 0) {
+                EXPECT_NEAR(p.z, depth, 1.0) << row << "," << col;
+                ++checked;
+            }
+        }
+    }
+    EXPECT_GT(checked, 0);
+
+    // A second frame reuses the cloud object of the frame set.
+    const auto* cloudBefore = frame.cloud.cloud.get();
+    ASSERT_EQ(grab(*camera, frame, true), 0);
+    EXPECT_EQ(frame.cloud.cloud.get(), cloudBefore);
+    EXPECT_EQ(frame.cloud.cloud->size(), 80u * 60u);
+}
+
+TEST_F(FramesTest, WithoutCloudTheDepthStillNeedsThePointData)
+{
+    auto camera = streamingCamera("127.0.10.1");
+    FrameSet frame;
+    ASSERT_EQ(grab(*camera, frame, false), 0);
+    EXPECT_FALSE(frame.cloud.cloud);
+    EXPECT_EQ(calls("DcGetPtrValue", ZR_PTR_XYZ_DATA), 1);
+    EXPECT_FALSE(frame.depth.image.empty());
+}
+
+TEST_F(FramesTest, CameraWithoutColourNeverReadsColour)
+{
+    auto camera = streamingCamera("127.0.10.2");
+    FrameSet frame;
+    ASSERT_EQ(grab(*camera, frame, true), 0);
+    EXPECT_TRUE(frame.color.image.empty());
+    EXPECT_EQ(calls("DcGetPtrValue", ZR_PTR_2D_IMAGE_DATA), 0);
+    EXPECT_EQ(frame.depth.image.cols, 40);
+    EXPECT_EQ(frame.cloud.cloud->size(), 40u * 30u);
+    ImageFrame color;
+    EXPECT_EQ(camera->getColorImage(color), 4);
+}
+
+TEST_F(FramesTest, FrameStatusesThatStillDeliverAFrame)
+{
+    for (int status : {-28, -29}) {
+        setFault("127.0.10.1", "{\"frameStatus\": " + std::to_string(status) + "}");
+        auto camera = streamingCamera("127.0.10.1");
+        FrameSet frame;
+        EXPECT_EQ(grab(*camera, frame, true), 0) << status;
+        EXPECT_FALSE(frame.depth.image.empty());
+    }
+}
+
+TEST_F(FramesTest, MissingPointDataFailsTheFrame)
+{
+    setFault("127.0.10.1", R"({"unsupported": {"6004": -4}})");
+    auto camera = streamingCamera("127.0.10.1");
+    FrameSet frame;
+    EXPECT_EQ(grab(*camera, frame, false), 1);
+    EXPECT_TRUE(capture_.contains("[error] DcGetPtrValue ZR_PTR_XYZ_DATA failed, state=-4"));
+    EXPECT_TRUE(capture_.contains("[error] getNewFrameSet failed while reading depth image, ip=127.0.10.1"));
+}
+
+TEST_F(FramesTest, MissingColourDataIsOptional)
+{
+    setFault("127.0.10.1", R"({"unsupported": {"6001": -4}})");
+    auto camera = streamingCamera("127.0.10.1");
+    FrameSet frame;
+    EXPECT_EQ(grab(*camera, frame, true), 0);
+    EXPECT_TRUE(frame.color.image.empty());
+    EXPECT_TRUE(capture_.contains("[warning] getNewFrameSet continues without optional color image, ip=127.0.10.1"));
+}
+
+TEST_F(FramesTest, ReconnectingLinkGivesCodeThreeUntilFramesResume)
+{
+    setFault("127.0.10.1", R"({"reconnectAfterFrames": 1, "reconnectMs": 150})");
+    auto camera = streamingCamera("127.0.10.1");
+    FrameSet frame;
+    ASSERT_EQ(grab(*camera, frame, false), 0);
+    int code = grab(*camera, frame, false);
+    EXPECT_EQ(code, 3);
+    EXPECT_EQ(camera->state(), CameraState::CONNECTING);
+    EXPECT_TRUE(capture_.contains("[warning] DcSetCmd GET_NEW_FRAME reconnecting, state=-5, error="));
+    for (int attempt = 0; attempt < kMaxFrameAttempts && code == 3; ++attempt) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        code = grab(*camera, frame, false);
+        if (code == 3) {
+            EXPECT_EQ(camera->state(), CameraState::CONNECTING);
+        }
+    }
+    EXPECT_EQ(code, 0);
+    EXPECT_EQ(camera->state(), CameraState::CONNECTED);
+}
+
+TEST_F(FramesTest, SingleReadsOfImagesAndCloud)
+{
+    auto camera = streamingCamera("127.0.10.1");
+    FrameSet frame;
+    ASSERT_EQ(grab(*camera, frame, false), 0);
+    ImageFrame depth;
+    ImageFrame color;
+    CloudFrame cloud;
+    EXPECT_EQ(camera->getDepthImage(depth), 0);
+    EXPECT_EQ(camera->getColorImage(color), 0);
+    EXPECT_EQ(camera->getPointCloud(cloud), 0);
+    EXPECT_EQ(depth.image.size(), frame.depth.image.size());
+    EXPECT_EQ(color.timeMs, camera->lastFrameTimeMs());
+    ASSERT_TRUE(cloud.cloud);
+    EXPECT_EQ(cloud.cloud->size(), 4800u);
+}
+
+// Collects callback frames and lets the test wait for a number of them.
+class FrameCollector {
+public:
+    void add(const FrameSet& frame)
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        ++count_;
+        last_ = frame;
+        changed_.notify_all();
+    }
+    bool waitFor(int count)
+    {
+        std::unique_lock<std::mutex> lock(mutex_);
+        return changed_.wait_for(lock, kCallbackWait, [&] { return count_ >= count; });
+    }
+    int count()
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        return count_;
+    }
+    FrameSet last()
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        return last_;
+    }
+
+private:
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    int count_ = 0;
+    FrameSet last_;
+};
+
+TEST_F(FramesTest, CallbackStreamingStartsAndStopsWhileFramesFlow)
+{
+    auto camera = streamingCamera("127.0.10.1", false);
+    FrameCollector collector;
+    ASSERT_EQ(camera->startCallbackStream(true, [&](FrameSet& f) { collector.add(f); }), 0);
+    EXPECT_EQ(camera->state(), CameraState::CONNECTED);
+    ASSERT_TRUE(collector.waitFor(3));
+    const FrameSet frame = collector.last();
+    EXPECT_EQ(frame.depth.image.cols, 80);
+    EXPECT_EQ(frame.color.image.cols, 80);
+    ASSERT_TRUE(frame.cloud.cloud);
+    EXPECT_EQ(frame.cloud.cloud->size(), 4800u);
+    EXPECT_EQ(frame.cloud.timeMs, frame.timeMs);
+    EXPECT_EQ(frame.depth.timeMs, frame.timeMs);
+    EXPECT_FLOAT_EQ(frame.intrinsics.depthFx, 60.0f);
+
+    EXPECT_EQ(camera->stopCallbackStream(), 0);
+    const int stoppedAt = collector.count();
+    EXPECT_EQ(calls("DcUnregisterFrameCallback"), 1);
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    EXPECT_EQ(collector.count(), stoppedAt);   // nothing arrives after the stop returned
+
+    // A restart logs the first frame's metadata again.
+    ASSERT_EQ(camera->startCallbackStream(false, [&](FrameSet& f) { collector.add(f); }), 0);
+    ASSERT_TRUE(collector.waitFor(stoppedAt + 2));
+    EXPECT_FALSE(collector.last().cloud.cloud);   // no cloud asked for
+    EXPECT_EQ(camera->stopCallbackStream(), 0);
+    EXPECT_EQ(capture_.count("[info] K7 first frame metadata, ip=127.0.10.1"), 2u);
+    EXPECT_TRUE(capture_.contains("rgb_payload=true, rgb_width=80, rgb_height=60"));
+    EXPECT_TRUE(capture_.contains("depth_payload=true, depth_width=80, depth_height=60, depth_channels=1, depth_type=2"));
+    EXPECT_TRUE(capture_.contains("stored_depth_width=80, stored_depth_height=60, stored_depth_type=2, depth_fx=60"));
+    EXPECT_TRUE(capture_.contains("depth_dist=[0.01,-0.02,0.001,0.002,0]"));
+    EXPECT_FALSE(capture_.contains("K7 unsupported depth frame"));
+    EXPECT_FALSE(capture_.contains("K7 stored depth metadata differs"));
+    EXPECT_EQ(capture_.count("[info] K7 callback stream started, ip=127.0.10.1"), 2u);
+    EXPECT_EQ(capture_.count("[info] K7 callback stream stopped, ip=127.0.10.1"), 2u);
+}
+
+TEST_F(FramesTest, SecondCallbackStartReplacesTheFirst)
+{
+    auto camera = streamingCamera("127.0.10.1", false);
+    FrameCollector first;
+    FrameCollector second;
+    ASSERT_EQ(camera->startCallbackStream(false, [&](FrameSet& f) { first.add(f); }), 0);
+    ASSERT_TRUE(first.waitFor(1));
+    ASSERT_EQ(camera->startCallbackStream(false, [&](FrameSet& f) { second.add(f); }), 0);
+    const int firstCount = first.count();
+    ASSERT_TRUE(second.waitFor(2));
+    EXPECT_EQ(first.count(), firstCount);
+    EXPECT_EQ(calls("DcRegisterFrameCallback"), 2);
+    EXPECT_EQ(calls("DcUnregisterFrameCallback"), 1);
+}
+
+TEST_F(FramesTest, SkippedCallbackFramesAreLoggedAndNotDelivered)
+{
+    auto camera = streamingCamera("127.0.10.1", false);
+    setFault("127.0.10.1", R"({"frameStatus": -3})");
+    FrameCollector collector;
+    ASSERT_EQ(camera->startCallbackStream(false, [&](FrameSet& f) { collector.add(f); }), 0);
+    for (int i = 0; i < kMaxFrameAttempts && !capture_.contains("K7 callback frame skipped"); ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    EXPECT_EQ(camera->stopCallbackStream(), 0);
+    EXPECT_TRUE(capture_.contains("[warning] K7 callback frame skipped, state=-3, error="));
+    EXPECT_EQ(collector.count(), 0);
+}
+
+TEST_F(FramesTest, DestroyingTheCameraWhileCallbacksFlow)
+{
+    FrameCollector collector;
+    {
+        auto camera = streamingCamera("127.0.10.1", false);
+        ASSERT_EQ(camera->startCallbackStream(true, [&](FrameSet& f) { collector.add(f); }), 0);
+        ASSERT_TRUE(collector.waitFor(2));
+    }
+    const int atDestruction = collector.count();
+    EXPECT_TRUE(capture_.contains("[info] K7 camera closed, ip=127.0.10.1"));
+    std::this_thread::sleep_for(std::chrono::milliseconds(60));
+    EXPECT_EQ(collector.count(), atDestruction);
+}
+
+TEST_F(FramesTest, PollingBesideCommandsFromAnotherThread)
+{
+    auto camera = streamingCamera("127.0.10.1");
+    std::atomic<bool> done{false};
+    std::thread commands([&] {
+        while (!done) {
+            camera->executeCommand("ZR_CMD_RETURN_VERSION");
+        }
+    });
+    int good = 0;
+    for (int i = 0; i < 5; ++i) {
+        FrameSet frame;
+        good += grab(*camera, frame, true) == 0 ? 1 : 0;
+    }
+    done = true;
+    commands.join();
+    EXPECT_EQ(good, 5);
+}
+
+}  // namespace
+}  // namespace algPlatform

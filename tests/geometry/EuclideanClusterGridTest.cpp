@@ -1,0 +1,149 @@
+#include "EuclideanClusterGrid.h"
+
+#include <gtest/gtest.h>
+#include <pcl/search/kdtree.h>
+#include <pcl/segmentation/extract_clusters.h>
+
+#include <algorithm>
+#include <memory>
+#include <numeric>
+#include <random>
+
+namespace zavov {
+namespace {
+
+using Cloud = pcl::PointCloud<pcl::PointXYZ>;
+using ClusterSets = std::vector<std::vector<pcl::index_t>>;
+
+// Clusters as a canonical value: each sorted, the list sorted.
+ClusterSets canonical(const std::vector<pcl::PointIndices>& clusters) {
+    ClusterSets sets;
+    for (const auto& c : clusters) {
+        std::vector<pcl::index_t> s = c.indices;
+        std::sort(s.begin(), s.end());
+        sets.push_back(s);
+    }
+    std::sort(sets.begin(), sets.end());
+    return sets;
+}
+
+std::vector<pcl::PointIndices> pclClusters(const Cloud::ConstPtr& cloud,
+                                           const pcl::Indices& indices, double tolerance,
+                                           std::size_t minSize, std::size_t maxSize) {
+    pcl::EuclideanClusterExtraction<pcl::PointXYZ> extraction;
+    extraction.setClusterTolerance(tolerance);
+    extraction.setMinClusterSize(static_cast<pcl::uindex_t>(minSize));
+    extraction.setMaxClusterSize(static_cast<pcl::uindex_t>(maxSize));
+    extraction.setSearchMethod(std::make_shared<pcl::search::KdTree<pcl::PointXYZ>>());
+    extraction.setInputCloud(cloud);
+    extraction.setIndices(std::make_shared<pcl::Indices>(indices));
+    std::vector<pcl::PointIndices> clusters;
+    extraction.extract(clusters);
+    return clusters;
+}
+
+// Blobs of different density plus scattered points: clusters that touch,
+// chains and loners.
+Cloud::Ptr clumpyCloud(std::uint32_t seed, int blobs, int pointsPerBlob, int scattered) {
+    std::mt19937 generator(seed);
+    std::uniform_real_distribution<float> where(-3.0f, 3.0f);
+    std::uniform_real_distribution<float> spread(0.02f, 0.3f);
+    auto cloud = std::make_shared<Cloud>();
+    for (int b = 0; b < blobs; ++b) {
+        const Eigen::Vector3f centre(where(generator), where(generator), where(generator) * 0.2f);
+        std::normal_distribution<float> offset(0.0f, spread(generator));
+        for (int i = 0; i < pointsPerBlob; ++i) {
+            cloud->push_back(pcl::PointXYZ(centre.x() + offset(generator),
+                                           centre.y() + offset(generator),
+                                           centre.z() + offset(generator) * 0.3f));
+        }
+    }
+    for (int i = 0; i < scattered; ++i) {
+        cloud->push_back(pcl::PointXYZ(where(generator), where(generator), where(generator)));
+    }
+    return cloud;
+}
+
+struct GridCase {
+    std::uint32_t seed;
+    int blobs;
+    int pointsPerBlob;
+    int scattered;
+    double tolerance;
+    std::size_t minSize;
+    std::size_t maxSize;
+    bool everyOtherIndex;  // cluster a subset of the cloud
+};
+
+TEST(EuclideanClusterGrid, FindsTheSameClustersAsTheKdTreeExtraction) {
+    const GridCase cases[] = {
+        {1, 12, 150, 300, 0.2, 10, 2147483647, false}, {2, 25, 80, 800, 0.2, 10, 2147483647, true},
+        {3, 6, 400, 50, 0.05, 1, 2147483647, false},   {4, 30, 60, 200, 0.5, 5, 2147483647, false},
+        {5, 12, 150, 300, 0.2, 10, 200, false},  // clusters above the maximum are dropped
+        {6, 40, 30, 1000, 0.1, 3, 60, true},
+    };
+    for (const GridCase& c : cases) {
+        SCOPED_TRACE(::testing::Message() << "seed " << c.seed);
+        const Cloud::Ptr cloud = clumpyCloud(c.seed, c.blobs, c.pointsPerBlob, c.scattered);
+        pcl::Indices indices;
+        for (std::size_t i = 0; i < cloud->size(); i += c.everyOtherIndex ? 2 : 1) {
+            indices.push_back(static_cast<pcl::index_t>(i));
+        }
+        const auto expected = pclClusters(cloud, indices, c.tolerance, c.minSize, c.maxSize);
+        const auto actual =
+            EuclideanClusterGrid(c.tolerance, c.minSize, c.maxSize).extract(*cloud, indices);
+        ASSERT_FALSE(expected.empty());
+        EXPECT_EQ(canonical(actual), canonical(expected));
+        for (std::size_t i = 1; i < actual.size(); ++i) {
+            EXPECT_GE(actual[i - 1].indices.size(), actual[i].indices.size());
+        }
+        for (const auto& cluster : actual) {
+            EXPECT_TRUE(std::is_sorted(cluster.indices.begin(), cluster.indices.end()));
+            EXPECT_GE(cluster.indices.size(), c.minSize);
+            EXPECT_LE(cluster.indices.size(), c.maxSize);
+        }
+    }
+}
+
+TEST(EuclideanClusterGrid, LinksChainsJustBelowTheTolerance) {
+    struct Chain {
+        float spacing;
+        std::size_t expectedClusters;
+    };
+    for (const Chain chain : {Chain{0.19f, 1u}, Chain{0.21f, 0u}}) {
+        Cloud cloud;
+        // A diagonal line, so links cross cell borders on every axis.
+        for (int i = 0; i < 40; ++i) {
+            const float s = static_cast<float>(i) * chain.spacing / std::sqrt(3.0f);
+            cloud.push_back(pcl::PointXYZ(s, s, s));
+        }
+        pcl::Indices all(cloud.size());
+        std::iota(all.begin(), all.end(), 0);
+        const auto clusters = EuclideanClusterGrid(0.2, 10, 2147483647).extract(cloud, all);
+        ASSERT_EQ(clusters.size(), chain.expectedClusters) << chain.spacing;
+        if (!clusters.empty()) {
+            EXPECT_EQ(clusters.front().indices, all);
+        }
+    }
+}
+
+TEST(EuclideanClusterGrid, HandlesEmptyDegenerateAndFarAwayInput) {
+    Cloud cloud;
+    for (int i = 0; i < 12; ++i) {
+        cloud.push_back(pcl::PointXYZ(1e30f, -1e30f, 3e38f));  // identical far points
+    }
+    cloud.push_back(pcl::PointXYZ(std::nanf(""), 0.0f, 0.0f));
+    cloud.push_back(pcl::PointXYZ(-1e30f, 1e30f, -3e38f));
+    pcl::Indices all(cloud.size());
+    std::iota(all.begin(), all.end(), 0);
+
+    const EuclideanClusterGrid grid(0.2, 10, 2147483647);
+    EXPECT_TRUE(grid.extract(cloud, {}).empty());
+    const auto clusters = grid.extract(cloud, all);
+    ASSERT_EQ(clusters.size(), 1u);
+    EXPECT_EQ(clusters.front().indices.size(), 12u);
+    EXPECT_TRUE(EuclideanClusterGrid(0.0, 1, 100).extract(cloud, all).empty());
+}
+
+}  // namespace
+}  // namespace zavov

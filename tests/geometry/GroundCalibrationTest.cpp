@@ -1,0 +1,382 @@
+#include "GroundCalibration.h"
+
+#include "SyntheticScene.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+#include <string>
+#include <vector>
+
+namespace zavov {
+namespace {
+
+using hazard_desk::Extrinsics;
+using testing::cameraRotation;
+using testing::RangeNoise;
+using testing::renderScene;
+using testing::SyntheticCamera;
+using testing::SyntheticScene;
+
+constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+constexpr double kInf = std::numeric_limits<double>::infinity();
+// The calibrated pose puts the floor this far below z = 0.
+constexpr double kFloorClearanceMm = 5.0;
+
+Extrinsics extrinsicsOf(const SyntheticCamera& c) {
+    Extrinsics e;
+    e.roll = c.roll;
+    e.pitch = c.pitch;
+    e.yaw = c.yaw;
+    e.x = c.x;
+    e.y = c.y;
+    e.z = c.z;
+    return e;
+}
+
+// Signed difference a - b folded into [-180, 180].
+double angleDifference(double a, double b) { return std::remainder(a - b, 360.0); }
+
+// Angle between the floor normals (third rows) of two poses, degrees.
+double normalAngle(const Extrinsics& a, const Extrinsics& b) {
+    const Eigen::Vector3d ga = cameraRotation(a.roll, a.pitch, a.yaw).row(2);
+    const Eigen::Vector3d gb = cameraRotation(b.roll, b.pitch, b.yaw).row(2);
+    return std::atan2(ga.cross(gb).norm(), ga.dot(gb)) * 180.0 / M_PI;
+}
+
+void expectUnchangedYawXY(const GroundCalibrationResult& result, const Extrinsics& initial) {
+    EXPECT_EQ(result.pose.yaw, initial.yaw);
+    EXPECT_EQ(result.pose.x, initial.x);
+    EXPECT_EQ(result.pose.y, initial.y);
+}
+
+struct RecoveryCase {
+    const char* name;
+    SyntheticCamera truth;
+    double rollOffset;  // initial = truth + offset
+    double pitchOffset;
+    double yawOffset;
+    double zOffset;
+    double noiseSigmaMm;
+    double angleTolerance;   // degrees
+    double heightTolerance;  // millimetres
+};
+
+SyntheticCamera mount(double roll, double pitch, double yaw, double x, double y, double z) {
+    SyntheticCamera c;
+    c.roll = roll;
+    c.pitch = pitch;
+    c.yaw = yaw;
+    c.x = x;
+    c.y = y;
+    c.z = z;
+    return c;
+}
+
+// Exact floors are limited by single-precision arithmetic only; noisy floors
+// (range noise along each ray, seeded) by the fit over thousands of points.
+const RecoveryCase kRecoveryCases[] = {
+    {"exact, looking down 30 degrees", mount(60, -180, 90, 0, 0, 1200), 3.0, -2.0, 0.0, 150.0, 0.0,
+     0.01, 0.1},
+    {"exact, leaning sideways", mount(65, -175, 90, 300, -120, 900), -4.0, 3.0, 0.0, -200.0, 0.0,
+     0.01, 0.1},
+    {"exact, other representation of the mount", mount(-120, 0, -90, 0, 0, 1500), 2.0, 2.0, 0.0,
+     80.0, 0.0, 0.01, 0.1},
+    {"exact, yaw differs from the truth", mount(55, 178, 90, 0, 50, 1100), 1.5, -1.0, 25.0, 40.0,
+     0.0, 0.01, 0.1},
+    {"noisy 10 mm, tilted 5 degrees", mount(57, -176, 90, -80, 0, 1400), 5.0, -4.0, 0.0, -300.0,
+     10.0, 0.3, 10.0},
+    {"noisy 20 mm, low mount", mount(70, 179, 88, 0, 0, 600), -3.0, 2.0, 0.0, 100.0, 20.0, 0.3,
+     10.0},
+};
+
+TEST(GroundCalibration, RecoversRollPitchAndHeightOfTheTrueMount) {
+    std::uint32_t seed = 11;
+    for (const RecoveryCase& c : kRecoveryCases) {
+        SCOPED_TRACE(c.name);
+        RangeNoise noise;
+        noise.sigmaMm = c.noiseSigmaMm;
+        noise.seed = seed++;
+        const auto cloud = renderScene(SyntheticScene{}, c.truth, noise);
+        ASSERT_GT(testing::countReturns(cloud), cloud.size() / 3);
+
+        Extrinsics initial = extrinsicsOf(c.truth);
+        initial.roll += c.rollOffset;
+        initial.pitch += c.pitchOffset;
+        initial.yaw += c.yawOffset;
+        initial.z += c.zOffset;
+
+        const GroundCalibrationResult result = calibrateGround(cloud, initial, seed);
+        ASSERT_TRUE(result.ok) << result.error;
+        EXPECT_TRUE(result.error.empty());
+        expectUnchangedYawXY(result, initial);
+
+        // Same floor normal as the truth (whatever the yaw), so roll and pitch
+        // match the truth up to whole turns.
+        EXPECT_NEAR(angleDifference(result.pose.roll, c.truth.roll), 0.0, c.angleTolerance);
+        EXPECT_NEAR(angleDifference(result.pose.pitch, c.truth.pitch), 0.0, c.angleTolerance);
+        EXPECT_GE(result.pose.roll, -180.0);
+        EXPECT_LE(result.pose.roll, 180.0);
+        EXPECT_GE(result.pose.pitch, -180.0);
+        EXPECT_LE(result.pose.pitch, 180.0);
+        const double expectedZ = c.truth.z - kFloorClearanceMm;
+        EXPECT_NEAR(result.pose.z, expectedZ, c.heightTolerance);
+
+        EXPECT_NEAR(result.tiltCorrection, normalAngle(initial, extrinsicsOf(c.truth)),
+                    c.angleTolerance);
+        EXPECT_DOUBLE_EQ(result.heightCorrection, result.pose.z - initial.z);
+        EXPECT_GT(result.inlierCount, result.pointCount / 2);
+        EXPECT_LE(result.inlierCount, result.pointCount);
+        if (c.noiseSigmaMm == 0.0) {
+            EXPECT_LT(result.rmsMillimetres, 0.1);
+        } else {
+            // Down-sampling averages the noise; the rest stays in the RMS.
+            EXPECT_GT(result.rmsMillimetres, 0.0);
+            EXPECT_LT(result.rmsMillimetres, c.noiseSigmaMm);
+        }
+    }
+}
+
+TEST(GroundCalibration, ExactFloorAndCorrectPoseChangeNothing) {
+    for (const SyntheticCamera& truth :
+         {mount(60, -180, 90, 0, 0, 1200), mount(63, -177, 91, 120, 45, 850)}) {
+        const auto cloud = renderScene(SyntheticScene{}, truth);
+        // The calibrated pose is the one that puts the floor at -5 mm.
+        Extrinsics initial = extrinsicsOf(truth);
+        initial.z -= kFloorClearanceMm;
+
+        const GroundCalibrationResult result = calibrateGround(cloud, initial, 5u);
+        ASSERT_TRUE(result.ok) << result.error;
+        EXPECT_NEAR(result.tiltCorrection, 0.0, 0.01);
+        EXPECT_NEAR(result.heightCorrection, 0.0, 0.1);
+        EXPECT_NEAR(angleDifference(result.pose.roll, initial.roll), 0.0, 0.01);
+        EXPECT_NEAR(angleDifference(result.pose.pitch, initial.pitch), 0.0, 0.01);
+        EXPECT_NEAR(result.pose.z, initial.z, 0.1);
+        expectUnchangedYawXY(result, initial);
+    }
+}
+
+TEST(GroundCalibration, FloorBesideAWallAndABoxIsStillTheFloor) {
+    SyntheticScene scene;
+    scene.wallX = 3500.0;
+    scene.boxes.push_back({{1500.0, -400.0, 0.0}, {2200.0, 300.0, 600.0}});
+    const SyntheticCamera truth = mount(62, -178, 90, 0, 0, 1300);
+    RangeNoise noise;
+    noise.sigmaMm = 8.0;
+    noise.seed = 4;
+    const auto cloud = renderScene(scene, truth, noise);
+    const Extrinsics initial = extrinsicsOf(mount(60, -180, 90, 0, 0, 1000));
+
+    for (std::uint32_t seed : {1u, 2u}) {
+        const GroundCalibrationResult result = calibrateGround(cloud, initial, seed);
+        ASSERT_TRUE(result.ok) << result.error;
+        EXPECT_NEAR(angleDifference(result.pose.roll, truth.roll), 0.0, 0.3);
+        EXPECT_NEAR(angleDifference(result.pose.pitch, truth.pitch), 0.0, 0.3);
+        EXPECT_NEAR(result.pose.z, truth.z - kFloorClearanceMm, 10.0);
+        expectUnchangedYawXY(result, initial);
+    }
+}
+
+struct BranchCase {
+    const char* name;
+    SyntheticCamera truth;
+    double initialRoll;
+    double initialPitch;
+    double initialYaw;
+    double expectedRoll;  // exact value expected, already in [-180, 180]
+    double expectedPitch;
+};
+
+// The floor normal fixes roll and pitch only up to the pair (roll, pitch) and
+// (roll + 180, 180 - pitch); the one nearer the initial angles is kept.
+const BranchCase kBranchCases[] = {
+    {"looking straight down, roll stays near -180", mount(-179.5, 0.5, -90, 0, 0, 2500), -179.9,
+     0.0, -90.0, -179.5, 0.5},
+    {"initial roll just below +180 wraps to -179.5", mount(-179.5, 0.5, -90, 0, 0, 2500), 179.8,
+     0.0, -90.0, -179.5, 0.5},
+    {"initial roll just above -180 wraps to +179.6", mount(179.6, -0.4, -90, 0, 0, 2500), -179.8,
+     0.0, -90.0, 179.6, -0.4},
+    {"second solution, pitch near -180", mount(60, -179, 90, 0, 0, 1200), 63.0, -178.0, 90.0, 60.0,
+     -179.0},
+    {"first solution for the mirrored initial pose", mount(60, -179, 90, 0, 0, 1200), -118.0, 1.5,
+     -90.0, -120.0, -1.0},
+};
+
+TEST(GroundCalibration, KeepsTheSolutionNearestTheInitialAngles) {
+    for (const BranchCase& c : kBranchCases) {
+        SCOPED_TRACE(c.name);
+        const auto cloud = renderScene(SyntheticScene{}, c.truth);
+        Extrinsics initial = extrinsicsOf(c.truth);
+        initial.roll = c.initialRoll;
+        initial.pitch = c.initialPitch;
+        initial.yaw = c.initialYaw;
+
+        const GroundCalibrationResult result = calibrateGround(cloud, initial, 3u);
+        ASSERT_TRUE(result.ok) << result.error;
+        // Plain differences: the branch and the reduction must both be right.
+        EXPECT_NEAR(result.pose.roll, c.expectedRoll, 0.01);
+        EXPECT_NEAR(result.pose.pitch, c.expectedPitch, 0.01);
+        EXPECT_NEAR(result.pose.z, c.truth.z - kFloorClearanceMm, 0.1);
+        expectUnchangedYawXY(result, initial);
+    }
+}
+
+pcl::PointCloud<pcl::PointXYZRGB> scatteredPoints(int valid, int nanPoints, int zeroPoints,
+                                                  float spacingMm) {
+    pcl::PointCloud<pcl::PointXYZRGB> cloud;
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    for (int i = 0; i < valid; ++i) {
+        pcl::PointXYZRGB p;
+        p.x = static_cast<float>(i) * spacingMm;
+        p.y = 1000.0f;
+        p.z = 2000.0f;
+        cloud.push_back(p);
+    }
+    for (int i = 0; i < nanPoints; ++i) {
+        pcl::PointXYZRGB p;
+        p.x = i % 3 == 0 ? nan : 1.0f;
+        p.y = i % 3 == 1 ? std::numeric_limits<float>::infinity() : 1.0f;
+        p.z = i % 3 == 2 ? nan : 1.0f;
+        cloud.push_back(p);
+    }
+    for (int i = 0; i < zeroPoints; ++i) {
+        pcl::PointXYZRGB p;
+        p.x = p.y = p.z = 0.0f;
+        cloud.push_back(p);
+    }
+    return cloud;
+}
+
+Extrinsics withField(double Extrinsics::*field, double value) {
+    Extrinsics e = extrinsicsOf(mount(60, -180, 90, 10, 20, 1200));
+    e.*field = value;
+    return e;
+}
+
+struct FailureCase {
+    const char* name;
+    pcl::PointCloud<pcl::PointXYZRGB> cloud;
+    Extrinsics initial;
+    std::string expectedError;
+};
+
+TEST(GroundCalibration, FailsWithItsMessageAndKeepsTheInitialPose) {
+    const auto floor = renderScene(SyntheticScene{}, mount(60, -180, 90, 0, 0, 1200));
+    const Extrinsics good = extrinsicsOf(mount(60, -180, 90, 10, 20, 1200));
+    SyntheticScene wallOnly;
+    wallOnly.floor = false;
+    wallOnly.wallX = 2500.0;
+    const SyntheticCamera level = mount(90, -180, 90, 10, 20, 1200);
+
+    std::vector<FailureCase> cases = {
+        {"nine valid points among NaN and zero points", scatteredPoints(9, 30, 30, 5.0f), good,
+         kNoValidCloudMessage},
+        {"empty cloud", {}, good, kNoValidCloudMessage},
+        {"NaN roll", floor, withField(&Extrinsics::roll, kNaN), kInvalidInitialPoseMessage},
+        {"infinite pitch", floor, withField(&Extrinsics::pitch, kInf), kInvalidInitialPoseMessage},
+        {"NaN yaw", floor, withField(&Extrinsics::yaw, kNaN), kInvalidInitialPoseMessage},
+        {"NaN x", floor, withField(&Extrinsics::x, kNaN), kInvalidInitialPoseMessage},
+        {"infinite z", floor, withField(&Extrinsics::z, -kInf), kInvalidInitialPoseMessage},
+        {"NaN pose is reported before the cloud",
+         {},
+         withField(&Extrinsics::y, kNaN),
+         kInvalidInitialPoseMessage},
+        {"y beyond single precision", floor, withField(&Extrinsics::y, 1e300),
+         kInvalidInitialPoseMessage},
+        {"wall only", renderScene(wallOnly, level), extrinsicsOf(level), kNoHorizontalPlaneMessage},
+        {"ten points too far apart for a plane", scatteredPoints(10, 5, 5, 1000.0f), good,
+         kPlaneSegmentationFailedMessage},
+        {"expected floor 100 m below the cloud", floor, withField(&Extrinsics::z, 100000.0),
+         kPlaneSegmentationFailedMessage},
+    };
+
+    for (const FailureCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        const GroundCalibrationResult result = calibrateGround(c.cloud, c.initial, 1u);
+        EXPECT_FALSE(result.ok);
+        EXPECT_EQ(result.error, c.expectedError);
+        EXPECT_EQ(result.pose, c.initial);
+        EXPECT_EQ(result.tiltCorrection, 0.0);
+        EXPECT_EQ(result.heightCorrection, 0.0);
+        EXPECT_TRUE(std::isfinite(result.rmsMillimetres));
+    }
+}
+
+TEST(GroundCalibration, AbsurdlyFarPointsDoNotDisturbTheFloor) {
+    // A few finite but absurd returns (a faulty pixel) among a real floor.
+    const SyntheticCamera truth = mount(60, -179, 90, 0, 0, 1100);
+    const auto clean = renderScene(SyntheticScene{}, truth);
+    auto cloud = clean;
+    for (const float far : {3e37f, -3e37f, 1e20f}) {
+        pcl::PointXYZRGB p;
+        p.x = far;
+        p.y = -far;
+        p.z = far;
+        cloud.push_back(p);
+    }
+    const Extrinsics initial = extrinsicsOf(mount(62, -180, 90, 0, 0, 1000));
+    const GroundCalibrationResult result = calibrateGround(cloud, initial, 8u);
+    ASSERT_TRUE(result.ok) << result.error;
+    EXPECT_NEAR(angleDifference(result.pose.roll, truth.roll), 0.0, 0.01);
+    EXPECT_NEAR(angleDifference(result.pose.pitch, truth.pitch), 0.0, 0.01);
+    EXPECT_NEAR(result.pose.z, truth.z - kFloorClearanceMm, 0.1);
+    // They are dropped before the fit: same points, same pose as without them.
+    const GroundCalibrationResult withoutThem = calibrateGround(clean, initial, 8u);
+    EXPECT_EQ(result.pointCount, withoutThem.pointCount);
+    EXPECT_EQ(result.pose, withoutThem.pose);
+}
+
+TEST(GroundCalibration, TenValidPointsPassTheCountCheck) {
+    // Exactly ten valid points get past the point check to the plane search.
+    const GroundCalibrationResult result =
+        calibrateGround(scatteredPoints(10, 0, 0, 1000.0f), withField(&Extrinsics::z, 1200.0), 1u);
+    EXPECT_FALSE(result.ok);
+    EXPECT_NE(result.error, kNoValidCloudMessage);
+    EXPECT_EQ(result.pointCount, 10u);
+}
+
+TEST(GroundCalibration, NullCloudHasNoValidPoints) {
+    const Extrinsics initial = extrinsicsOf(mount(60, -180, 90, 0, 0, 1200));
+    const GroundCalibrationResult result =
+        calibrateGround(pcl::PointCloud<pcl::PointXYZRGB>::ConstPtr(), initial);
+    EXPECT_FALSE(result.ok);
+    EXPECT_EQ(result.error, kNoValidCloudMessage);
+    EXPECT_EQ(result.pose, initial);
+
+    const GroundCalibrationResult invalidPose = calibrateGround(
+        pcl::PointCloud<pcl::PointXYZRGB>::ConstPtr(), withField(&Extrinsics::roll, kNaN));
+    EXPECT_EQ(invalidPose.error, kInvalidInitialPoseMessage);
+}
+
+TEST(GroundCalibration, SharedCloudGivesTheSameResultAsTheCloudItself) {
+    const SyntheticCamera truth = mount(58, -179, 90, 0, 0, 1000);
+    auto shared =
+        std::make_shared<pcl::PointCloud<pcl::PointXYZRGB>>(renderScene(SyntheticScene{}, truth));
+    const Extrinsics initial = extrinsicsOf(mount(60, -180, 90, 0, 0, 1100));
+    const GroundCalibrationResult viaPointer =
+        calibrateGround(pcl::PointCloud<pcl::PointXYZRGB>::ConstPtr(shared), initial, 9u);
+    const GroundCalibrationResult direct = calibrateGround(*shared, initial, 9u);
+    ASSERT_TRUE(viaPointer.ok) << viaPointer.error;
+    EXPECT_EQ(viaPointer.pose, direct.pose);
+    EXPECT_EQ(viaPointer.inlierCount, direct.inlierCount);
+    EXPECT_EQ(viaPointer.pointCount, direct.pointCount);
+}
+
+TEST(GroundCalibration, UnseededRunsAgreeOnAClearFloor) {
+    // Without a fixed seed each run draws other seeds; a clear floor must
+    // still give the same pose within the fit's precision.
+    const SyntheticCamera truth = mount(61, -178.5, 90, 0, 0, 1250);
+    const auto cloud = renderScene(SyntheticScene{}, truth);
+    const Extrinsics initial = extrinsicsOf(mount(60, -180, 90, 0, 0, 1000));
+    for (int run = 0; run < 2; ++run) {
+        const GroundCalibrationResult result = calibrateGround(cloud, initial);
+        ASSERT_TRUE(result.ok) << result.error;
+        EXPECT_NEAR(angleDifference(result.pose.roll, truth.roll), 0.0, 0.01);
+        EXPECT_NEAR(angleDifference(result.pose.pitch, truth.pitch), 0.0, 0.01);
+        EXPECT_NEAR(result.pose.z, truth.z - kFloorClearanceMm, 0.1);
+    }
+}
+
+}  // namespace
+}  // namespace zavov

@@ -1,0 +1,108 @@
+#include "SyntheticScene.h"
+
+#include <Eigen/Geometry>
+
+#include <cmath>
+#include <limits>
+#include <random>
+
+namespace zavov::testing {
+
+namespace {
+
+constexpr double kPi = 3.14159265358979323846;
+
+double radians(double degrees) { return degrees * kPi / 180.0; }
+
+// Distance along the ray to the box (slab test), or infinity.
+double hitBox(const SceneBox& box, const Eigen::Vector3d& origin, const Eigen::Vector3d& dir) {
+    double tNear = 0.0;
+    double tFar = std::numeric_limits<double>::infinity();
+    for (int axis = 0; axis < 3; ++axis) {
+        if (std::abs(dir[axis]) < 1e-12) {
+            if (origin[axis] < box.min[axis] || origin[axis] > box.max[axis]) {
+                return std::numeric_limits<double>::infinity();
+            }
+            continue;
+        }
+        double t1 = (box.min[axis] - origin[axis]) / dir[axis];
+        double t2 = (box.max[axis] - origin[axis]) / dir[axis];
+        if (t1 > t2) {
+            std::swap(t1, t2);
+        }
+        tNear = std::max(tNear, t1);
+        tFar = std::min(tFar, t2);
+        if (tNear > tFar) {
+            return std::numeric_limits<double>::infinity();
+        }
+    }
+    return tNear > 0.0 ? tNear : std::numeric_limits<double>::infinity();
+}
+
+}  // namespace
+
+Eigen::Matrix3d cameraRotation(double rollDeg, double pitchDeg, double yawDeg) {
+    return (Eigen::AngleAxisd(radians(yawDeg), Eigen::Vector3d::UnitZ()) *
+            Eigen::AngleAxisd(radians(pitchDeg), Eigen::Vector3d::UnitY()) *
+            Eigen::AngleAxisd(radians(rollDeg), Eigen::Vector3d::UnitX()))
+        .toRotationMatrix();
+}
+
+pcl::PointCloud<pcl::PointXYZRGB> renderScene(const SyntheticScene& scene,
+                                              const SyntheticCamera& camera,
+                                              const RangeNoise& noise) {
+    const Eigen::Matrix3d rotation = cameraRotation(camera.roll, camera.pitch, camera.yaw);
+    const Eigen::Vector3d origin(camera.x, camera.y, camera.z);
+    const double focal = 0.5 * camera.width / std::tan(radians(camera.horizontalFovDeg) / 2.0);
+    std::mt19937 generator(noise.seed);
+    std::normal_distribution<double> rangeNoise(0.0, noise.sigmaMm > 0.0 ? noise.sigmaMm : 1.0);
+
+    pcl::PointCloud<pcl::PointXYZRGB> cloud(static_cast<std::uint32_t>(camera.width),
+                                            static_cast<std::uint32_t>(camera.height));
+    for (int v = 0; v < camera.height; ++v) {
+        for (int u = 0; u < camera.width; ++u) {
+            // Depth along the optical axis is t for this ray.
+            const Eigen::Vector3d rayCamera((u + 0.5 - camera.width / 2.0) / focal,
+                                            (v + 0.5 - camera.height / 2.0) / focal, 1.0);
+            const Eigen::Vector3d ray = rotation * rayCamera;
+            double t = std::numeric_limits<double>::infinity();
+            if (scene.floor && ray.z() < 0.0 && origin.z() > 0.0) {
+                t = std::min(t, -origin.z() / ray.z());
+            }
+            if (scene.wallX && ray.x() > 0.0 && *scene.wallX > origin.x()) {
+                t = std::min(t, (*scene.wallX - origin.x()) / ray.x());
+            }
+            for (const SceneBox& box : scene.boxes) {
+                t = std::min(t, hitBox(box, origin, ray));
+            }
+            pcl::PointXYZRGB& point = cloud.at(u, v);
+            point.r = point.g = point.b = 128;
+            const double range = t * rayCamera.norm();
+            if (!std::isfinite(t) || range > scene.maxRangeMm) {
+                point.x = point.y = point.z = 0.0f;
+                continue;
+            }
+            double noisyT = t;
+            if (noise.sigmaMm > 0.0) {
+                noisyT += rangeNoise(generator) / rayCamera.norm();
+            }
+            const Eigen::Vector3d p = rayCamera * noisyT;
+            point.x = static_cast<float>(p.x());
+            point.y = static_cast<float>(p.y());
+            point.z = static_cast<float>(p.z());
+        }
+    }
+    return cloud;
+}
+
+std::size_t countReturns(const pcl::PointCloud<pcl::PointXYZRGB>& cloud) {
+    std::size_t count = 0;
+    for (const auto& p : cloud) {
+        if (p.x != 0.0f || p.y != 0.0f || p.z != 0.0f) {
+            ++count;
+        }
+    }
+    return count;
+}
+
+}  // namespace zavov::testing

@@ -1,0 +1,338 @@
+// The stored algorithm parameter JSON, template and mode switching, the
+// obstacle verdict and boxes, V1 mask upload, debug images and persistence.
+
+#include <cstdlib>
+#include <cstring>
+#include <unistd.h>
+#include <filesystem>
+#include <fstream>
+
+#include <opencv2/imgcodecs.hpp>
+
+#include "SimApiFixture.h"
+
+namespace sim_test {
+namespace {
+
+namespace fs = std::filesystem;
+using nlohmann::json;
+
+fs::path freshDirectory(const std::string& name) {
+    const fs::path dir = fs::temp_directory_path() / ("hd_sim_test_" + name + "_" + std::to_string(::getpid()));
+    fs::remove_all(dir);
+    fs::create_directories(dir);
+    return dir;
+}
+
+int32_t pollFrame(ZrHandle handle) {
+    for (int i = 0; i < 100; ++i) {
+        const int32_t status = DcSetCmd(handle, ZR_CMD_GET_NEW_FRAME);
+        if (status == 0) return 0;
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    return -1;
+}
+
+/// Waits until the camera has evaluated a few frames, then reads GetObstacleIO.
+int settledVerdict(ZrHandle handle) {
+    for (int i = 0; i < 3; ++i) EXPECT_EQ(pollFrame(handle), 0);
+    int32_t io = -1;
+    EXPECT_EQ(DcSpecialControl(handle, "GetObstacleIO", &io), 0);
+    return io;
+}
+
+
+TEST_F(SimApiTest, StoredJsonIsReadBackAsTheCameraFormatsIt) {
+    const ZrHandle k7 = open(kK7);
+    const std::string text = algorithmText(k7);
+    const json doc = json::parse(text);
+    EXPECT_TRUE(doc["ZoneIndex"].is_number_integer());
+    EXPECT_EQ(doc["ZoneIndex"], 1);
+    EXPECT_TRUE(doc["T"][2].is_number_float());
+    EXPECT_TRUE(doc["vendor_extra"]["keep"].is_number_float());  // unknown keys kept, reformatted
+    EXPECT_NE(text.find("\"DangerZone\":[300.0,1200.0"), std::string::npos) << text;
+    EXPECT_LT(text.find("\"R\""), text.find("\"T\""));  // keys sorted
+    EXPECT_LT(text.find("\"T\""), text.find("\"ZoneIndex\""));
+}
+
+TEST_F(SimApiTest, InvalidParameterWritesAreRefusedAndChangeNothing) {
+    const ZrHandle k7 = open(kK7);
+    const std::string before = algorithmText(k7);
+    json good = deviceParams(500.0, 300.0, 1200.0, 2000.0);
+    auto without = [&](const char* key) {
+        json d = good;
+        d.erase(key);
+        return d.dump();
+    };
+    auto with = [&](const char* key, json value) {
+        json d = good;
+        d[key] = value;
+        return d.dump();
+    };
+    const std::string refused[] = {"{", "[]", "\"text\"", without("R"), without("T"), without("ZoneIndex"),
+                                   without("Zones"), with("R", json::array({1, 0, 0})), with("T", "0,0,500"),
+                                   with("ZoneIndex", 20), with("ZoneIndex", 1.5), with("Zones", json::array())};
+    for (const std::string& text : refused) {
+        EXPECT_EQ(DcSetStringValue(k7, ZR_STRING_ALGORITHM_PARAMS, text.c_str()), ZR_STATUS_INVALID_ARGUMENT) << text;
+        EXPECT_EQ(algorithmText(k7), before);
+    }
+    EXPECT_EQ(DcSetStringValue(k7, ZR_STRING_ALGORITHM_PARAMS, nullptr), ZR_STATUS_INVALID_ARGUMENT);
+    const ZrHandle r8 = open(kR8);
+    EXPECT_EQ(DcSetStringValue(r8, ZR_STRING_ALGORITHM_PARAMS, good.dump().c_str()), ZR_STATUS_NOT_SUPPORTED);
+}
+
+TEST_F(SimApiTest, SavesSettleAfterTheDelayAndRoundingIsApplied) {
+    const ZrHandle k7 = open(kK7);
+    const std::string before = algorithmText(k7);
+    json next = deviceParams(500.0, 300.3, 1200.0, 2000.0);
+    next["ZoneIndex"] = 4;
+
+    ASSERT_EQ(ZrSim_SetFault(kK7, R"({"saveDelayMs": 60000})"), 0);
+    ASSERT_EQ(DcSetStringValue(k7, ZR_STRING_ALGORITHM_PARAMS, next.dump().c_str()), 0);
+    EXPECT_EQ(algorithmText(k7), before);  // not saved yet
+
+    ASSERT_EQ(ZrSim_SetFault(kK7, R"({"saveDelayMs": 30, "readbackRounding": 0.5})"), 0);
+    ASSERT_EQ(DcSetStringValue(k7, ZR_STRING_ALGORITHM_PARAMS, next.dump().c_str()), 0);
+    std::string after = algorithmText(k7);
+    for (int i = 0; i < 400 && after == before; ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        after = algorithmText(k7);
+    }
+    const json stored = json::parse(after);
+    EXPECT_EQ(stored["ZoneIndex"], 4);
+    EXPECT_DOUBLE_EQ(stored["Zones"]["1"]["DangerZone"][0].get<double>(), 300.5);
+    EXPECT_EQ(obstacleIndex(k7), 4);
+
+    ASSERT_EQ(ZrSim_SetFault(kK7, R"({"saveDelayMs": 0, "neverSaves": true, "readbackRounding": null})"), 0);
+    next["ZoneIndex"] = 9;
+    ASSERT_EQ(DcSetStringValue(k7, ZR_STRING_ALGORITHM_PARAMS, next.dump().c_str()), 0);
+    EXPECT_EQ(algorithmText(k7), after);
+}
+
+TEST_F(SimApiTest, TemplateSwitchAndModeConfirmationCanLag) {
+    const ZrHandle p20 = open(kP20);
+    ASSERT_EQ(ZrSim_SetFault(kP20, R"({"templateSwitchReads": 2, "modeConfirmReads": 2})"), 0);
+    EXPECT_EQ(obstacleIndex(p20), 1);
+    int32_t index = 5;
+    ASSERT_EQ(DcSpecialControl(p20, "SetObstacleMode", &index), 0);
+    EXPECT_EQ(obstacleIndex(p20), 1);
+    EXPECT_EQ(obstacleIndex(p20), 1);
+    EXPECT_EQ(obstacleIndex(p20), 5);
+    EXPECT_EQ(json::parse(algorithmText(p20))["ZoneIndex"], 5);
+    index = 20;
+    EXPECT_EQ(DcSpecialControl(p20, "SetObstacleMode", &index), ZR_STATUS_INVALID_ARGUMENT);
+    EXPECT_EQ(DcSpecialControl(p20, "NoSuchControl", &index), ZR_STATUS_NOT_SUPPORTED);
+    EXPECT_EQ(DcSpecialControl(p20, "GetObstacleIndex", nullptr), ZR_STATUS_INVALID_ARGUMENT);
+
+    ASSERT_EQ(DcSetIntValue(p20, ZR_INT_ALGORITHM_MODE, 0), 0);
+    EXPECT_EQ(intValue(p20, ZR_INT_ALGORITHM_MODE), 1);
+    EXPECT_EQ(intValue(p20, ZR_INT_ALGORITHM_MODE), 1);
+    EXPECT_EQ(intValue(p20, ZR_INT_ALGORITHM_MODE), 0);
+    const ZrHandle r8 = open(kR8);
+    EXPECT_EQ(DcSpecialControl(r8, "GetObstacleIO", &index), ZR_STATUS_NOT_SUPPORTED);
+}
+
+struct VerdictCase {
+    double palletX;
+    int verdict;
+    int boxLevel;  // typeIndex of the first box, -1 for none
+};
+
+TEST_F(SimApiTest, VerdictFollowsThePalletThroughTheZones) {
+    const VerdictCase cases[] = {{1000.0, 2, 0}, {1500.0, 1, 1}, {3000.0, 0, -1}};
+    for (const VerdictCase& c : cases) {
+        load(sceneText(c.palletX));
+        const ZrHandle k7 = open(kK7);
+        ASSERT_EQ(DcStartStream(k7), 0);
+        EXPECT_EQ(settledVerdict(k7), c.verdict) << "pallet at " << c.palletX;
+        void* p = nullptr;
+        ASSERT_EQ(DcGetPtrValue(k7, ZR_PTR_ALGORITHM_OUTPUT, &p), 0);
+        const auto* output = static_cast<const ZrAlgorithmOutput*>(p);
+        EXPECT_EQ(output->state, 0);
+        if (c.boxLevel < 0) {
+            EXPECT_EQ(output->boxCount, 0);
+        } else {
+            ASSERT_GE(output->boxCount, 1);
+            const char* box = static_cast<const char*>(output->boxes);
+            float x = 0, width = 0, y = 0;
+            int32_t level = -1, nameLength = 0;
+            std::memcpy(&width, box + 56, 4);
+            std::memcpy(&x, box + 68, 4);
+            std::memcpy(&y, box + 72, 4);
+            std::memcpy(&level, box + 80, 4);
+            std::memcpy(&nameLength, box + 144, 4);
+            EXPECT_NEAR(x, c.palletX, 40.0);
+            EXPECT_NEAR(y, 0.0, 80.0);
+            EXPECT_LT(width, 80.0f);  // only the front face is seen
+            EXPECT_EQ(level, c.boxLevel);
+            EXPECT_EQ(std::string(box + 148, nameLength), "pallet");
+        }
+        // OUT1 = stop, OUT2 = warning.
+        const int expectedBits = c.verdict == 2 ? 1 : (c.verdict == 1 ? 2 : 0);
+        EXPECT_EQ(intValue(k7, ZR_INT_IO_OUTPUT_STATUS), expectedBits);
+        const ZrFrameData* frame = nullptr;
+        ASSERT_EQ(DcGetPtrValue(k7, ZR_PTR_FRAME_DATA, &p), 0);
+        frame = static_cast<const ZrFrameData*>(p);
+        EXPECT_EQ(frame->blocks[ZR_BLOCK_ALGORITHM].type, 19);
+        EXPECT_EQ(frame->blocks[ZR_BLOCK_ALGORITHM].data, output);
+    }
+}
+
+TEST_F(SimApiTest, V1JsonCameraEvaluatesItsFactoryZonesWithV1Records) {
+    // The P3 Wide still has its factory pose (50 mm high), so the pallet 1 m
+    // ahead reaches into the factory danger zone 1000..1200.
+    const ZrHandle p3 = open(kP3);
+    ASSERT_EQ(DcStartStream(p3), 0);
+    EXPECT_EQ(settledVerdict(p3), 2);
+    void* p = nullptr;
+    ASSERT_EQ(DcGetPtrValue(p3, ZR_PTR_FRAME_DATA, &p), 0);
+    const ZrFrameBlock& block = static_cast<const ZrFrameData*>(p)->blocks[ZR_BLOCK_ALGORITHM];
+    EXPECT_EQ(block.type, ZR_FRAME_TYPE_ALGORITHM_V1);
+    const auto* output = static_cast<const ZrAlgorithmOutput*>(block.data);
+    ASSERT_GE(output->boxCount, 1);
+    float x = 0;
+    std::memcpy(&x, static_cast<const char*>(output->boxes) + 68, 4);
+    EXPECT_NEAR(x, 1000.0, 40.0);
+}
+
+TEST_F(SimApiTest, VerdictUsesTheConfiguredPoseNotTheTrueMount) {
+    const ZrHandle k7 = open(kK7);
+    ASSERT_EQ(DcStartStream(k7), 0);
+    EXPECT_EQ(settledVerdict(k7), 2);
+    json shifted = deviceParams(500.0, 300.0, 1200.0, 2000.0);
+    shifted["T"] = json::array({-2000.0, 0.0, 500.0});  // configured 2 m behind its real place
+    ASSERT_EQ(DcSetStringValue(k7, ZR_STRING_ALGORITHM_PARAMS, shifted.dump().c_str()), 0);
+    settledVerdict(k7);
+    EXPECT_EQ(settledVerdict(k7), 0);
+}
+
+TEST_F(SimApiTest, AlgorithmStateFaultAndModeZero) {
+    const ZrHandle k7 = open(kK7);
+    ASSERT_EQ(ZrSim_SetFault(kK7, R"({"algorithmState": 7})"), 0);
+    ASSERT_EQ(DcStartStream(k7), 0);
+    settledVerdict(k7);
+    void* p = nullptr;
+    ASSERT_EQ(DcGetPtrValue(k7, ZR_PTR_ALGORITHM_OUTPUT, &p), 0);
+    EXPECT_EQ(static_cast<const ZrAlgorithmOutput*>(p)->state, 7);
+    ASSERT_EQ(DcSetIntValue(k7, ZR_INT_ALGORITHM_MODE, 0), 0);
+    settledVerdict(k7);
+    EXPECT_EQ(settledVerdict(k7), 0);
+    EXPECT_EQ(DcGetPtrValue(k7, ZR_PTR_ALGORITHM_OUTPUT, &p), ZR_STATUS_UNAVAILABLE);
+    ASSERT_EQ(DcGetPtrValue(k7, ZR_PTR_FRAME_DATA, &p), 0);
+    EXPECT_EQ(static_cast<const ZrFrameData*>(p)->blocks[ZR_BLOCK_ALGORITHM].data, nullptr);
+}
+
+void writeMask(const fs::path& path, int width, int height, uint16_t value, int depth = CV_16U) {
+    cv::Mat mask(height, width, depth, cv::Scalar(value));
+    ASSERT_TRUE(cv::imwrite(path.string(), mask));
+}
+
+int32_t upload(ZrHandle handle, const std::vector<fs::path>& paths) {
+    std::vector<std::string> texts;
+    for (const auto& p : paths) texts.push_back(p.string());
+    std::vector<const char*> pointers;
+    for (const auto& t : texts) pointers.push_back(t.c_str());
+    ZrFileList list{pointers.data(), static_cast<int32_t>(pointers.size())};
+    return DcUpLoadFiles(handle, &list, 4);
+}
+
+TEST_F(SimApiTest, MaskUploadIsCheckedAndDrivesTheV1Verdict) {
+    const ZrHandle p20 = open(kP20);
+    const fs::path dir = freshDirectory("masks");
+    writeMask(dir / "danger_far1.pgm", 40, 30, 65535);
+    writeMask(dir / "danger_near1.pgm", 40, 30, 0);
+    writeMask(dir / "warn_far1.pgm", 40, 30, 0);
+    writeMask(dir / "warn_near1.pgm", 40, 30, 65535);
+    writeMask(dir / "danger_far2.pgm", 64, 48, 65535);
+    writeMask(dir / "danger_near2.pgm", 40, 30, 200, CV_8U);
+    writeMask(dir / "mask1.pgm", 40, 30, 0);
+
+    const std::pair<std::vector<fs::path>, int32_t> refused[] = {
+        {{dir / "danger_far2.pgm"}, ZR_STATUS_FILE_ERROR},                         // wrong size
+        {{dir / "danger_near2.pgm"}, ZR_STATUS_FILE_ERROR},                        // 8-bit
+        {{dir / "mask1.pgm"}, ZR_STATUS_FILE_ERROR},                               // not a mask name
+        {{dir / "danger_far1.pgm"}, ZR_STATUS_FILE_ERROR},                         // pair incomplete
+        {{dir / "danger_far1.pgm", dir / "missing_near1.pgm"}, ZR_STATUS_FILE_ERROR},
+        {{dir / "danger_far1.pgm", dir / "danger_near5.pgm"}, ZR_STATUS_FILE_ERROR},  // file missing
+    };
+    for (const auto& [paths, status] : refused) EXPECT_EQ(upload(p20, paths), status) << paths.front();
+    EXPECT_EQ(DcUpLoadFiles(p20, nullptr, 4), ZR_STATUS_INVALID_ARGUMENT);
+
+    ASSERT_EQ(DcStartStream(p20), 0);
+    EXPECT_EQ(settledVerdict(p20), 0);  // no masks for the running template yet
+    const std::vector<fs::path> set = {dir / "danger_far1.pgm", dir / "danger_near1.pgm", dir / "warn_far1.pgm",
+                                       dir / "warn_near1.pgm"};
+    ASSERT_EQ(upload(p20, set), 0) << ZrSim_LastError();
+    settledVerdict(p20);
+    EXPECT_EQ(settledVerdict(p20), 2);
+    void* p = nullptr;
+    ASSERT_EQ(DcGetPtrValue(p20, ZR_PTR_FRAME_DATA, &p), 0);
+    EXPECT_EQ(static_cast<const ZrFrameData*>(p)->blocks[ZR_BLOCK_ALGORITHM].type, 16);
+
+    int32_t other = 3;  // a template without masks
+    ASSERT_EQ(DcSpecialControl(p20, "SetObstacleMode", &other), 0);
+    settledVerdict(p20);
+    EXPECT_EQ(settledVerdict(p20), 0);
+
+    ASSERT_EQ(ZrSim_SetFault(kP20, R"({"uploadFails": true})"), 0);
+    EXPECT_EQ(upload(p20, set), ZR_STATUS_FAILED);
+    const ZrHandle k7 = open(kK7);
+    EXPECT_EQ(upload(k7, set), ZR_STATUS_NOT_SUPPORTED);
+    fs::remove_all(dir);
+}
+
+TEST_F(SimApiTest, DebugImagesAreSavedAtMostOncePerSecond) {
+    const fs::path dir = freshDirectory("images");
+    json scene = json::parse(sceneText());
+    scene["cameras"][0]["imageDir"] = dir.string();
+    scene["cameras"][0]["algorithmParams"]["debug"] = true;
+    load(scene.dump());
+    const ZrHandle k7 = open(kK7);
+    ASSERT_EQ(DcStartStream(k7), 0);
+    for (int i = 0; i < 10; ++i) ASSERT_EQ(nextFrame(k7), 0);
+    ASSERT_EQ(DcStopStream(k7), 0);
+    int images = 0;
+    for (const auto& entry : fs::directory_iterator(dir)) {
+        EXPECT_EQ(entry.path().extension(), ".png");
+        ++images;
+    }
+    EXPECT_GE(images, 1);
+    EXPECT_LE(images, 2);  // ten frames at 50 fps span well under two seconds
+    fs::remove_all(dir);
+}
+
+TEST_F(SimApiTest, StateDirectoryKeepsParametersModesAndMasksAcrossRestarts) {
+    const fs::path dir = freshDirectory("state");
+    ::setenv("ZR_SIM_STATE_DIR", dir.string().c_str(), 1);
+    ZrSim_Reset();
+    load(sceneText());
+    {
+        const ZrHandle p20 = open(kP20);
+        json params = json::parse(algorithmText(p20));
+        params["Zones"]["7"]["DangerZone"][0] = 123.0;
+        params["ZoneIndex"] = 7;
+        ASSERT_EQ(DcSetStringValue(p20, ZR_STRING_ALGORITHM_PARAMS, params.dump().c_str()), 0);
+        ASSERT_EQ(DcSetIntValue(p20, ZR_INT_IO_HARDWARE_WORK_MODE, 1), 0);
+        writeMask(dir / "danger_far7.pgm", 40, 30, 65535);
+        writeMask(dir / "danger_near7.pgm", 40, 30, 0);
+        ASSERT_EQ(upload(p20, {dir / "danger_far7.pgm", dir / "danger_near7.pgm"}), 0);
+        int32_t index = 7;
+        ASSERT_EQ(DcSpecialControl(p20, "SetObstacleMode", &index), 0);
+    }
+    for (const auto& entry : fs::directory_iterator(dir)) EXPECT_NE(entry.path().extension(), ".tmp");
+    load(sceneText());  // the cameras "reboot" from their flash
+    const ZrHandle p20 = open(kP20);
+    const json params = json::parse(algorithmText(p20));
+    EXPECT_DOUBLE_EQ(params["Zones"]["7"]["DangerZone"][0].get<double>(), 123.0);
+    EXPECT_EQ(obstacleIndex(p20), 7);
+    EXPECT_EQ(intValue(p20, ZR_INT_IO_HARDWARE_WORK_MODE), 1);
+    ASSERT_EQ(DcStartStream(p20), 0);
+    settledVerdict(p20);
+    EXPECT_EQ(settledVerdict(p20), 2);  // the stored masks of template 7 are back
+    ::unsetenv("ZR_SIM_STATE_DIR");
+    ZrSim_Reset();
+    fs::remove_all(dir);
+}
+
+}  // namespace
+}  // namespace sim_test

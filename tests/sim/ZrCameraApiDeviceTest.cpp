@@ -1,0 +1,287 @@
+// Discovery, open/close, value records, parameter writes and intrinsics of the
+// virtual camera library, through the SDK calls.
+
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <unistd.h>
+
+#include "SimApiFixture.h"
+
+namespace sim_test {
+namespace {
+
+template <typename T>
+T at(const ZrDeviceInfo& record, size_t offset) {
+    T value;
+    std::memcpy(&value, reinterpret_cast<const char*>(&record) + offset, sizeof(T));
+    return value;
+}
+
+std::string textAt(const ZrDeviceInfo& record, size_t offset) {
+    const char* p = reinterpret_cast<const char*>(&record) + offset;
+    return std::string(p, strnlen(p, 32));
+}
+
+TEST_F(SimApiTest, DiscoveryListsEveryCameraWithTheRecordLayout) {
+    ZrDeviceInfo* list = nullptr;
+    int32_t count = 0;
+    ASSERT_EQ(DcGetDeviceList(&list, &count, 4), 0);
+    ASSERT_EQ(count, 4);
+    ASSERT_NE(list, nullptr);
+    const ZrDeviceInfo& k7 = list[0];
+    EXPECT_NE(at<uint64_t>(k7, 0), 0u);
+    EXPECT_EQ(at<int32_t>(k7, 8), 1005);
+    EXPECT_EQ(textAt(k7, 12), "K7-T");
+    EXPECT_EQ(textAt(k7, 44), kK7);
+    EXPECT_EQ(textAt(k7, 76), "SN-K7");
+    EXPECT_EQ(textAt(k7, 140), "fw-k7");
+    EXPECT_EQ(textAt(k7, 172), "alg-2");
+    EXPECT_EQ(textAt(k7, 204), "K7 test");
+    // Types the workstation filters out are listed too.
+    EXPECT_EQ(at<int32_t>(list[3], 8), 5001);
+    EXPECT_EQ(textAt(list[3], 44), kR8);
+    // Stride of the array is the 496-byte record.
+    EXPECT_EQ(textAt(*reinterpret_cast<const ZrDeviceInfo*>(reinterpret_cast<const char*>(list) + 496), 44), kP20);
+}
+
+TEST_F(SimApiTest, OpenCloseRefusesUnknownAddressesAndSecondHandles) {
+    ZrHandle handle = 0;
+    ZrDeviceInfo info{};
+    const int32_t unknown = DcOpenDevice(1, "127.0.99.99", &handle, &info);
+    EXPECT_EQ(unknown, ZR_STATUS_DEVICE_NOT_FOUND);
+    EXPECT_EQ(handle, 0u);
+    ASSERT_NE(DcGetErrorString(unknown), nullptr);
+    EXPECT_STRNE(DcGetErrorString(unknown), "");
+    EXPECT_EQ(DcOpenDevice(2, kK7, &handle, &info), ZR_STATUS_INVALID_ARGUMENT);
+    EXPECT_EQ(DcOpenDevice(1, nullptr, &handle, &info), ZR_STATUS_INVALID_ARGUMENT);
+
+    const ZrHandle k7 = open(kK7);
+    ASSERT_NE(k7, 0u);
+    ZrHandle second = 0;
+    EXPECT_EQ(DcOpenDevice(1, kK7, &second, &info), ZR_STATUS_DEVICE_BUSY);
+    EXPECT_EQ(DcCloseDevice(k7), 0);
+    opened_.clear();
+    EXPECT_EQ(DcCloseDevice(k7), ZR_STATUS_INVALID_HANDLE);
+    EXPECT_EQ(DcStartStream(k7), ZR_STATUS_INVALID_HANDLE);
+    ASSERT_EQ(DcOpenDevice(1, kK7, &second, &info), 0);
+    opened_.push_back(second);
+    EXPECT_NE(second, k7);
+    EXPECT_EQ(info.handle, second);
+    EXPECT_STREQ(info.name, "K7 test");
+    EXPECT_STREQ(info.id, "K7-T");
+}
+
+TEST_F(SimApiTest, ValueRecordsCarryCurrentMaximumAndMinimum) {
+    const ZrHandle k7 = open(kK7);
+    const ZrHandle p20 = open(kP20);
+    const ZrHandle r8 = open(kR8);
+    struct Case {
+        ZrHandle handle;
+        int32_t id;
+        int32_t status;
+        int32_t current, minimum, maximum;
+    };
+    const Case cases[] = {
+        {k7, ZR_INT_3D_IMAGE_WIDTH, 0, 64, 64, 64},
+        {k7, ZR_INT_3D_IMAGE_HEIGHT, 0, 48, 48, 48},
+        {k7, ZR_INT_3D_NATIVE_WIDTH, 0, 64, 64, 64},
+        {k7, ZR_INT_3D_NATIVE_HEIGHT, 0, 48, 48, 48},
+        {k7, ZR_INT_3D_DEPTH_DATA_TYPE, 0, 2, 2, 2},
+        {k7, ZR_INT_2D_IMAGE_WIDTH, 0, 32, 32, 32},
+        {k7, ZR_INT_2D_IMAGE_CHANNEL, 0, 3, 3, 3},
+        {k7, ZR_INT_MAX_DEPTH, 0, 8000, 100, 8000},
+        {k7, ZR_INT_IO_INPUT_STATUS, 0, 1, 1, 2},
+        {k7, ZR_INT_IO_OUTPUT_STATUS, 0, 0, 1, 2},
+        {k7, ZR_INT_ALGORITHM_MODE, 0, 4, 0, 4},
+        {p20, ZR_INT_ALGORITHM_MODE, 0, 1, 0, 1},
+        {p20, ZR_INT_2D_IMAGE_WIDTH, ZR_STATUS_NOT_SUPPORTED, 0, 0, 0},
+        {p20, ZR_INT_IO_INPUT_STATUS, 0, 0, 1, 1},
+        {r8, ZR_INT_IO_HARDWARE_WORK_MODE, ZR_STATUS_NOT_SUPPORTED, 0, 0, 0},
+        {r8, ZR_INT_ALGORITHM_MODE, 0, 0, 0, 0},
+        {k7, 1999, ZR_STATUS_NOT_SUPPORTED, 0, 0, 0},
+        {k7, 2001, ZR_STATUS_INVALID_ARGUMENT, 0, 0, 0},
+    };
+    for (const Case& c : cases) {
+        ZrIntValue value;
+        std::memset(&value, 0x5A, sizeof(value));
+        EXPECT_EQ(DcGetIntValue(c.handle, c.id, &value), c.status) << "id " << c.id;
+        if (c.status != 0) continue;
+        int32_t raw[3];
+        std::memcpy(raw, reinterpret_cast<const char*>(&value) + 4, sizeof(raw));
+        EXPECT_EQ(raw[0], c.current) << "id " << c.id;
+        EXPECT_EQ(raw[1], c.maximum) << "id " << c.id;
+        EXPECT_EQ(raw[2], c.minimum) << "id " << c.id;
+    }
+    ZrFloatValue temperature{};
+    ASSERT_EQ(DcGetFloatValue(k7, ZR_FLOAT_DEVICE_TEMPERATURE, &temperature), 0);
+    EXPECT_GT(temperature.current, 0.0f);
+    EXPECT_EQ(DcGetFloatValue(p20, ZR_FLOAT_2D_IMAGE_FPS, &temperature), ZR_STATUS_NOT_SUPPORTED);
+}
+
+TEST_F(SimApiTest, WritesRespectLimitsReadOnlyIdsAndTheModelsModes) {
+    const ZrHandle k7 = open(kK7);
+    const ZrHandle p20 = open(kP20);
+    struct Case {
+        ZrHandle handle;
+        int32_t id;
+        int32_t value;
+        int32_t status;
+    };
+    const Case cases[] = {
+        {k7, ZR_INT_XYZ_UNIT, 0, 0},
+        {k7, ZR_INT_XYZ_COORDINATE, 0, 0},
+        {k7, ZR_INT_XYZ_UNIT, 5, ZR_STATUS_INVALID_ARGUMENT},
+        {k7, ZR_INT_3D_IMAGE_WIDTH, 320, ZR_STATUS_REFUSED},
+        {k7, ZR_INT_ALGORITHM_MODE, 1, ZR_STATUS_INVALID_ARGUMENT},
+        {p20, ZR_INT_ALGORITHM_MODE, 4, ZR_STATUS_INVALID_ARGUMENT},
+        {k7, ZR_INT_IO_HARDWARE_WORK_MODE, 1, 0},
+        {k7, ZR_INT_IO_HARDWARE_WORK_MODE, 2, ZR_STATUS_INVALID_ARGUMENT},
+        {k7, ZR_INT_IO_WORK_MODE, 1, 0},
+    };
+    for (const Case& c : cases) EXPECT_EQ(DcSetIntValue(c.handle, c.id, c.value), c.status) << "id " << c.id;
+    EXPECT_EQ(intValue(k7, ZR_INT_IO_HARDWARE_WORK_MODE), 1);
+    // Manual I/O work mode: the outputs follow the written state.
+    ASSERT_EQ(DcSetIntValue(k7, ZR_INT_IO_OUTPUT_STATE, 2), 0);
+    EXPECT_EQ(intValue(k7, ZR_INT_IO_OUTPUT_STATUS), 2);
+
+    EXPECT_EQ(DcSetBoolValue(k7, ZR_BOOL_ENABLE_3D_DEPTH_STREAM, true), 0);
+    EXPECT_EQ(DcSetBoolValue(k7, ZR_BOOL_CONNECT_STATE, false), ZR_STATUS_REFUSED);
+    EXPECT_EQ(DcSetBoolValue(p20, ZR_BOOL_ENABLE_2D_STREAM, true), ZR_STATUS_NOT_SUPPORTED);
+    EXPECT_EQ(DcSetFloatValue(k7, ZR_FLOAT_CONFIDENCE, 0.5f), 0);
+    EXPECT_EQ(DcSetFloatValue(k7, ZR_FLOAT_CONFIDENCE, 2.0f), ZR_STATUS_INVALID_ARGUMENT);
+    EXPECT_EQ(DcSetFloatValue(k7, ZR_FLOAT_DEVICE_TEMPERATURE, 20.0f), ZR_STATUS_REFUSED);
+    EXPECT_EQ(DcSetStringValue(k7, ZR_STRING_CUSTOM_ID, "dock-3"), 0);
+    const char* text = nullptr;
+    ASSERT_EQ(DcGetStringValue(k7, ZR_STRING_CUSTOM_ID, &text), 0);
+    EXPECT_STREQ(text, "dock-3");
+    ASSERT_EQ(DcGetStringValue(k7, ZR_STRING_DEVICE_VERSION, &text), 0);
+    EXPECT_STREQ(text, "fw-k7");
+    ASSERT_EQ(DcGetStringValue(k7, ZR_STRING_ALGORITHM_VERSION, &text), 0);
+    EXPECT_STREQ(text, "alg-2");
+    EXPECT_EQ(DcSetCmd(k7, 6001), ZR_STATUS_INVALID_ARGUMENT);
+    EXPECT_EQ(DcSetCmd(k7, ZR_CMD_SOFTWARE_TRIGGER), 0);
+}
+
+TEST_F(SimApiTest, IntrinsicsThroughNewLegacyPinholeAndModelIds) {
+    const ZrHandle k7 = open(kK7);
+    const ZrHandle p20 = open(kP20);
+    for (int32_t id : {ZR_PTR_3D_NEW_INTRIC_PARAM, ZR_PTR_3D_INTRIC_PARAM}) {
+        void* p = nullptr;
+        ASSERT_EQ(DcGetPtrValue(k7, id, &p), 0);
+        const auto* block = static_cast<const ZrIntrinsicsBlock*>(p);
+        EXPECT_FLOAT_EQ(block->fx, 52.0f);
+        EXPECT_FLOAT_EQ(block->cx, 31.5f);
+        EXPECT_FLOAT_EQ(block->distortion[0], -0.02f);
+    }
+    void* p = nullptr;
+    ASSERT_EQ(DcGetPtrValue(k7, ZR_PTR_2D_NEW_INTRIC_PARAM, &p), 0);
+    EXPECT_FLOAT_EQ(static_cast<const ZrIntrinsicsBlock*>(p)->fx, 26.0f);
+    ASSERT_EQ(DcGetPtrValue(k7, ZR_PTR_3D_PINHOLE_PARAM, &p), 0);
+    const float* pinhole = static_cast<const float*>(p);
+    EXPECT_FLOAT_EQ(pinhole[0], 52.0f);
+    EXPECT_FLOAT_EQ(pinhole[4], -0.02f);
+    EXPECT_FLOAT_EQ(pinhole[17], 0.0f);
+    for (auto [handle, model] : {std::pair{k7, 0}, std::pair{p20, 15}}) {
+        ASSERT_EQ(DcGetPtrValue(handle, ZR_PTR_3D_INTRINSIC_PARAMETERS, &p), 0);
+        int32_t lens = -1;
+        std::memcpy(&lens, static_cast<const char*>(p) + 44, sizeof(lens));
+        EXPECT_EQ(lens, model);
+    }
+    EXPECT_EQ(DcGetPtrValue(p20, ZR_PTR_2D_NEW_INTRIC_PARAM, &p), ZR_STATUS_UNAVAILABLE);
+    EXPECT_EQ(p, nullptr);
+    EXPECT_EQ(DcGetPtrValue(k7, ZR_PTR_3D_DEPTH_DATA, &p), ZR_STATUS_UNAVAILABLE);  // no frame yet
+    EXPECT_EQ(DcGetPtrValue(k7, ZR_PTR_IMU_EXTRIC_PARAM, &p), ZR_STATUS_NOT_SUPPORTED);
+}
+
+TEST_F(SimApiTest, BrokenSceneLeavesNoCamerasAndSaysWhy) {
+    EXPECT_EQ(ZrSim_LoadSceneText("{\"cameras\": [ {\"ip\": 5} ]}"), ZR_STATUS_INVALID_ARGUMENT);
+    EXPECT_NE(std::string(ZrSim_LastError()).find("$.cameras[0].ip"), std::string::npos) << ZrSim_LastError();
+    ZrDeviceInfo* list = nullptr;
+    int32_t count = 7;
+    EXPECT_EQ(DcGetDeviceList(&list, &count, 4), ZR_STATUS_LIBRARY_NOT_READY);
+    EXPECT_EQ(count, 0);
+    ZrHandle handle = 0;
+    EXPECT_EQ(DcOpenDevice(1, kK7, &handle, nullptr), ZR_STATUS_LIBRARY_NOT_READY);
+    const std::string why = DcGetErrorString(ZR_STATUS_LIBRARY_NOT_READY);
+    EXPECT_NE(why.find("must be a string"), std::string::npos) << why;
+}
+
+TEST_F(SimApiTest, CallCountsPerFunctionAndId) {
+    ZrSim_Reset();  // the built-in scene, counters at zero
+    EXPECT_EQ(ZrSim_CallCount("DcGetIntValue", -1), 0);
+    load(sceneText());
+    const ZrHandle k7 = open(kK7);
+    intValue(k7, ZR_INT_IO_INPUT_STATUS);
+    intValue(k7, ZR_INT_IO_INPUT_STATUS);
+    intValue(k7, ZR_INT_MAX_DEPTH);
+    EXPECT_EQ(ZrSim_CallCount("DcGetIntValue", ZR_INT_IO_INPUT_STATUS), 2);
+    EXPECT_EQ(ZrSim_CallCount("DcGetIntValue", -1), 3);
+    EXPECT_EQ(ZrSim_CallCount("DcOpenDevice", -1), 1);
+    EXPECT_EQ(ZrSim_CallCount("NoSuchFunction", -1), 0);
+}
+
+TEST(SimApiSceneFile, SceneComesFromZrSimSceneAndABrokenFileIsNotReplaced) {
+    const auto dir = std::filesystem::temp_directory_path() / ("hd_sim_scene_" + std::to_string(::getpid()));
+    std::filesystem::create_directories(dir);
+    const std::string good = (dir / "good.json").string();
+    const std::string bad = (dir / "bad.json").string();
+    nlohmann::json scene = nlohmann::json::parse(sceneText());
+    scene["cameras"].erase(1);
+    std::ofstream(good) << scene.dump();
+    std::ofstream(bad) << "{\"cameras\": [";
+    ::setenv("ZR_SIM_SCENE", good.c_str(), 1);
+    ZrSim_Reset();
+    ZrDeviceInfo* list = nullptr;
+    int32_t count = 0;
+    ASSERT_EQ(DcGetDeviceList(&list, &count, 4), 0);
+    EXPECT_EQ(count, 3);
+    ::setenv("ZR_SIM_SCENE", bad.c_str(), 1);
+    ZrSim_Reset();
+    EXPECT_EQ(DcGetDeviceList(&list, &count, 4), ZR_STATUS_LIBRARY_NOT_READY);
+    EXPECT_NE(std::string(DcGetErrorString(ZR_STATUS_LIBRARY_NOT_READY)).find("bad.json"), std::string::npos);
+    ::setenv("ZR_SIM_SCENE", (dir / "missing.json").string().c_str(), 1);
+    ZrSim_Reset();
+    EXPECT_NE(std::string(ZrSim_LastError()).find("cannot read scene file"), std::string::npos);
+    EXPECT_EQ(DcGetDeviceList(&list, &count, 4), ZR_STATUS_LIBRARY_NOT_READY);
+    ::unsetenv("ZR_SIM_SCENE");
+    ZrSim_Reset();
+    ASSERT_EQ(DcGetDeviceList(&list, &count, 4), 0);
+    EXPECT_EQ(count, 4);
+    std::filesystem::remove_all(dir);
+}
+
+TEST_F(SimApiTest, InfoOutputWritesTheLibrarysOwnLog) {
+    const auto dir = std::filesystem::temp_directory_path() / ("hd_sim_log_" + std::to_string(::getpid()));
+    std::filesystem::remove_all(dir);
+    EXPECT_EQ(DcSetInfoOutput(2, 0, dir.string().c_str(), 0), 0);
+    ZrHandle handle = 0;
+    EXPECT_NE(DcOpenDevice(1, "127.0.99.7", &handle, nullptr), 0);
+    open(kK7);
+    EXPECT_EQ(DcSetInfoOutput(5, 0, "", 0), 0);  // off again
+    std::ifstream in(dir / "ZrCameraApi.log");
+    const std::string log((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    EXPECT_NE(log.find("camera 127.0.20.1 opened"), std::string::npos) << log;
+    EXPECT_NE(log.find("no camera answers at '127.0.99.7'"), std::string::npos) << log;
+    EXPECT_STRNE(DcGetApiVersion(), "");
+    EXPECT_EQ(DcSetGpuEnable(true), 0);
+    std::filesystem::remove_all(dir);
+}
+
+TEST(SimApiDefaultScene, BuiltInSceneHasTheFourLoopbackCameras) {
+    ZrSim_Reset();
+    ZrDeviceInfo* list = nullptr;
+    int32_t count = 0;
+    ASSERT_EQ(DcGetDeviceList(&list, &count, 4), 0);
+    ASSERT_EQ(count, 4);
+    const std::pair<const char*, int32_t> expected[] = {
+        {"127.0.10.1", 1005}, {"127.0.10.2", 2108}, {"127.0.10.3", 2003}, {"127.0.10.9", 5001}};
+    for (int i = 0; i < 4; ++i) {
+        EXPECT_STREQ(list[i].ip, expected[i].first);
+        EXPECT_EQ(list[i].deviceType, expected[i].second);
+    }
+}
+
+}  // namespace
+}  // namespace sim_test

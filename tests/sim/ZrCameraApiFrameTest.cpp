@@ -1,0 +1,243 @@
+// Streams, frame commands, frame records, callbacks and the frame faults of
+// the virtual camera library.
+
+#include <atomic>
+#include <cmath>
+#include <cstring>
+#include <mutex>
+
+#include "SimApiFixture.h"
+
+namespace sim_test {
+namespace {
+
+const ZrFrameData* frameData(ZrHandle handle) {
+    void* p = nullptr;
+    EXPECT_EQ(DcGetPtrValue(handle, ZR_PTR_FRAME_DATA, &p), 0);
+    return static_cast<const ZrFrameData*>(p);
+}
+
+TEST_F(SimApiTest, FramesFollowTheCameraClockNewestFirstNeverTwice) {
+    const ZrHandle k7 = open(kK7);
+    EXPECT_EQ(DcSetCmd(k7, ZR_CMD_GET_NEW_FRAME), ZR_STATUS_NOT_STREAMING);
+    ASSERT_EQ(DcSetBoolValue(k7, ZR_BOOL_ENABLE_2D_STREAM, true), 0);
+    ASSERT_EQ(DcStartStream(k7), 0);
+    uint64_t lastHandle = 0, lastStamp = 0;
+    for (int i = 0; i < 6; ++i) {
+        ASSERT_EQ(nextFrame(k7), 0);
+        const ZrFrameData* frame = frameData(k7);
+        ASSERT_NE(frame, nullptr);
+        EXPECT_EQ(frame->status, 0);
+        // Each command hands over a frame that was not delivered before.
+        EXPECT_NE(frame->frameHandle, lastHandle);
+        EXPECT_GT(frame->blocks[ZR_BLOCK_DEPTH].sensorTimestamp, lastStamp);
+        lastHandle = frame->frameHandle;
+        lastStamp = frame->blocks[ZR_BLOCK_DEPTH].sensorTimestamp;
+        const ZrFrameBlock& depth = frame->blocks[ZR_BLOCK_DEPTH];
+        EXPECT_EQ(depth.type, ZR_DATA_TYPE_U16);
+        EXPECT_EQ(depth.width, 64);
+        EXPECT_EQ(depth.height, 48);
+        EXPECT_EQ(depth.channels, 1);
+        EXPECT_GE(depth.receiveTimestamp, depth.sensorTimestamp);
+        const ZrFrameBlock& color = frame->blocks[ZR_BLOCK_COLOR];
+        EXPECT_EQ(color.width, 32);
+        EXPECT_EQ(color.height, 24);
+        EXPECT_EQ(color.channels, 3);
+        EXPECT_NE(color.data, nullptr);
+        EXPECT_EQ(frame->blocks[ZR_BLOCK_ALGORITHM].type, ZR_FRAME_TYPE_ALGORITHM_V2);
+    }
+    // Sensor time stamps are microseconds since 1970.
+    const auto nowUs = std::chrono::duration_cast<std::chrono::microseconds>(
+                           std::chrono::system_clock::now().time_since_epoch()).count();
+    EXPECT_LE(lastStamp, static_cast<uint64_t>(nowUs));
+    EXPECT_GT(lastStamp, static_cast<uint64_t>(nowUs) - 60000000ull);
+    ZrFloatValue fps{};
+    ASSERT_EQ(DcGetFloatValue(k7, ZR_FLOAT_3D_DEPTH_FPS, &fps), 0);
+    EXPECT_FLOAT_EQ(fps.current, 50.0f);
+    EXPECT_EQ(DcStopStream(k7), 0);
+    EXPECT_EQ(DcSetCmd(k7, ZR_CMD_GET_NEW_FRAME), ZR_STATUS_NOT_STREAMING);
+}
+
+TEST_F(SimApiTest, DepthAndPointDataAgreeInMillimetresAndMetres) {
+    const ZrHandle k7 = open(kK7);
+    ASSERT_EQ(DcStartStream(k7), 0);
+    for (int unit : {0, 1}) {
+        ASSERT_EQ(DcSetIntValue(k7, ZR_INT_XYZ_UNIT, unit), 0);
+        ASSERT_EQ(nextFrame(k7), 0);  // may still be rendered in the old unit
+        ASSERT_EQ(nextFrame(k7), 0);
+        ASSERT_EQ(nextFrame(k7), 0);
+        void* depthPtr = nullptr;
+        void* xyzPtr = nullptr;
+        ASSERT_EQ(DcGetPtrValue(k7, ZR_PTR_3D_DEPTH_DATA, &depthPtr), 0);
+        ASSERT_EQ(DcGetPtrValue(k7, ZR_PTR_XYZ_DATA, &xyzPtr), 0);
+        const auto* depth = static_cast<const uint16_t*>(depthPtr);
+        const auto* xyz = static_cast<const float*>(xyzPtr);
+        const float scale = unit == 0 ? 1.0f : 1000.0f;
+        int hits = 0;
+        for (int i = 0; i < 64 * 48; ++i) {
+            if (depth[i] == 0) {
+                EXPECT_EQ(xyz[i * 3 + 2], 0.0f);
+                continue;
+            }
+            ++hits;
+            EXPECT_NEAR(xyz[i * 3 + 2] * scale, depth[i], 0.6f) << "pixel " << i;
+        }
+        // The pallet 1 m ahead fills the middle of the image.
+        const int centre = 24 * 64 + 32;
+        EXPECT_NEAR(depth[centre], 1000, 30);
+        EXPECT_GT(hits, 64 * 48 / 2);
+    }
+}
+
+TEST_F(SimApiTest, ColourStreamAnswersForCamerasWithoutColour) {
+    const ZrHandle k7 = open(kK7);
+    const ZrHandle p20 = open(kP20);
+    EXPECT_EQ(DcSetBoolValue(p20, ZR_BOOL_ENABLE_2D_STREAM, true), ZR_STATUS_NOT_SUPPORTED);
+    ASSERT_EQ(ZrSim_SetFault(kK7, R"({"colorUnavailable": true})"), 0);
+    EXPECT_EQ(DcSetBoolValue(k7, ZR_BOOL_ENABLE_2D_STREAM, true), ZR_STATUS_UNAVAILABLE);
+    ASSERT_EQ(DcStartStream(k7), 0);
+    ASSERT_EQ(nextFrame(k7), 0);
+    EXPECT_EQ(frameData(k7)->blocks[ZR_BLOCK_COLOR].data, nullptr);
+    void* p = nullptr;
+    EXPECT_EQ(DcGetPtrValue(k7, ZR_PTR_2D_IMAGE_DATA, &p), ZR_STATUS_UNAVAILABLE);
+    ASSERT_EQ(ZrSim_SetFault(kK7, R"({"colorUnavailable": null})"), 0);
+    EXPECT_EQ(DcSetBoolValue(k7, ZR_BOOL_ENABLE_2D_STREAM, true), 0);
+}
+
+TEST_F(SimApiTest, FrameStatusFaultIsAnsweredByCommandAndRecord) {
+    const ZrHandle k7 = open(kK7);
+    ASSERT_EQ(DcStartStream(k7), 0);
+    for (int32_t status : {-28, -29, 0}) {
+        ASSERT_EQ(ZrSim_SetFault(kK7, ("{\"frameStatus\": " + std::to_string(status) + "}").c_str()), 0);
+        // Up to two frames may have been rendered before the change.
+        nextFrame(k7);
+        nextFrame(k7);
+        EXPECT_EQ(nextFrame(k7), status);
+        EXPECT_EQ(frameData(k7)->status, status);
+    }
+}
+
+TEST_F(SimApiTest, ReconnectFaultAnswersMinusFiveThenFramesResume) {
+    const ZrHandle k7 = open(kK7);
+    ASSERT_EQ(ZrSim_SetFault(kK7, R"({"reconnectAfterFrames": 2, "reconnectMs": 60})"), 0);
+    ASSERT_EQ(DcStartStream(k7), 0);
+    EXPECT_EQ(nextFrame(k7), 0);
+    EXPECT_EQ(nextFrame(k7), 0);
+    EXPECT_EQ(DcSetCmd(k7, ZR_CMD_GET_NEW_FRAME), ZR_STATUS_RECONNECTING);
+    EXPECT_EQ(DcSetCmd(k7, ZR_CMD_GET_NEW_FRAME), ZR_STATUS_RECONNECTING);
+    int32_t status = ZR_STATUS_RECONNECTING;
+    for (int i = 0; i < 400 && status == ZR_STATUS_RECONNECTING; ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        status = DcSetCmd(k7, ZR_CMD_GET_NEW_FRAME);
+    }
+    EXPECT_EQ(status, 0);
+    EXPECT_EQ(nextFrame(k7), 0);  // the link drops once per arming
+}
+
+TEST_F(SimApiTest, OpenFailsAndUnsupportedFaults) {
+    ASSERT_EQ(ZrSim_SetFault(kP3, R"({"openFails": true})"), 0);
+    ZrHandle handle = 0;
+    EXPECT_EQ(DcOpenDevice(1, kP3, &handle, nullptr), ZR_STATUS_DEVICE_NOT_FOUND);
+    ASSERT_EQ(ZrSim_SetFault(kP3, R"({"openFails": -1})"), 0);
+    EXPECT_EQ(DcOpenDevice(1, kP3, &handle, nullptr), -1);
+    ASSERT_EQ(ZrSim_SetFault(kP3, R"({"openFails": false})"), 0);
+    EXPECT_NE(open(kP3), 0u);
+
+    const ZrHandle k7 = open(kK7);
+    ASSERT_EQ(ZrSim_SetFault(kK7, R"({"unsupported": {"1533": 2, "4005": -2, "6008": -4}})"), 0);
+    ZrIntValue value{};
+    EXPECT_EQ(DcGetIntValue(k7, ZR_INT_IO_INPUT_STATUS, &value), 2);
+    const char* text = nullptr;
+    EXPECT_EQ(DcGetStringValue(k7, ZR_STRING_ALGORITHM_PARAMS, &text), -2);
+    void* p = nullptr;
+    EXPECT_EQ(DcGetPtrValue(k7, ZR_PTR_ALGORITHM_OUTPUT, &p), -4);
+    EXPECT_EQ(DcGetIntValue(k7, ZR_INT_IO_OUTPUT_STATUS, &value), 0);
+
+    const std::pair<const char*, const char*> refused[] = {
+        {kK7, R"({"noSuchFault": 1})"}, {kK7, R"({"frameStatus": "x"})"}, {kK7, R"({"unsupported": {"abc": 2}})"},
+        {kK7, "[1]"}, {"127.0.99.1", R"({"frameStatus": -28})"}};
+    for (const auto& [ip, fault] : refused) {
+        EXPECT_NE(ZrSim_SetFault(ip, fault), 0) << fault;
+        EXPECT_STRNE(ZrSim_LastError(), "") << fault;
+    }
+}
+
+struct CallbackProbe {
+    std::atomic<int> frames{0};
+    std::atomic<int> badFrames{0};
+    std::atomic<int> cloudReads{0};
+};
+
+void onFrame(const ZrFrameData* frame, void* user) {
+    auto* probe = static_cast<CallbackProbe*>(user);
+    if (!frame || frame->blocks[ZR_BLOCK_DEPTH].width != 64 || frame->blocks[ZR_BLOCK_DEPTH].data == nullptr) {
+        ++probe->badFrames;
+        return;
+    }
+    void* xyz = nullptr;
+    if (DcGetPtrValue(frame->frameHandle, ZR_PTR_XYZ_DATA, &xyz) == 0 && xyz) {
+        const auto* depth = static_cast<const uint16_t*>(frame->blocks[ZR_BLOCK_DEPTH].data);
+        const auto* points = static_cast<const float*>(xyz);
+        const int centre = 24 * 64 + 32;
+        if (std::abs(points[centre * 3 + 2] - depth[centre]) > 0.6f) ++probe->badFrames;
+        ++probe->cloudReads;
+    }
+    ++probe->frames;
+}
+
+TEST_F(SimApiTest, CallbackStreamAndPollingThreadRunAtOnce) {
+    const ZrHandle k7 = open(kK7);
+    CallbackProbe probe;
+    ASSERT_EQ(DcRegisterFrameCallback(k7, onFrame, &probe), 0);
+    ASSERT_EQ(DcStartStream(k7), 0);
+    std::atomic<int> polled{0}, pollErrors{0};
+    std::thread poller([&] {
+        for (int i = 0; i < 15; ++i) {
+            if (nextFrame(k7) != 0) {
+                ++pollErrors;
+                continue;
+            }
+            void* p = nullptr;
+            if (DcGetPtrValue(k7, ZR_PTR_ALGORITHM_OUTPUT, &p) != 0 || !p) ++pollErrors;
+            if (DcGetPtrValue(k7, ZR_PTR_XYZ_DATA, &p) != 0 || !p) ++pollErrors;
+            ++polled;
+        }
+    });
+    std::thread reader([&] {
+        for (int i = 0; i < 200; ++i) {
+            intValue(k7, ZR_INT_IO_OUTPUT_STATUS);
+            algorithmText(k7);
+            obstacleIo(k7);
+        }
+    });
+    poller.join();
+    reader.join();
+    EXPECT_EQ(DcUnregisterFrameCallback(k7), 0);
+    EXPECT_EQ(DcStopStream(k7), 0);
+    const int afterStop = probe.frames.load();
+    std::this_thread::sleep_for(std::chrono::milliseconds(40));
+    EXPECT_EQ(probe.frames.load(), afterStop);
+    EXPECT_EQ(polled.load(), 15);
+    EXPECT_EQ(pollErrors.load(), 0);
+    EXPECT_GT(probe.frames.load(), 0);
+    EXPECT_EQ(probe.cloudReads.load(), probe.frames.load());
+    EXPECT_EQ(probe.badFrames.load(), 0);
+    EXPECT_EQ(DcRegisterFrameCallback(k7, nullptr, nullptr), ZR_STATUS_INVALID_ARGUMENT);
+}
+
+TEST_F(SimApiTest, ClosingTheHandleStopsTheCallbackStream) {
+    const ZrHandle k7 = open(kK7);
+    CallbackProbe probe;
+    ASSERT_EQ(DcRegisterFrameCallback(k7, onFrame, &probe), 0);
+    ASSERT_EQ(DcStartStream(k7), 0);
+    for (int i = 0; i < 200 && probe.frames.load() < 2; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    EXPECT_GE(probe.frames.load(), 2);
+    ASSERT_EQ(DcCloseDevice(k7), 0);
+    opened_.clear();
+    const int afterClose = probe.frames.load();
+    std::this_thread::sleep_for(std::chrono::milliseconds(40));
+    EXPECT_EQ(probe.frames.load(), afterClose);
+}
+
+}  // namespace
+}  // namespace sim_test
