@@ -1,0 +1,25 @@
+#include "IssueListFormatter.h"
+
+namespace hazard_desk {
+
+std::string formatIssueList(const ValidationIssueList& issues)
+{
+    std::string text;
+    const std::size_t shown = issues.size() < kMaxDisplayedIssues ? issues.size() : kMaxDisplayedIssues;
+    for (std::size_t i = 0; i < shown; ++i) {
+        if (i > 0) {
+            text += '\n';
+        }
+        text += issues[i].path;
+        text += "\xEF\xBC\x9A";   // U+FF1A FULLWIDTH COLON
+        text += issues[i].message;
+    }
+    if (issues.size() > shown) {
+        text += "\n另有 ";
+        text += std::to_string(issues.size() - shown);
+        text += " 项错误";
+    }
+    return text;
+}
+
+}  // namespace hazard_desk
