@@ -1,0 +1,148 @@
+#include "CloudVertexBuilder.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+#include <random>
+
+namespace hazard_desk {
+namespace {
+
+pcl::PointXYZRGB point(float x, float y, float z, std::uint8_t r = 0, std::uint8_t g = 0, std::uint8_t b = 0) {
+    pcl::PointXYZRGB p;
+    p.x = x;
+    p.y = y;
+    p.z = z;
+    p.r = r;
+    p.g = g;
+    p.b = b;
+    return p;
+}
+
+corVane::ColorCloud randomCloud(std::size_t n, float extent, unsigned seed) {
+    std::mt19937 random(seed);
+    std::uniform_real_distribution<float> coordinate(-extent, extent);
+    corVane::ColorCloud cloud;
+    cloud.points.reserve(n);
+    for (std::size_t i = 0; i < n; ++i) {
+        cloud.points.push_back(point(coordinate(random), coordinate(random), coordinate(random),
+                                     static_cast<std::uint8_t>(i % 256), 7, 9));
+    }
+    return cloud;
+}
+
+TEST(CloudVertexBuilderTest, ThinningKeepsTheFirstPointOfEachCellInCloudOrder) {
+    corVane::ColorCloud cloud;
+    cloud.points = {point(0, 0, 0, 10), point(10, 10, 10, 20), point(29.9f, 0, 0, 30), point(31, 0, 0, 40),
+                    point(-1, 0, 0, 50), point(-29, 0, 0, 60), point(0, 0, 30, 70)};
+    const BuiltCloud built = CloudVertexBuilder::build(cloud, 30, 1);
+    ASSERT_TRUE(built.valid);
+    ASSERT_EQ(built.vertexCount, 4);
+    ASSERT_EQ(built.vertices.size(), 4u * 6u);
+    const float expectedX[] = {0, 31, -1, 0};
+    const float expectedRed[] = {10, 40, 50, 70};
+    for (int i = 0; i < 4; ++i) {
+        EXPECT_FLOAT_EQ(built.vertices[i * 6 + 0], expectedX[i]) << "vertex " << i;
+        EXPECT_FLOAT_EQ(built.vertices[i * 6 + 3], expectedRed[i] / 255.0f) << "vertex " << i;
+    }
+}
+
+TEST(CloudVertexBuilderTest, VerticesCarryPositionColourAndBounds) {
+    corVane::ColorCloud cloud;
+    cloud.points = {point(1, -2, 3, 255, 0, 51), point(-4, 5, 0.5f, 0, 255, 102)};
+    const BuiltCloud built = CloudVertexBuilder::build(cloud, 0, 1);
+    ASSERT_EQ(built.vertexCount, 2);
+    const std::vector<float> expected = {1, -2, 3, 1, 0, 0.2f, -4, 5, 0.5f, 0, 1, 0.4f};
+    for (std::size_t i = 0; i < expected.size(); ++i) {
+        EXPECT_NEAR(built.vertices[i], expected[i], 1e-6) << "float " << i;
+    }
+    EXPECT_FLOAT_EQ(built.boundsMin[0], -4);
+    EXPECT_FLOAT_EQ(built.boundsMin[1], -2);
+    EXPECT_FLOAT_EQ(built.boundsMin[2], 0.5f);
+    EXPECT_FLOAT_EQ(built.boundsMax[0], 1);
+    EXPECT_FLOAT_EQ(built.boundsMax[1], 5);
+    EXPECT_FLOAT_EQ(built.boundsMax[2], 3);
+}
+
+TEST(CloudVertexBuilderTest, InvalidPixelsAreSkippedInBothModes) {
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    const float inf = std::numeric_limits<float>::infinity();
+    corVane::ColorCloud cloud;
+    cloud.points = {point(nan, nan, nan), point(1, 1, 1), point(inf, 0, 0), point(0, -inf, 0), point(100, 0, 0)};
+    for (int cell : {30, 0, -5}) {
+        const BuiltCloud built = CloudVertexBuilder::build(cloud, cell, 1);
+        EXPECT_EQ(built.vertexCount, 2) << "cell " << cell;
+        EXPECT_FLOAT_EQ(built.boundsMax[0], 100) << "cell " << cell;
+        EXPECT_FLOAT_EQ(built.boundsMin[0], 1) << "cell " << cell;
+    }
+}
+
+TEST(CloudVertexBuilderTest, ParallelBuildMatchesSerialBuild) {
+    const corVane::ColorCloud cloud = randomCloud(400000, 600.0f, 7);
+    for (int cell : {30, 0}) {
+        const BuiltCloud serial = CloudVertexBuilder::build(cloud, cell, 1);
+        const BuiltCloud parallel = CloudVertexBuilder::build(cloud, cell, 4);
+        ASSERT_EQ(serial.vertexCount, parallel.vertexCount) << "cell " << cell;
+        EXPECT_EQ(serial.vertices, parallel.vertices) << "cell " << cell;
+        for (int axis = 0; axis < 3; ++axis) {
+            EXPECT_EQ(serial.boundsMin[axis], parallel.boundsMin[axis]);
+            EXPECT_EQ(serial.boundsMax[axis], parallel.boundsMax[axis]);
+        }
+    }
+}
+
+TEST(CloudVertexBuilderTest, StrideDecimationAboveTheVertexLimit) {
+    struct Case {
+        std::size_t points;
+        int expectedVertices;
+        std::size_t expectedStride;
+    };
+    const Case cases[] = {{1500000, 1500000, 1}, {1500001, 750001, 2}};
+    for (const Case& c : cases) {
+        corVane::ColorCloud cloud;
+        cloud.points.resize(c.points);
+        for (std::size_t i = 0; i < c.points; ++i) {
+            cloud.points[i] = point(static_cast<float>(i), 0, 0);
+        }
+        const BuiltCloud built = CloudVertexBuilder::build(cloud, 0, 2);
+        ASSERT_EQ(built.vertexCount, c.expectedVertices) << c.points << " points";
+        for (int v : {0, 1, c.expectedVertices - 1}) {
+            EXPECT_FLOAT_EQ(built.vertices[static_cast<std::size_t>(v) * 6],
+                            static_cast<float>(static_cast<std::size_t>(v) * c.expectedStride));
+        }
+    }
+}
+
+TEST(CloudVertexBuilderTest, WorkerCountKeepsEnoughPointsPerWorker) {
+    struct Case {
+        std::size_t points;
+        int hardware;
+        int expected;
+    };
+    const Case cases[] = {{10, 8, 1},         {65535, 4, 1},        {131072, 8, 2}, {131071, 8, 1},
+                          {1000000, 2, 2},    {1000000, 32, 8},     {524288, 16, 8}, {100000, 0, 1}};
+    for (const Case& c : cases) {
+        EXPECT_EQ(CloudVertexBuilder::workerCount(c.points, c.hardware), c.expected)
+            << c.points << " points on " << c.hardware;
+    }
+}
+
+TEST(CloudVertexBuilderTest, CellKeysPackThreeSignedIndices) {
+    EXPECT_EQ(CloudVertexBuilder::cellKey(0, 0, 0, 30), 0u);
+    EXPECT_EQ(CloudVertexBuilder::cellKey(30, 60, 90, 30), 1u | (2u << 21) | (std::uint64_t{3} << 42));
+    EXPECT_NE(CloudVertexBuilder::cellKey(-1, 0, 0, 30), CloudVertexBuilder::cellKey(0, 0, 0, 30));
+    EXPECT_NE(CloudVertexBuilder::cellKey(0, -1, 0, 30), CloudVertexBuilder::cellKey(0, 0, -1, 30));
+    // Huge coordinates stay well defined.
+    EXPECT_EQ(CloudVertexBuilder::cellKey(1e30f, 0, 0, 30), CloudVertexBuilder::cellKey(1e30f, 0, 0, 30));
+    EXPECT_NE(CloudVertexBuilder::fnv1a(1), CloudVertexBuilder::fnv1a(2));
+}
+
+TEST(CloudVertexBuilderTest, EmptyCloudBuildsNothing) {
+    const BuiltCloud built = CloudVertexBuilder::build(corVane::ColorCloud(), 30, 0);
+    EXPECT_EQ(built.vertexCount, 0);
+    EXPECT_TRUE(built.vertices.empty());
+}
+
+}  // namespace
+}  // namespace hazard_desk

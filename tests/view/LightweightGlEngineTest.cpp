@@ -1,0 +1,356 @@
+#include "LightweightGlEngine.h"
+#include "PointCloudToolbar.h"
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QImage>
+#include <QLabel>
+#include <QSignalSpy>
+#include <QTest>
+#include <QThread>
+#include <QToolButton>
+
+#include <atomic>
+#include <functional>
+
+namespace hazard_desk {
+namespace {
+
+constexpr int kWaitMs = 10000;
+
+bool waitFor(const std::function<bool()>& condition) {
+    QElapsedTimer timer;
+    timer.start();
+    while (!condition()) {
+        if (timer.elapsed() > kWaitMs) {
+            return false;
+        }
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        QThread::msleep(2);
+    }
+    return true;
+}
+
+corVane::ColorCloudPtr makeCloud(int points, float offset = 0.0f, std::uint8_t red = 255) {
+    auto cloud = std::make_shared<corVane::ColorCloud>();
+    for (int i = 0; i < points; ++i) {
+        pcl::PointXYZRGB p;
+        p.x = offset + static_cast<float>(i) * 100.0f;
+        p.y = 0.0f;
+        p.z = 0.0f;
+        p.r = red;
+        p.g = 0;
+        p.b = 0;
+        cloud->points.push_back(p);
+    }
+    return cloud;
+}
+
+// Counts finished builds by name and outcome.
+struct BuildLog {
+    explicit BuildLog(LightweightGlEngine& engine) : spy(&engine, &LightweightGlEngine::buildFinished) {}
+    int count() { return spy.count(); }
+    bool storedAt(int index) { return spy.at(index).at(1).toBool(); }
+    QSignalSpy spy;
+};
+
+// Blocks the build thread inside the start hook until released.
+struct BuildGate {
+    std::atomic<bool> entered{false};
+    std::atomic<bool> released{false};
+    void install(LightweightGlEngine& engine) {
+        engine.setBuildStartHook([this](const std::string&) {
+            entered = true;
+            while (!released) {
+                QThread::msleep(1);
+            }
+        });
+    }
+};
+
+using Ids = std::vector<std::string>;
+
+TEST(LightweightGlEngineTest, SubmissionsOfOneNameMergeBeforeTheBuild) {
+    LightweightGlEngine engine;
+    BuildLog log(engine);
+    engine.setBuildThreadPaused(true);
+    engine.updateCloud(makeCloud(3), "live");
+    engine.updateCloud(makeCloud(5), "live");
+    engine.updateCloud(makeCloud(2), "zone");
+    EXPECT_EQ(engine.mergedCount(), 1u);
+    engine.setBuildThreadPaused(false);
+    ASSERT_TRUE(waitFor([&] { return log.count() == 2; }));
+    EXPECT_EQ(engine.buildCount(), 2u);
+    EXPECT_EQ(engine.cloudIds(), (Ids{"live", "zone"}));
+    ASSERT_TRUE(engine.currentCloud());
+    EXPECT_EQ(engine.currentCloud()->size(), 2u) << "the last accepted cloud";
+}
+
+TEST(LightweightGlEngineTest, EmptyCloudsAndNamesAreIgnored) {
+    LightweightGlEngine engine;
+    engine.setBuildThreadPaused(true);
+    engine.updateCloud(nullptr, "live");
+    engine.updateCloud(std::make_shared<corVane::ColorCloud>(), "live");
+    engine.updateCloud(makeCloud(3), "");
+    engine.removeCloud("", true);
+    EXPECT_FALSE(engine.currentCloud());
+    EXPECT_EQ(engine.mergedCount(), 0u);
+    engine.setBuildThreadPaused(false);
+    QTest::qWait(50);
+    EXPECT_EQ(engine.buildCount(), 0u);
+    EXPECT_TRUE(engine.cloudIds().empty());
+}
+
+TEST(LightweightGlEngineTest, ClearDiscardsTheBuildInFlight) {
+    LightweightGlEngine engine;
+    BuildLog log(engine);
+    BuildGate gate;
+    gate.install(engine);
+    engine.updateCloud(makeCloud(4), "live");
+    ASSERT_TRUE(waitFor([&] { return gate.entered.load(); }));
+    engine.clearClouds();
+    gate.released = true;
+    ASSERT_TRUE(waitFor([&] { return log.count() == 1; }));
+    EXPECT_FALSE(log.storedAt(0));
+    EXPECT_TRUE(engine.cloudIds().empty());
+
+    // A submission after the clear is newer and shows again.
+    engine.updateCloud(makeCloud(4), "live");
+    ASSERT_TRUE(waitFor([&] { return log.count() == 2; }));
+    EXPECT_TRUE(log.storedAt(1));
+    EXPECT_EQ(engine.cloudIds(), Ids{"live"});
+}
+
+TEST(LightweightGlEngineTest, ImmediateRemovalDiscardsAnOlderBuildInFlight) {
+    LightweightGlEngine engine;
+    BuildLog log(engine);
+    BuildGate gate;
+    gate.install(engine);
+    engine.updateCloud(makeCloud(4), "zone_1");
+    ASSERT_TRUE(waitFor([&] { return gate.entered.load(); }));
+    engine.removeCloud("zone_1", true);
+    gate.released = true;
+    ASSERT_TRUE(waitFor([&] { return log.count() == 1; }));
+    EXPECT_FALSE(log.storedAt(0));
+    EXPECT_TRUE(engine.cloudIds().empty());
+}
+
+TEST(LightweightGlEngineTest, DeferredRemovalsApplyOnCommitUnlessResubmitted) {
+    LightweightGlEngine engine;
+    BuildLog log(engine);
+    engine.updateCloud(makeCloud(2), "zone_a");
+    engine.updateCloud(makeCloud(2), "zone_b");
+    ASSERT_TRUE(waitFor([&] { return log.count() == 2; }));
+    ASSERT_EQ(engine.cloudIds(), (Ids{"zone_a", "zone_b"}));
+
+    // The overlay's rebuild: mark all, resubmit what still exists, commit.
+    engine.setBuildThreadPaused(true);
+    engine.removeCloud("zone_a", false);
+    engine.removeCloud("zone_b", false);
+    EXPECT_EQ(engine.cloudIds(), (Ids{"zone_a", "zone_b"})) << "a mark alone removes nothing";
+    engine.updateCloud(makeCloud(3), "zone_a");
+    engine.commitRemovals();
+    EXPECT_EQ(engine.cloudIds(), Ids{"zone_a"});
+    engine.setBuildThreadPaused(false);
+    ASSERT_TRUE(waitFor([&] { return log.count() == 3; }));
+    EXPECT_TRUE(log.storedAt(2));
+    EXPECT_EQ(engine.cloudIds(), Ids{"zone_a"});
+
+    // A committed removal also drops a stale build of that name still queued.
+    engine.setBuildThreadPaused(true);
+    engine.updateCloud(makeCloud(3), "zone_a");
+    engine.removeCloud("zone_a", false);
+    engine.commitRemovals();
+    engine.setBuildThreadPaused(false);
+    ASSERT_TRUE(waitFor([&] { return log.count() == 4; }));
+    EXPECT_FALSE(log.storedAt(3));
+    EXPECT_TRUE(engine.cloudIds().empty());
+}
+
+TEST(LightweightGlEngineTest, PointSizeIsBounded) {
+    LightweightGlEngine engine;
+    EXPECT_FLOAT_EQ(engine.pointSize(), 2.0f);
+    const std::pair<float, float> cases[] = {{0.5f, 1.0f}, {20.0f, 12.0f}, {3.5f, 3.5f}, {-4.0f, 1.0f}, {12.0f, 12.0f}};
+    for (const auto& c : cases) {
+        engine.setPointSize(c.first);
+        EXPECT_FLOAT_EQ(engine.pointSize(), c.second) << "requested " << c.first;
+    }
+}
+
+TEST(LightweightGlEngineTest, ThinningCellReachesTheBuild) {
+    LightweightGlEngine engine;
+    BuildLog log(engine);
+    EXPECT_EQ(engine.thinningCell(), 30);
+    auto dense = std::make_shared<corVane::ColorCloud>();
+    for (int i = 0; i < 100; ++i) {
+        pcl::PointXYZRGB p;
+        p.x = static_cast<float>(i);  // 0..99: four cells of 30
+        p.y = p.z = 0.0f;
+        dense->points.push_back(p);
+    }
+    engine.updateCloud(dense, "live");
+    ASSERT_TRUE(waitFor([&] { return log.count() == 1; }));
+    engine.setThinningCell(0);
+    engine.updateCloud(dense, "all");
+    ASSERT_TRUE(waitFor([&] { return log.count() == 2; }));
+
+    engine.resize(320, 240);
+    engine.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&engine));
+    engine.grabFramebuffer();
+    EXPECT_EQ(engine.lastVertexCount(), 4 + 100);
+}
+
+TEST(LightweightGlEngineTest, InterfaceDefaultsAndPose) {
+    LightweightGlEngine engine;
+    CloudEngineInterface& view = engine;
+    EXPECT_EQ(view.widget(), &engine);
+    EXPECT_EQ(view.selectedPointIndex(), -1);
+    EXPECT_FALSE(view.pickedCloud());
+    float minimum[3] = {5, 5, 5};
+    float maximum[3] = {5, 5, 5};
+    EXPECT_EQ(view.sceneBounds(minimum, maximum), 0);
+    for (int axis = 0; axis < 3; ++axis) {
+        EXPECT_EQ(minimum[axis], 0.0f);
+        EXPECT_EQ(maximum[axis], 0.0f);
+    }
+    EXPECT_TRUE(engine.fitPending());
+    view.setCameraPose(CloudEngineInterface::Vector3{0, 0, 5}, std::nullopt, CloudEngineInterface::Vector3{0, 0, 0});
+    EXPECT_FALSE(engine.fitPending());
+    EXPECT_NEAR((engine.camera().eye - Eigen::Vector3d(0, 0, 5)).norm(), 0.0, 1e-12);
+    // Up (0, 0, 1) along the view is left alone rather than collapsing to zero.
+    EXPECT_NEAR(engine.camera().up.norm(), 1.0, 1e-9);
+    view.setCameraPose(std::nullopt, CloudEngineInterface::Vector3{0, 1, 1}, std::nullopt);
+    EXPECT_NEAR((engine.camera().up - Eigen::Vector3d(0, 1, 0)).norm(), 0.0, 1e-9);
+}
+
+TEST(LightweightGlEngineTest, ToolbarButtonsKeepTheirSourceTexts) {
+    LightweightGlEngine engine;
+    PointCloudToolbar* toolbar = engine.findChild<PointCloudToolbar*>(QStringLiteral("pointCloudViewToolbar"));
+    ASSERT_NE(toolbar, nullptr);
+    struct Case {
+        QToolButton* button;
+        const char* text;
+        const char* key;
+        const char* tooltip;
+    };
+    const Case cases[] = {
+        {toolbar->frontButton(), "正视", "点云工具栏：正视（简写）", "正视（快捷键 [）"},
+        {toolbar->sideButton(), "侧视", "点云工具栏：侧视（简写）", "侧视（快捷键 ;）"},
+        {toolbar->topButton(), "俯视", "点云工具栏：俯视（简写）", "俯视（快捷键 ,）"},
+        {toolbar->resetButton(), "复位", "点云工具栏：复位（简写）", "按点云范围复位（快捷键 R）"},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(c.button->text(), QString::fromUtf8(c.text));
+        EXPECT_EQ(c.button->toolTip(), QString::fromUtf8(c.tooltip));
+        EXPECT_EQ(c.button->property("vq8_point_cloud_short_source").toString(), QString::fromUtf8(c.text));
+        EXPECT_EQ(c.button->property("vq8_point_cloud_tooltip_source").toString(), QString::fromUtf8(c.tooltip));
+    }
+    // A language change: short forms come from their keys; a missing key
+    // falls back to the translated source text.
+    engine.setTranslator([](const QString& text) {
+        if (text == QStringLiteral("点云工具栏：正视（简写）")) return QStringLiteral("Front");
+        if (text == QStringLiteral("侧视")) return QStringLiteral("Side view");
+        return QStringLiteral("EN:") + text;
+    });
+    EXPECT_EQ(toolbar->frontButton()->text(), QStringLiteral("Front"));
+    EXPECT_EQ(toolbar->sideButton()->text(), QStringLiteral("EN:点云工具栏：侧视（简写）"));
+    EXPECT_EQ(toolbar->frontButton()->toolTip(), QStringLiteral("EN:正视（快捷键 [）"));
+    EXPECT_EQ(toolbar->frontButton()->property("vq8_point_cloud_short_source").toString(), QStringLiteral("正视"));
+}
+
+TEST(LightweightGlEngineTest, StandardViewKeysFollowTheForwardAxis) {
+    struct Case {
+        bool xForward;
+        Qt::Key key;
+        Eigen::Vector3d direction;
+        const char* label;
+    };
+    const Case cases[] = {
+        {false, Qt::Key_BracketLeft, {0, 1, 0}, "主视 Front (+Y)"},
+        {true, Qt::Key_BracketLeft, {1, 0, 0}, "主视 Front (+X)"},
+        {false, Qt::Key_BracketRight, {0, -1, 0}, "后视 Back (-Y)"},
+        {true, Qt::Key_Semicolon, {0, 1, 0}, "左视 Left (+Y)"},
+        {false, Qt::Key_Apostrophe, {-1, 0, 0}, "右视 Right (-X)"},
+        {true, Qt::Key_Comma, {0, 0, -1}, "俯视 Top (-Z)"},
+        {false, Qt::Key_Period, {0, 0, 1}, "仰视 Bottom (+Z)"},
+    };
+    for (const Case& c : cases) {
+        LightweightGlEngine engine;
+        engine.setXForward(c.xForward);
+        QTest::keyClick(&engine, c.key);
+        EXPECT_NEAR((engine.camera().viewDirection() - c.direction).norm(), 0.0, 1e-9) << c.label;
+        EXPECT_EQ(engine.statisticsLabel()->text(), QString::fromUtf8(c.label));
+        EXPECT_FALSE(engine.statisticsLabel()->isHidden());
+    }
+}
+
+TEST(LightweightGlEngineTest, FitWaitsForTheFirstCloud) {
+    LightweightGlEngine engine;
+    BuildLog log(engine);
+    engine.resize(320, 240);
+    engine.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&engine));
+    const Eigen::Vector3d eyeBefore = engine.camera().eye;
+    QTest::keyClick(&engine, Qt::Key_R);
+    engine.grabFramebuffer();
+    EXPECT_NEAR((engine.camera().eye - eyeBefore).norm(), 0.0, 1e-12) << "no clouds: the camera stays";
+    EXPECT_TRUE(engine.fitPending());
+
+    engine.setThinningCell(0);
+    engine.updateCloud(makeCloud(3, 1000.0f), "live");  // x 1000..1200
+    ASSERT_TRUE(waitFor([&] { return log.count() == 1; }));
+    engine.grabFramebuffer();
+    EXPECT_FALSE(engine.fitPending());
+    EXPECT_NEAR((engine.camera().target - Eigen::Vector3d(1100, 0, 0)).norm(), 0.0, 1e-3);
+    EXPECT_NEAR((engine.camera().viewDirection() - Eigen::Vector3d(0, 1, 0)).norm(), 0.0, 1e-9)
+        << "the first fit is the front view";
+    EXPECT_NEAR(engine.sceneRadius(), 100.0f, 1e-3);
+}
+
+TEST(LightweightGlEngineTest, RedCloudInFrontColoursTheCentre) {
+    LightweightGlEngine engine;
+    BuildLog log(engine);
+    engine.showAxes = false;
+    engine.setThinningCell(0);
+    engine.setPointSize(6.0f);
+    engine.resize(320, 240);
+    engine.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&engine));
+
+    // A red square wall 2 m in front of the camera, facing it.
+    auto wall = std::make_shared<corVane::ColorCloud>();
+    for (int i = -50; i <= 50; ++i) {
+        for (int j = -50; j <= 50; ++j) {
+            pcl::PointXYZRGB p;
+            p.x = static_cast<float>(i) * 0.02f;
+            p.y = 2.0f;
+            p.z = static_cast<float>(j) * 0.02f;
+            p.r = 255;
+            p.g = 0;
+            p.b = 0;
+            wall->points.push_back(p);
+        }
+    }
+    engine.updateCloud(wall, "live");
+    ASSERT_TRUE(waitFor([&] { return log.count() == 1; }));
+    const QImage frame = engine.grabFramebuffer();
+    ASSERT_FALSE(frame.isNull());
+    const QColor centre = frame.pixelColor(frame.width() / 2, frame.height() / 2);
+    EXPECT_GT(centre.red(), 200) << centre.name().toStdString();
+    EXPECT_LT(centre.green(), 40) << centre.name().toStdString();
+    EXPECT_LT(centre.blue(), 40) << centre.name().toStdString();
+    const QColor corner = frame.pixelColor(2, frame.height() - 3);
+    EXPECT_LT(corner.red(), 40) << "background at the corner: " << corner.name().toStdString();
+    EXPECT_EQ(engine.lastVertexCount(), 101 * 101);
+
+    // After clearing, the next paint shows only the background.
+    engine.clearClouds();
+    const QColor cleared = engine.grabFramebuffer().pixelColor(frame.width() / 2, frame.height() / 2);
+    EXPECT_LT(cleared.red(), 40) << cleared.name().toStdString();
+}
+
+}  // namespace
+}  // namespace hazard_desk

@@ -1,0 +1,45 @@
+#pragma once
+// Turns a coloured cloud into the interleaved vertex array the 3D view
+// uploads (x, y, z, r, g, b per vertex). Runs on the view's build thread; it
+// touches no OpenGL and no Qt object, so it can be used and timed anywhere.
+#include "camera/ColorCloud.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+namespace hazard_desk {
+
+struct BuiltCloud {
+    std::vector<float> vertices;  // 6 floats per vertex, colour in 0..1
+    int vertexCount = 0;
+    unsigned int buffer = 0;  // GL buffer id, 0 = none
+    bool needsUpload = false;
+    bool valid = false;
+    float boundsMin[3] = {1e30f, 1e30f, 1e30f};
+    float boundsMax[3] = {-1e30f, -1e30f, -1e30f};
+};
+
+class CloudVertexBuilder {
+public:
+    static constexpr int kFloatsPerVertex = 6;
+    static constexpr std::size_t kMaxStrideVertices = 1500000;
+    static constexpr int kMaxWorkers = 8;
+    static constexpr std::size_t kMinPointsPerWorker = 65536;
+
+    // thinningCell > 0 keeps the first point of every grid cell of that edge;
+    // otherwise clouds above kMaxStrideVertices are decimated by a stride.
+    // Points with a non-finite coordinate (the camera's invalid pixels) are
+    // skipped. workerLimit 0 means the hardware concurrency.
+    static BuiltCloud build(const corVane::ColorCloud& cloud, int thinningCell, int workerLimit = 0);
+
+    // Number of workers for n points: hardware concurrency capped at
+    // kMaxWorkers, reduced until each has at least kMinPointsPerWorker.
+    static int workerCount(std::size_t points, int hardwareConcurrency);
+
+    // Grid cell key: the three cell indices packed 21 bits each.
+    static std::uint64_t cellKey(float x, float y, float z, float cell);
+    static std::uint64_t fnv1a(std::uint64_t key);
+};
+
+}  // namespace hazard_desk
