@@ -1,0 +1,133 @@
+#pragma once
+// The camera worker: owns the workstation's one camera connection and all
+// camera traffic. Lives on its own QThread; the window talks to it only
+// through queued signals and slots, so slots run one at a time on that thread
+// and every member below is touched on the worker thread only.
+//
+// The configuration transactions and switches (applyConfiguration,
+// readDeviceConfiguration, setAlgorithmEnabled, switchActiveTemplate,
+// setIoModes) are answered the way the worker answers without a camera.
+#include "camera/ColorCloud.h"
+
+#include <QElapsedTimer>
+#include <QImage>
+#include <QObject>
+#include <QString>
+#include <QVariantList>
+#include <QVariantMap>
+#include <QVector>
+#include <memory>
+#include <set>
+
+#include <opencv2/core/mat.hpp>
+
+#include "FrameFailureBackoff.h"
+#include "FrameRateMeter.h"
+#include "WorkerClock.h"
+
+class QTimer;
+
+namespace hazard_desk {
+
+class ObstacleCameraBridge;
+
+class ObstacleCameraWorker : public QObject {
+    Q_OBJECT
+public:
+    static constexpr int kCaptureIntervalMs = FrameFailureBackoff::kNormalIntervalMs;
+    static constexpr int kActiveRegionPollIntervalMs = 1000;
+    static constexpr int kMaxPollFailures = 3;
+    static constexpr qint64 kStatusSampleIntervalMs = 500;
+    static constexpr const char* kWorkstationVersion = "1.0.19";
+
+    explicit ObstacleCameraWorker(QObject* parent = nullptr);
+    ~ObstacleCameraWorker() override;
+
+    // Registers "corVane::ColorCloudPtr" and "QVector<int>" with Qt's
+    // meta-type system; must run before any queued connection carries them.
+    static void registerMetaTypes();
+
+    // Replaces the monotonic clock behind the status cadence and the frame
+    // rate (tests step it). Call before the worker's thread starts.
+    void setClock(WorkerClock clock);
+
+    // Display conversion of a camera image: depth ramp over range in depth
+    // mode, min-max grey otherwise; null for an empty image.
+    static QImage toDisplayImage(const cv::Mat& image, bool depthMode, float range);
+
+signals:
+    void deviceUpdateProgress(QString message);
+    void sdkVersionReady(QString version);
+    void algorithmVersionReady(QString version);
+    void devicesDiscovered(QVariantList devices);
+    void connectionChanged(bool connected, QVariantMap descriptor, QString message);
+    void streamStateChanged(bool streaming, QString message);
+    void algorithmStateChanged(bool enabled, int mode, QString message);
+    void algorithmChangeFinished(bool ok, QString message);
+    void frameReady(QImage rgb, QImage depth, QImage amplitude, corVane::ColorCloudPtr cloud,
+                    QVector<int> depthPixels, qlonglong timestamp);
+    void runtimeUpdated(QVariantMap runtime);
+    void configurationRead(QString workstationJson, QString deviceJson, int mode);
+    void configurationReadFinished();
+    void configurationApplied(bool ok, QString stage, QString message, QString workstationJson,
+                              QString deviceJson);
+    void activeTemplateChanged(int index);
+    void activeConfigurationUpdated(QString workstationJson, QString deviceJson, int mode);
+    void activeConfigurationUnavailable(QString reason);
+    void templateSwitchFinished(bool ok, int index, QString message);
+    void ioModesApplied(bool ok, QString message);
+    void ioHardwareModeRead(int mode, QString error);
+    void groundCalibrated(bool ok, QVariantMap extrinsics, QString message);
+    void logMessage(int level, QString message);
+
+public slots:
+    void discoverDevices();
+    void publishSdkVersion();
+    void connectDevice(QVariantMap descriptor);
+    void disconnectDevice();
+    void setStreaming(bool enabled);
+    void setAlgorithmEnabled(bool enabled, int algorithmMode);
+    void readDeviceConfiguration(int algorithmMode);
+    void applyConfiguration(QString workstationJson, int algorithmMode);
+    void switchActiveTemplate(int index);
+    void setIoModes(int workMode, int hardwareMode);
+    void calibrateGround(QVariantMap initialPose);
+    void acknowledgeFrame();
+    void shutdown();
+
+private slots:
+    void captureTick();
+    void pollActiveRegion();
+
+private:
+    bool hasCamera() const;
+    void emitFrame(const cv::Mat& color, const cv::Mat& depth, const cv::Mat& amplitude,
+                   const corVane::ColorCloudPtr& cloud, qint64 timestampMs);
+    void sampleStatus(const QElapsedTimer& latencyTimer);
+    void refreshIoHardwareMode(bool forced);
+    void refreshAlgorithmVersion();
+    int recommendedMode() const;
+    bool ioModeSupported() const;
+
+    std::unique_ptr<ObstacleCameraBridge> bridge_;
+    QTimer* captureTimer_ = nullptr;
+    QTimer* activeRegionPollTimer_ = nullptr;
+    int pollFailures_ = 0;
+    QString lastActiveWorkstationJson_;
+    QString lastActiveUnavailableReason_;
+    QString lastRuntimeError_;
+    int ioHardwareMode_ = -2;
+    QString ioHardwareModeError_;
+    std::set<int> pendingMaskTemplates_;
+    bool streaming_ = false;
+    bool frameInFlight_ = false;
+    int algorithmMode_ = 0;
+    FrameFailureBackoff frameFailures_;
+    qint64 lastRuntimeMs_ = 0;
+    WorkerClock runtimeClock_;
+    FrameRateMeter fps_;
+    corVane::ColorCloudPtr latestCloud_;
+    qint64 latestCloudTimeMs_ = 0;
+};
+
+}  // namespace hazard_desk

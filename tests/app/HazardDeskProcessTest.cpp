@@ -1,0 +1,67 @@
+// Runs the workstation program itself, from a working directory of its own,
+// with its settings in a temporary folder.
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFileInfo>
+#include <QProcess>
+#include <QSettings>
+#include <QTemporaryDir>
+
+namespace {
+
+struct WorkstationRun {
+    bool finished = false;
+    int exitCode = -1;
+    QString errors;
+};
+
+WorkstationRun runWorkstation(const QString& workingDirectory, const QString& configHome) {
+    QProcess process;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    environment.insert(QStringLiteral("XDG_CONFIG_HOME"), configHome);
+    environment.insert(QStringLiteral("HD_QUIT_AFTER_MS"), QStringLiteral("400"));
+    process.setProcessEnvironment(environment);
+    process.setWorkingDirectory(workingDirectory);
+    process.start(QStringLiteral(HD_WORKSTATION_EXECUTABLE), QStringList{});
+    WorkstationRun run;
+    if (!process.waitForStarted(5000)) {
+        return run;
+    }
+    run.finished = process.waitForFinished(15000);
+    if (!run.finished) {
+        process.kill();
+        process.waitForFinished(2000);
+    }
+    run.exitCode = process.exitCode();
+    run.errors = QString::fromUtf8(process.readAllStandardError());
+    return run;
+}
+
+TEST(HazardDeskProcess, SdkLogGoesUnderTheWorkingDirectoryAndCloseWritesTheSettings) {
+    QTemporaryDir workingDirectory;
+    QTemporaryDir configHome;
+    ASSERT_TRUE(workingDirectory.isValid());
+    const QString besideExecutable = QDir(QFileInfo(QStringLiteral(HD_WORKSTATION_EXECUTABLE)).absolutePath())
+                                          .filePath(QStringLiteral("logs/zr_camera"));
+    const bool besideBefore = QFileInfo::exists(besideExecutable);
+    const WorkstationRun run = runWorkstation(workingDirectory.path(), configHome.path());
+    ASSERT_TRUE(run.finished);
+    EXPECT_EQ(run.exitCode, 0) << run.errors.toStdString();
+
+    EXPECT_TRUE(QFileInfo(QDir(workingDirectory.path()).filePath(QStringLiteral("logs/zr_camera"))).isDir());
+    if (!besideBefore) {
+        EXPECT_FALSE(QFileInfo::exists(besideExecutable)) << "the SDK log was placed beside the executable";
+    }
+
+    // No camera was ever connected: the three close keys are still written.
+    const QSettings settings(QDir(configHome.path()).filePath(QStringLiteral("Corvane/VQ8 Hazard Desk.conf")),
+                             QSettings::IniFormat);
+    EXPECT_FALSE(settings.value(QStringLiteral("window/geometry")).toByteArray().isEmpty());
+    EXPECT_FALSE(settings.value(QStringLiteral("window/splitter")).toByteArray().isEmpty());
+    EXPECT_TRUE(settings.contains(QStringLiteral("camera/deviceFilter")));
+    EXPECT_EQ(settings.value(QStringLiteral("camera/deviceFilter")).toString(), QString());
+}
+
+}  // namespace

@@ -1,0 +1,111 @@
+#pragma once
+// The camera worker on a thread of its own, as the window runs it, against
+// the virtual camera's small test scene. Requests go in as queued calls that
+// block until the worker has handled them; the worker's signals are recorded
+// on its thread and read there, so no list is touched from two threads.
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QMetaObject>
+#include <QSignalSpy>
+#include <QThread>
+#include <QTimer>
+#include <QVariantMap>
+
+#include <atomic>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "../bridge/BridgeSimFixture.h"
+#include "ObstacleCameraWorker.h"
+#include "ZrCameraParams.h"
+#include "ZrSimControl.h"
+
+class WorkerSimTest : public ::testing::Test {
+protected:
+    static constexpr const char* kK7 = "127.0.10.1";
+    static constexpr const char* kNoIo = "127.0.10.6";
+
+    void SetUp() override {
+        ZrSim_Reset();
+        ASSERT_EQ(ZrSim_LoadSceneText(kBridgeTestScene), 0) << ZrSim_LastError();
+        hazard_desk::ObstacleCameraWorker::registerMetaTypes();
+        worker_ = new hazard_desk::ObstacleCameraWorker;
+        // A clock the test steps by hand: status samples come when it says.
+        worker_->setClock([now = now_]() { return now->load(); });
+        worker_->moveToThread(&thread_);
+        QObject::connect(&thread_, &QThread::finished, worker_, &QObject::deleteLater);
+        thread_.start();
+    }
+
+    void TearDown() override {
+        if (thread_.isRunning()) {
+            QMetaObject::invokeMethod(worker_, "shutdown", Qt::QueuedConnection);
+            EXPECT_TRUE(thread_.wait(5000));
+        }
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+
+    // Runs f on the worker's thread and waits for it.
+    void onWorker(const std::function<void()>& f) {
+        ASSERT_TRUE(QMetaObject::invokeMethod(worker_, f, Qt::BlockingQueuedConnection));
+    }
+
+    template <typename... Args>
+    void request(const char* slot, Args... args) {
+        ASSERT_TRUE(QMetaObject::invokeMethod(worker_, slot, Qt::BlockingQueuedConnection, args...)) << slot;
+    }
+
+    std::unique_ptr<QSignalSpy> spy(const char* signal) {
+        std::unique_ptr<QSignalSpy> result;
+        onWorker([&] { result = std::make_unique<QSignalSpy>(worker_, signal); });
+        return result;
+    }
+
+    int count(QSignalSpy& s) {
+        int n = 0;
+        onWorker([&] { n = s.count(); });
+        return n;
+    }
+
+    QList<QVariant> at(QSignalSpy& s, int i) {
+        QList<QVariant> args;
+        onWorker([&] { args = s.at(i); });
+        return args;
+    }
+
+    // Connects, starts the stream and takes the capture timer out of the
+    // loop so each tick is the test's own.
+    void connectAndStream(const char* ip = kK7) {
+        const QVariantMap descriptor{{QStringLiteral("ip"), QString::fromUtf8(ip)}};
+        request("connectDevice", Q_ARG(QVariantMap, descriptor));
+        request("setStreaming", Q_ARG(bool, true));
+        onWorker([&] {
+            captureTimer()->stop();
+            pollTimer()->stop();
+        });
+    }
+
+    void tick() { request("captureTick"); }
+    void acknowledge() { request("acknowledgeFrame"); }
+
+    QTimer* captureTimer() { return worker_->findChild<QTimer*>(QStringLiteral("captureTimer")); }
+    QTimer* pollTimer() { return worker_->findChild<QTimer*>(QStringLiteral("activeRegionPollTimer")); }
+    int captureInterval() {
+        int interval = 0;
+        onWorker([&] { interval = captureTimer()->interval(); });
+        return interval;
+    }
+
+    void advanceClock(qint64 ms) { now_->fetch_add(ms); }
+
+    static void setFault(const char* ip, const char* json) {
+        ASSERT_EQ(ZrSim_SetFault(ip, json), 0) << ZrSim_LastError();
+    }
+    static std::int64_t frameCommands() { return ZrSim_CallCount("DcSetCmd", ZR_CMD_GET_NEW_FRAME); }
+
+    QThread thread_;
+    hazard_desk::ObstacleCameraWorker* worker_ = nullptr;
+    std::shared_ptr<std::atomic<qint64>> now_ = std::make_shared<std::atomic<qint64>>(1000);
+};

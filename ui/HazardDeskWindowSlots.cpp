@@ -1,0 +1,590 @@
+// HazardDeskWindow, part 3 of 3: the worker's answers, the connection
+// transition, the feedback banner and the state-dependent texts.
+#include "HazardDeskWindow.h"
+
+#include "CommandBar.h"
+#include "DevicePanel.h"
+#include "ParameterPanel.h"
+#include "LightweightGlEngine.h"
+#include "PointCloudPane.h"
+#include "RegionSummaryFormatter.h"
+#include "StatusPanel.h"
+#include "TopBar.h"
+#include "ViewGrid.h"
+#include "ZoomableImageView.h"
+
+#include "ParameterValidationError.h"
+#include "WorkstationJsonReader.h"
+
+#include <QCheckBox>
+#include <QCoreApplication>
+#include <QComboBox>
+#include <QLabel>
+#include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QStatusBar>
+#include <QTimer>
+
+#include <cmath>
+
+namespace hazard_desk {
+namespace {
+
+constexpr const char* kErrorBannerStyle =
+    "QLabel { color:#ffb8bf; background:#421922; border:1px solid #db5366; padding:8px 12px; }";
+constexpr const char* kInfoBannerStyle =
+    "QLabel { color:#b8e6ff; background:#12344b; border:1px solid #318cba; padding:8px 12px; }";
+
+QString algorithmModeText(int mode) {
+    switch (mode) {
+        case 1: return QStringLiteral("V1 / mode 1");
+        case 4: return QStringLiteral("V2 / mode 4");
+        case 0: return QStringLiteral("关闭 / mode 0");
+        default: return QStringLiteral("其他算法 / mode %1").arg(mode);
+    }
+}
+
+bool containsFailure(const QString& message) {
+    return message.contains(QStringLiteral("失败"));
+}
+
+}  // namespace
+
+void HazardDeskWindow::showOperationFeedback(const QString& text, bool isError, const QString& tooltip) {
+    state_.feedbackMessage = text;
+    state_.feedbackTooltip = tooltip;
+    const QString translated = translate(text);
+    feedbackLabel_->setText(translated);
+    feedbackLabel_->setToolTip(translate(tooltip));
+    feedbackLabel_->setStyleSheet(QString::fromLatin1(isError ? kErrorBannerStyle : kInfoBannerStyle));
+    feedbackLabel_->setProperty("feedbackIsError", isError);
+    feedbackLabel_->show();
+    state_.statusMessage = text;
+    statusBar()->showMessage(translated, isError ? 0 : kInformationStatusTimeoutMs);
+}
+
+void HazardDeskWindow::setConnectedState(bool connected) {
+    state_.connected = connected;
+    QPushButton* connectButton = commandBar_->connectButton();
+    connectButton->setEnabled(true);
+    connectButton->setText(translate(connected ? QStringLiteral("断开相机") : QStringLiteral("连接相机")));
+    if (!connected) {
+        state_.streaming = false;
+        state_.cloudReady = false;
+        state_.busy.streamBusy = false;
+        state_.ioHardwareMode = -1;
+        state_.activeTemplateIndex = -1;
+        state_.deviceAlgorithmMode = -1;
+        state_.busy.applyBusy = false;
+        state_.busy.ioModeBusy = false;
+        state_.busy.templateSwitchBusy = false;
+        state_.busy.algorithmSwitching = false;
+        state_.busy.groundCalibrationBusy = false;
+        state_.runtimeSnapshot.clear();
+        state_.connectedDescriptor.clear();
+        runningConfiguration_.reset();
+        activeUnavailableReason_.clear();
+        resetStatusPanel();
+        statusPanel_->activeTemplateValueLabel()->setText(QStringLiteral("--"));
+        statusPanel_->activeTemplateValueLabel()->setToolTip(QString());
+        statusPanel_->algorithmModeValueLabel()->setText(QStringLiteral("--"));
+        statusPanel_->frameIdValueLabel()->setText(QStringLiteral("--"));
+        parameterPanel_->templateModeStatusLabel()->setText(translate(QStringLiteral("实际运行模板：--")));
+        state_.algorithmVersion.clear();
+        lastRgb_ = QImage();
+        lastDepth_ = QImage();
+        lastAmplitude_ = QImage();
+        lastCloud_.reset();
+        lastDepthPixels_.clear();
+        viewGrid_->rgbView()->clearImage();
+        viewGrid_->depthView()->clearImage();
+        viewGrid_->amplitudeView()->clearImage();
+        viewGrid_->pointCloudView()->clearClouds();
+        statusBar()->clearMessage();
+        state_.statusMessage.clear();
+        commandBar_->streamButton()->setText(translate(QStringLiteral("启动数据流")));
+        commandBar_->algorithmButton()->setText(translate(QStringLiteral("启动算法")));
+        topBar_->showConnection(false, translate(QStringLiteral("未连接")));
+        topBar_->activeDeviceLabel()->setText(translate(QStringLiteral("未选择相机")));
+        devicePanel_->setFollowSelection(true);
+        devicePanel_->showDeviceInformation(devicePanel_->selectedVisibleDescriptor());
+    }
+    applyEditLock();
+    updateCommandStates();
+    refreshDynamicTexts();
+}
+
+void HazardDeskWindow::refreshDynamicTexts() {
+    topBar_->softwareVersionLabel()->setText(
+        translate(QStringLiteral("软件版本：%1")).arg(QCoreApplication::applicationVersion()));
+    QLabel* sdk = topBar_->sdkVersionLabel();
+    sdk->setText(translate(QStringLiteral("当前 SDK：%1"))
+                     .arg(state_.sdkVersion.isEmpty() ? QStringLiteral("--") : state_.sdkVersion));
+    sdk->setMinimumWidth(sdk->sizeHint().width());
+    parameterPanel_->algorithmBuildLabel()->setText(
+        translate(QStringLiteral("避障算法版本：%1"))
+            .arg(state_.algorithmVersion.isEmpty() ? QStringLiteral("--") : state_.algorithmVersion));
+
+    const QVariantMap& descriptor = state_.connectedDescriptor;
+    if (lastRgb_.isNull()) {
+        const bool noRgb = state_.connected && descriptor.contains(QStringLiteral("rgbAvailable")) &&
+                           !descriptor.value(QStringLiteral("rgbAvailable")).toBool();
+        viewGrid_->rgbView()->setText(
+            translate(noRgb ? QStringLiteral("当前相机不提供 RGB 图像") : QStringLiteral("等待 RGB 数据")));
+    }
+    bool numeric = false;
+    double maxDepthMm = descriptor.value(QStringLiteral("maxDepthMm")).toDouble(&numeric);
+    if (!numeric || !std::isfinite(maxDepthMm) || maxDepthMm <= 0) {
+        maxDepthMm = kDefaultMaxDepthMm;
+    }
+    viewGrid_->depthPaneTitle()->setText(translate(QStringLiteral("深度伪彩 · 0–%1 m · 区域色优先"))
+                                             .arg(QString::number(maxDepthMm / 1000.0, 'f', 1)));
+    viewGrid_->depthPaneTitle()->setToolTip(
+        translate(QStringLiteral("与深度图使用相同像素颜色；危险和警告区域在两幅图中同步着色")));
+    if (lastDepth_.isNull()) {
+        viewGrid_->depthView()->setText(translate(QStringLiteral("等待深度数据")));
+    }
+    if (lastAmplitude_.isNull()) {
+        viewGrid_->amplitudeView()->setText(translate(QStringLiteral("等待强度数据")));
+    }
+    topBar_->showConnection(state_.connected,
+                            translate(state_.connected ? QStringLiteral("已连接") : QStringLiteral("未连接")));
+    viewGrid_->viewStatusLabel()->setText(
+        translate(state_.viewStatusText.isEmpty() ? QStringLiteral("等待连接相机") : state_.viewStatusText));
+    if (!state_.feedbackMessage.isEmpty()) {
+        feedbackLabel_->setText(translate(state_.feedbackMessage));
+        feedbackLabel_->setToolTip(translate(state_.feedbackTooltip));
+    }
+    if (!state_.statusMessage.isEmpty() && !statusBar()->currentMessage().isEmpty()) {
+        statusBar()->showMessage(translate(state_.statusMessage));
+    }
+    parameterPanel_->templateModeStatusLabel()->setText(
+        translate(QStringLiteral("实际运行模板：%1"))
+            .arg(state_.activeTemplateIndex >= 0 ? QString::number(state_.activeTemplateIndex) : QStringLiteral("--")));
+    QString cloudTitle = QStringLiteral("3D 点云 / 避障区域");
+    if (state_.editMode) {
+        cloudTitle = QStringLiteral("3D 点云 / 编辑区域");
+    } else if (state_.connected) {
+        cloudTitle = QStringLiteral("3D 点云 / 当前运行区域");
+    }
+    viewGrid_->pointCloudPaneTitle()->setText(translate(cloudTitle));
+    if (state_.connected && !state_.runtimeSnapshot.isEmpty()) {
+        statusPanel_->showRuntime(state_.runtimeSnapshot, state_.activeTemplateIndex);
+    } else {
+        resetStatusPanel();
+    }
+    refreshRegionSummary();
+    statusPanel_->retranslateLog();
+    updateCommandStates();
+}
+
+void HazardDeskWindow::autoRefreshDevices() {
+    if (!commandBar_->autoRefreshDevicesCheck()->isChecked() || state_.connected || isBusy()) {
+        return;
+    }
+    state_.busy.discovering = true;
+    updateCommandStates();
+    emit discoverRequested();
+}
+
+void HazardDeskWindow::onSdkVersionReady(QString version) {
+    state_.sdkVersion = version.trimmed();
+    refreshDynamicTexts();
+}
+
+void HazardDeskWindow::onAlgorithmVersionReady(QString version) {
+    state_.algorithmVersion = state_.connected ? version.trimmed() : QString();
+    refreshDynamicTexts();
+}
+
+void HazardDeskWindow::onDevicesDiscovered(QVariantList devices) {
+    state_.busy.discovering = false;
+    devicePanel_->showDevices(devices);
+    updateCommandStates();
+    if (!startupConnectAddress_.isEmpty()) {
+        continueStartupConnect();
+    }
+}
+
+void HazardDeskWindow::connectOnStartup(const QString& ip) {
+    startupConnectAddress_ = ip.trimmed();
+    startupConnectAttempts_ = 0;
+    if (startupConnectAddress_.isEmpty()) {
+        return;
+    }
+    appendLog(0, QStringLiteral("启动参数：连接相机 %1").arg(startupConnectAddress_));
+    if (devicePanel_->selectDeviceByAddress(startupConnectAddress_)) {
+        continueStartupConnect();
+        return;
+    }
+    if (!isBusy()) {
+        state_.busy.discovering = true;
+        updateCommandStates();
+        emit discoverRequested();
+    }
+}
+
+void HazardDeskWindow::continueStartupConnect() {
+    if (state_.connected) {
+        startupConnectAddress_.clear();
+        return;
+    }
+    const QString ip = startupConnectAddress_;
+    if (devicePanel_->selectDeviceByAddress(ip)) {
+        startupConnectAddress_.clear();
+        // After the current slot, like a click on the connect button.
+        QTimer::singleShot(0, this, [this, ip] {
+            if (state_.connected) {
+                return;
+            }
+            const QString selected = devicePanel_->selectedVisibleDescriptor().value(QStringLiteral("ip")).toString();
+            if (isBusy() || selected.trimmed() != ip) {
+                // The list changed in between: wait for the next discovery.
+                startupConnectAddress_ = ip;
+                return;
+            }
+            requestConnectToggle();
+        });
+        return;
+    }
+    ++startupConnectAttempts_;
+    if (startupConnectAttempts_ >= kStartupConnectAttempts) {
+        startupConnectAddress_.clear();
+        appendLog(2, QStringLiteral("启动参数：未找到相机 %1，已放弃自动连接").arg(ip));
+        showOperationFeedback(QStringLiteral("未找到相机 %1").arg(ip), true);
+        return;
+    }
+    appendLog(1, QStringLiteral("启动参数：暂未找到相机 %1，继续搜索").arg(ip));
+    if (!commandBar_->autoRefreshDevicesCheck()->isChecked()) {
+        // Without the refresh timer nobody else asks again.
+        QTimer::singleShot(kDeviceRefreshIntervalMs, this, [this] {
+            if (!startupConnectAddress_.isEmpty() && !state_.connected && !isBusy()) {
+                state_.busy.discovering = true;
+                updateCommandStates();
+                emit discoverRequested();
+            }
+        });
+    }
+}
+
+void HazardDeskWindow::onConnectionChanged(bool connected, QVariantMap descriptor, QString message) {
+    const bool requestedDisconnect = state_.busy.connectBusy && state_.connected;
+    state_.busy.connectBusy = false;
+    if (!connected) {
+        state_.busy.streamBusy = false;
+    }
+    setConnectedState(connected);
+    showOperationFeedback(message, !connected && !requestedDisconnect);
+    if (!connected) {
+        appendLog(containsFailure(message) ? 2 : 0, message);
+        return;
+    }
+    state_.connectedDescriptor = descriptor;
+    devicePanel_->setFollowSelection(false);
+    devicePanel_->showDeviceInformation(descriptor);
+    topBar_->showConnection(true, translate(QStringLiteral("已连接")));
+    topBar_->activeDeviceLabel()->setText(QStringLiteral("%1 · %2").arg(descriptor.value(QStringLiteral("model")).toString(),
+                                                                        descriptor.value(QStringLiteral("ip")).toString()));
+    parameterPanel_->parameterJsonEdit()->clear();
+    lastRgb_ = QImage();
+    viewGrid_->rgbView()->clearImage();
+    const int deviceType = descriptor.value(QStringLiteral("sdkDeviceType"), 0).toInt();
+    parameterPanel_->populateAlgorithmCombo(permissions().profile, deviceType, selectedReadMode());
+    parameterPanel_->updateAdvancedVisibility(state_.adminMode);
+    appendLog(0, message);
+    refreshDynamicTexts();
+    QTimer::singleShot(0, this, &HazardDeskWindow::startStreamAfterConnect);
+}
+
+void HazardDeskWindow::startStreamAfterConnect() {
+    if (!state_.connected) {
+        return;
+    }
+    emit streamRequested(true);
+    const int mode = selectedReadMode();
+    if (state_.deviceAlgorithmMode == mode) {
+        state_.busy.readBusy = true;
+        updateCommandStates();
+        emit readConfigurationRequested(mode);
+    }
+}
+
+void HazardDeskWindow::onStreamStateChanged(bool streaming, QString message) {
+    if (!state_.connected) {
+        return;
+    }
+    const bool requested = state_.busy.streamBusy;
+    state_.busy.streamBusy = false;
+    state_.streaming = streaming;
+    if (requested || message.contains(QStringLiteral("恢复失败"))) {
+        showOperationFeedback(message, containsFailure(message));
+    }
+    if (!streaming) {
+        // A stopped stream leaves no live status: the old snapshot would lie.
+        state_.cloudReady = false;
+        state_.runtimeSnapshot.clear();
+        resetStatusPanel();
+    }
+    commandBar_->streamButton()->setText(translate(streaming ? QStringLiteral("停止数据流") : QStringLiteral("启动数据流")));
+    state_.viewStatusText = message;
+    viewGrid_->viewStatusLabel()->setText(translate(message));
+    appendLog(containsFailure(message) ? 2 : 0, message);
+    updateCommandStates();
+}
+
+void HazardDeskWindow::onAlgorithmStateChanged(bool enabled, int mode, QString /*message*/) {
+    state_.deviceAlgorithmMode = mode;
+    statusPanel_->algorithmModeValueLabel()->setText(translate(algorithmModeText(mode)));
+    commandBar_->algorithmButton()->setText(translate(enabled ? QStringLiteral("停止算法") : QStringLiteral("启动算法")));
+    commandBar_->algorithmButton()->setChecked(enabled);
+    updateCommandStates();
+}
+
+void HazardDeskWindow::onAlgorithmChangeFinished(bool ok, QString message) {
+    state_.busy.algorithmSwitching = false;
+    showOperationFeedback(message, !ok);
+    appendLog(ok ? 0 : 2, message);
+    updateCommandStates();
+}
+
+void HazardDeskWindow::onFrameReady(QImage rgb, QImage depth, QImage amplitude, corVane::ColorCloudPtr cloud,
+                                    QVector<int> depthPixels, qlonglong timestamp) {
+    if (!state_.connected || !state_.streaming) {
+        emit frameConsumed();
+        return;
+    }
+    lastRgb_ = rgb;
+    lastDepth_ = depth;
+    lastAmplitude_ = amplitude;
+    lastCloud_ = cloud;
+    lastDepthPixels_ = depthPixels;
+    if (!state_.cloudReady && cloud && !cloud->empty()) {
+        state_.cloudReady = true;
+        updateCommandStates();
+    }
+    if (viewGrid_->showRgbCheck()->isChecked() && !rgb.isNull()) {
+        viewGrid_->rgbView()->setImage(rgb);
+    }
+    if (viewGrid_->showAmplitudeCheck()->isChecked() && !amplitude.isNull()) {
+        viewGrid_->amplitudeView()->setImage(amplitude);
+    }
+    if (viewGrid_->showDepthCheck()->isChecked() && !depth.isNull()) {
+        viewGrid_->depthView()->setImage(depth);
+    }
+    if (viewGrid_->showCloudCheck()->isChecked()) {
+        viewGrid_->pointCloudView()->updateLiveCloud(cloud);
+        if (cloud && !cloud->empty()) {
+            // Overlay items removed during this frame go now, together with it.
+            viewGrid_->pointCloudView()->engine()->commitRemovals();
+        }
+    }
+    statusPanel_->frameIdValueLabel()->setText(QString::number(timestamp));
+    emit frameConsumed();
+}
+
+void HazardDeskWindow::onRuntimeUpdated(QVariantMap runtime) {
+    if (!state_.connected) {
+        return;
+    }
+    state_.runtimeSnapshot = runtime;
+    statusPanel_->showRuntime(runtime, state_.activeTemplateIndex);
+}
+
+void HazardDeskWindow::resetStatusPanel() {
+    statusPanel_->resetStatusPanel();
+}
+
+void HazardDeskWindow::refreshRegionSummary() {
+    const QString title = state_.connected ? QStringLiteral("当前运行区域") : QStringLiteral("当前区域参数");
+    const int index = qBound(0, editingIndex_, static_cast<int>(kMaxTemplateIndex));
+    if (state_.editMode) {
+        statusPanel_->showRegionSummary(
+            title, RegionSummaryFormatter::forTemplate(draft_.templates[static_cast<std::size_t>(index)],
+                                                       QStringLiteral("模板 %1 · %2").arg(index).arg(QStringLiteral("编辑预览"))));
+        return;
+    }
+    if (state_.connected && runningConfiguration_.has_value() && runningConfiguration_->activeIndex >= 0 &&
+        runningConfiguration_->activeIndex <= kMaxTemplateIndex) {
+        const int active = runningConfiguration_->activeIndex;
+        statusPanel_->showRegionSummary(
+            title, RegionSummaryFormatter::forTemplate(runningConfiguration_->templates[static_cast<std::size_t>(active)],
+                                                       QStringLiteral("运行模板 %1 · 设备回读").arg(active)));
+        return;
+    }
+    if (state_.connected && !lastDeviceJson_.isEmpty()) {
+        // No running configuration known, but the draft holds what was read back.
+        statusPanel_->showRegionSummary(
+            title, RegionSummaryFormatter::forTemplate(draft_.templates[static_cast<std::size_t>(index)],
+                                                       QStringLiteral("模板 %1 · %2").arg(index).arg(QStringLiteral("已锁定"))));
+        return;
+    }
+    QString context = QStringLiteral("未连接");
+    if (state_.connected) {
+        context = activeUnavailableReason_.isEmpty() ? QStringLiteral("当前运行区域未获取") : activeUnavailableReason_;
+    }
+    statusPanel_->showRegionSummary(title, RegionSummaryFormatter::placeholder(context));
+}
+
+void HazardDeskWindow::onIoHardwareModeRead(int mode, QString error) {
+    if (!state_.connected) {
+        return;
+    }
+    state_.ioHardwareMode = mode > 1 ? -1 : mode;
+    QComboBox* combo = parameterPanel_->ioHardwareModeCombo();
+    if (!state_.busy.ioModeBusy) {
+        const QSignalBlocker blocker(combo);
+        combo->setCurrentIndex(combo->findData(state_.ioHardwareMode));
+    }
+    QString tip = state_.ioHardwareMode < 0 ? translate(QStringLiteral("设备 IO 模式未获取"))
+                                            : translate(QStringLiteral("选择后立即下发；当前选项为设备回读的 IO 模式"));
+    if (!error.isEmpty()) {
+        tip += QLatin1Char('\n') + translate(error);
+    }
+    combo->setToolTip(tip);
+    updateCommandStates();
+}
+
+void HazardDeskWindow::onIoModesApplied(bool ok, QString message) {
+    if (!state_.busy.ioModeBusy) {
+        return;
+    }
+    state_.busy.ioModeBusy = false;
+    appendLog(ok ? 0 : 2, message);
+    if (ok) {
+        showOperationFeedback(message, false);
+    } else {
+        showOperationFeedback(QStringLiteral("IO 模式下发失败，请检查连接后重试。"), true, message);
+    }
+    updateCommandStates();
+}
+
+void HazardDeskWindow::onTemplateSwitchFinished(bool ok, int index, QString message) {
+    if (!state_.connected) {
+        return;
+    }
+    state_.busy.templateSwitchBusy = false;
+    if (ok && index >= 0 && index <= 19) {
+        state_.activeTemplateIndex = index;
+        statusPanel_->activeTemplateValueLabel()->setText(QString::number(index));
+    }
+    showOperationFeedback(message, !ok);
+    appendLog(ok ? 0 : 2, message);
+    refreshDynamicTexts();
+}
+
+void HazardDeskWindow::onActiveTemplateChanged(int index) {
+    if (state_.connected && index >= 0 && index <= 19) {
+        state_.activeTemplateIndex = index;
+        statusPanel_->activeTemplateValueLabel()->setText(QString::number(index));
+        refreshDynamicTexts();
+    }
+}
+
+void HazardDeskWindow::onActiveConfigurationUpdated(QString workstationJson, QString /*deviceJson*/, int /*mode*/) {
+    if (!state_.connected) {
+        return;
+    }
+    activeUnavailableReason_.clear();
+    try {
+        runningConfiguration_ = parseWorkstationDocumentText(workstationJson.toStdString());
+    } catch (const ParameterValidationError& error) {
+        runningConfiguration_.reset();
+        activeUnavailableReason_ = QStringLiteral("当前运行区域未获取");
+        appendLog(2, QString::fromStdString(error.what()));
+    }
+    refreshRegionSummary();
+}
+
+void HazardDeskWindow::onActiveConfigurationUnavailable(QString reason) {
+    if (!state_.connected) {
+        return;
+    }
+    runningConfiguration_.reset();
+    activeUnavailableReason_ = reason.trimmed().isEmpty() ? QStringLiteral("当前运行区域未获取") : reason;
+    refreshRegionSummary();
+}
+
+void HazardDeskWindow::onConfigurationRead(QString workstationJson, QString deviceJson, int mode) {
+    try {
+        const WorkstationDocument document = parseWorkstationDocumentText(workstationJson.toStdString());
+        lastDeviceJson_ = deviceJson;
+        parameterPanel_->parameterJsonEdit()->setPlainText(deviceJson);
+        parameterPanel_->populateAlgorithmCombo(permissions().profile,
+                                                state_.connectedDescriptor.value(QStringLiteral("sdkDeviceType")).toInt(), mode);
+        draft_ = document;
+        backup_ = document;
+        editingIndex_ = qBound(0, document.activeIndex, 19);
+        {
+            const QSignalBlocker blocker(parameterPanel_->templateIndexSpin());
+            parameterPanel_->templateIndexSpin()->setValue(editingIndex_);
+        }
+        showOperationFeedback(QStringLiteral("设备配置已回读，模板参数已更新。"), false);
+    } catch (const ParameterValidationError& error) {
+        showOperationFeedback(QStringLiteral("回读设备失败，请检查连接及日志中的具体字段后重试。"), true,
+                              QString::fromStdString(error.what()));
+        appendLog(2, QString::fromStdString(error.what()));
+    }
+    updateCommandStates();
+}
+
+void HazardDeskWindow::onConfigurationReadFinished() {
+    state_.busy.readBusy = false;
+    updateCommandStates();
+}
+
+void HazardDeskWindow::onDeviceUpdateProgress(QString message) {
+    state_.statusMessage = message;
+    statusBar()->showMessage(translate(message), kInformationStatusTimeoutMs);
+}
+
+void HazardDeskWindow::onConfigurationApplied(bool ok, QString stage, QString message, QString workstationJson,
+                                              QString /*deviceJson*/) {
+    if (!state_.connected) {
+        return;
+    }
+    state_.busy.applyBusy = false;
+    if (!ok) {
+        const QString banner = stage == QStringLiteral("上传 V1 掩码")
+                                   ? QStringLiteral("模板 %1 的区域图上传失败，配置可能不完整。请检查网络后重新下发该模板。").arg(editingIndex_)
+                                   : QStringLiteral("模板 %1 下发未完成（%2）。草稿已保留，请查看日志后重试。")
+                                         .arg(editingIndex_)
+                                         .arg(translate(stage));
+        showOperationFeedback(banner, true, message);
+    } else {
+        try {
+            backup_ = parseWorkstationDocumentText(workstationJson.toStdString());
+            draft_ = backup_;
+        } catch (const ParameterValidationError& error) {
+            appendLog(2, QString::fromStdString(error.what()));
+        }
+        state_.activeTemplateIndex = editingIndex_;
+        showOperationFeedback(QStringLiteral("模板 %1 已保存并下发，已切换为运行模板").arg(editingIndex_), false);
+    }
+    applyEditLock();
+    refreshDynamicTexts();
+}
+
+void HazardDeskWindow::onGroundCalibrated(bool ok, QVariantMap /*extrinsics*/, QString message) {
+    state_.busy.groundCalibrationBusy = false;
+    updateCommandStates();
+    if (!state_.connected || !state_.streaming) {
+        return;
+    }
+    if (!ok) {
+        appendLog(2, message);
+        QMessageBox::warning(this, translate(QStringLiteral("地面标定")), translate(message));
+        return;
+    }
+    appendLog(0, message);
+}
+
+void HazardDeskWindow::appendLog(int level, QString message) {
+    statusPanel_->appendLog(level, message);
+    if (level >= 2 && state_.busy.readBusy) {
+        showOperationFeedback(QStringLiteral("回读设备失败，请检查连接及日志中的具体字段后重试。"), true, message);
+    }
+}
+
+}  // namespace hazard_desk
