@@ -29,6 +29,7 @@ constexpr int kDefaultGrabDelayMs = 1500;
 //  HD_REPORT_FIRST_SHOW=1   prints "first-show-ms <epoch ms>" when the window is first shown
 //  HD_GRAB_WINDOW=<png>     saves a picture of the window once it is on screen
 //  HD_GRAB_AFTER_MS=<n>     takes that picture n ms after start (default 1500)
+//  HD_GRAB_LEFT_PANEL=<png> at the same moment saves the whole left panel, scrolled part included
 //  HD_QUIT_AFTER_MS=<n>     closes the window after n ms
 void installDiagnostics(hazard_desk::HazardDeskWindow& window) {
     if (qEnvironmentVariableIsSet("HD_REPORT_FIRST_SHOW")) {
@@ -44,6 +45,11 @@ void installDiagnostics(hazard_desk::HazardDeskWindow& window) {
         QTimer::singleShot(delayOk && grabAfterMs > 0 ? grabAfterMs : kDefaultGrabDelayMs, &window, [&window, grabPath] {
             if (!window.grab().save(grabPath)) {
                 std::fprintf(stderr, "hazard-desk: cannot save window picture to '%s'\n", qPrintable(grabPath));
+            }
+            const QString leftPath = qEnvironmentVariable("HD_GRAB_LEFT_PANEL");
+            auto* leftContent = window.findChild<QWidget*>(QStringLiteral("leftPanelContent"));
+            if (!leftPath.isEmpty() && (leftContent == nullptr || !leftContent->grab().save(leftPath))) {
+                std::fprintf(stderr, "hazard-desk: cannot save left panel picture to '%s'\n", qPrintable(leftPath));
             }
         });
     }

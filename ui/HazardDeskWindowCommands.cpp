@@ -1,4 +1,4 @@
-// HazardDeskWindow, part 2 of 3: the command protocol and the command states.
+// HazardDeskWindow, part 2 of 4: the command protocol and the command states.
 // Every user command: ignored while busy; otherwise set its busy flag, refresh
 // the command states, show the progress text, emit one signal to the worker.
 #include "HazardDeskWindow.h"

@@ -182,6 +182,8 @@ TEST_F(HazardDeskWindowPanelsTest, RegionSummaryFollowsConnectionAndRunningConfi
 TEST_F(HazardDeskWindowPanelsTest, StartupConnectSelectsTheCameraAndPressesConnect) {
     QSignalSpy discover(window.get(), &HazardDeskWindow::discoverRequested);
     QSignalSpy connectSpy(window.get(), &HazardDeskWindow::connectRequested);
+    // The answer to the connect request is played below, not by the worker.
+    QObject::disconnect(window->worker(), &ObstacleCameraWorker::connectionChanged, window.get(), nullptr);
     window->connectOnStartup(QStringLiteral("127.0.10.2"));
     EXPECT_EQ(discover.count(), 1) << "an empty list asks for a discovery";
     window->onDevicesDiscovered(QVariantList{camera(QStringLiteral("127.0.10.1"), QStringLiteral("SN1")),

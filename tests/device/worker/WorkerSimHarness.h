@@ -88,6 +88,19 @@ protected:
     }
 
     void tick() { request("captureTick"); }
+
+    // Ticks until the worker emits a frame: a busy virtual camera may let a
+    // grab time out now and then, which the worker treats as any failure.
+    bool tickUntilFrame(QSignalSpy& frames, int maxTicks = 50) {
+        const int before = count(frames);
+        for (int i = 0; i < maxTicks; ++i) {
+            tick();
+            if (count(frames) > before) {
+                return true;
+            }
+        }
+        return false;
+    }
     void acknowledge() { request("acknowledgeFrame"); }
 
     QTimer* captureTimer() { return worker_->findChild<QTimer*>(QStringLiteral("captureTimer")); }
