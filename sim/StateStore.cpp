@@ -11,6 +11,23 @@ namespace zrsim {
 
 namespace fs = std::filesystem;
 
+namespace {
+
+// Moves a fully written temporary file over the target, so a reader never
+// sees half a file; the temporary is removed when the move fails.
+bool replaceWithTemporary(const std::string& temporary, const std::string& path, std::string& error) {
+    std::error_code ec;
+    fs::rename(temporary, path, ec);
+    if (ec) {
+        error = "cannot replace '" + path + "': " + ec.message();
+        std::remove(temporary.c_str());
+        return false;
+    }
+    return true;
+}
+
+}  // namespace
+
 bool writeFileAtomically(const std::string& path, const std::string& data, std::string& error) {
     const std::string temporary = path + ".tmp";
     {
@@ -24,14 +41,7 @@ bool writeFileAtomically(const std::string& path, const std::string& data, std::
             return false;
         }
     }
-    std::error_code ec;
-    fs::rename(temporary, path, ec);
-    if (ec) {
-        error = "cannot replace '" + path + "': " + ec.message();
-        std::remove(temporary.c_str());
-        return false;
-    }
-    return true;
+    return replaceWithTemporary(temporary, path, error);
 }
 
 StateStore::StateStore(std::string directory) : directory_(std::move(directory)) {
@@ -73,14 +83,7 @@ bool StateStore::saveMask(const std::string& ip, const std::string& fileName, in
         std::remove(temporary.c_str());
         return false;
     }
-    std::error_code ec;
-    fs::rename(temporary, path, ec);
-    if (ec) {
-        error = "cannot replace '" + path + "': " + ec.message();
-        std::remove(temporary.c_str());
-        return false;
-    }
-    return true;
+    return replaceWithTemporary(temporary, path, error);
 }
 
 }  // namespace zrsim
