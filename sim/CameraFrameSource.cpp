@@ -32,7 +32,7 @@ struct FrameSnapshot {
 FrameSnapshot snapshotOf(CameraState& state) {
     FrameSnapshot s;
     std::lock_guard<std::mutex> lock(state.mutex);
-    s.withColor = state.spec.color.has_value() && state.colorStreamEnabled && !state.faults.colorUnavailable;
+    s.withColor = state.setup.color.has_value() && state.colorStreamEnabled && !state.faults.colorUnavailable;
     s.xyzToMm = state.parameters.intValue(ZR_INT_XYZ_UNIT, 0) == 1 ? 1000.0f : 1.0f;
     s.status = state.faults.frameStatus;
     s.mode = state.algorithmMode;
@@ -87,7 +87,7 @@ CameraFrameSource::~CameraFrameSource() { stream_->stop(); }
 
 std::chrono::microseconds CameraFrameSource::period() const {
     std::lock_guard<std::mutex> lock(state_.mutex);
-    const int fps = std::max(1, state_.parameters.intValue(ZR_INT_3D_FPS, state_.spec.depth.fps));
+    const int fps = std::max(1, state_.parameters.intValue(ZR_INT_3D_FPS, state_.setup.depth.fps));
     return std::chrono::microseconds(1000000 / fps);
 }
 
@@ -96,11 +96,11 @@ int32_t CameraFrameSource::startStream() {
         // The viewing rays are computed before the first frame is due, so the
         // first frame command does not wait for them.
         std::lock_guard<std::mutex> lock(rendererMutex_);
-        if (!renderer_) renderer_ = std::make_unique<SceneRenderer>(state_.spec, objects_);
+        if (!renderer_) renderer_ = std::make_unique<SceneRenderer>(state_.setup, objects_);
     }
     stream_->start();
     std::lock_guard<std::mutex> lock(state_.mutex);
-    const float fps = static_cast<float>(state_.parameters.intValue(ZR_INT_3D_FPS, state_.spec.depth.fps));
+    const float fps = static_cast<float>(state_.parameters.intValue(ZR_INT_3D_FPS, state_.setup.depth.fps));
     for (int32_t id : {ZR_FLOAT_3D_DEPTH_FPS, ZR_FLOAT_3D_AMPLITUDE_FPS}) {
         if (FloatParameter* p = state_.parameters.floatParameter(id)) p->current = fps;
     }
@@ -155,7 +155,7 @@ bool CameraFrameSource::reconnecting(std::chrono::steady_clock::time_point now) 
     if (!reconnectDone_ && after >= 0 && deliveredFrames_ >= after) {
         reconnectDone_ = true;
         reconnectUntil_ = now + std::chrono::milliseconds(lengthMs);
-        logWarning("camera " + state_.spec.ip + " link lost after " + std::to_string(deliveredFrames_) +
+        logWarning("camera " + state_.setup.ip + " link lost after " + std::to_string(deliveredFrames_) +
                    " frames, reconnecting for " + std::to_string(lengthMs) + " ms");
         return lengthMs > 0;
     }
@@ -238,7 +238,7 @@ CameraFrameSource::FramePtr CameraFrameSource::produce(uint64_t sequence) {
     frame->status = snapshot.status;
     {
         std::lock_guard<std::mutex> lock(rendererMutex_);
-        if (!renderer_) renderer_ = std::make_unique<SceneRenderer>(state_.spec, objects_);
+        if (!renderer_) renderer_ = std::make_unique<SceneRenderer>(state_.setup, objects_);
         const double sceneTime = std::chrono::duration<double>(std::chrono::steady_clock::now() - epoch_).count();
         renderer_->render(sceneTime, sequence, snapshot.withColor, snapshot.xyzToMm, *frame);
     }
@@ -260,7 +260,7 @@ CameraFrameSource::FramePtr CameraFrameSource::produce(uint64_t sequence) {
 }
 
 void CameraFrameSource::saveDebugImages(const RenderedFrame& frame) {
-    if (state_.spec.imageDir.empty()) return;
+    if (state_.setup.imageDir.empty()) return;
     const auto now = std::chrono::steady_clock::now();
     {
         std::lock_guard<std::mutex> lock(mutex_);
@@ -270,9 +270,9 @@ void CameraFrameSource::saveDebugImages(const RenderedFrame& frame) {
         lastDebugSave_ = now;
     }
     std::error_code ec;
-    std::filesystem::create_directories(state_.spec.imageDir, ec);
-    const std::string path = (std::filesystem::path(state_.spec.imageDir) /
-                              (state_.spec.ip + "_" + timeStamp() + (frame.ioStatus == 2 ? "_stop" : "_warning") +
+    std::filesystem::create_directories(state_.setup.imageDir, ec);
+    const std::string path = (std::filesystem::path(state_.setup.imageDir) /
+                              (state_.setup.ip + "_" + timeStamp() + (frame.ioStatus == 2 ? "_stop" : "_warning") +
                                ".png"))
                                  .string();
     bool written = false;

@@ -10,21 +10,21 @@ namespace zrsim {
 
 namespace {
 
-nlohmann::json initialParameters(const CameraSpec& spec, const CameraModelTraits& traits) {
-    if (spec.algorithmParams) return *spec.algorithmParams;
+nlohmann::json initialParameters(const CameraSetup& setup, const CameraModelTraits& traits) {
+    if (setup.algorithmParams) return *setup.algorithmParams;
     return factoryParameters(traits.v2);
 }
 
 }  // namespace
 
-CameraState::CameraState(const CameraSpec& cameraSpec, uint32_t cameraIndex)
-    : spec(cameraSpec),
-      traits(traitsOf(cameraSpec.deviceType)),
+CameraState::CameraState(const CameraSetup& cameraSetup, uint32_t cameraIndex)
+    : setup(cameraSetup),
+      traits(traitsOf(cameraSetup.deviceType)),
       index(cameraIndex),
-      faults(cameraSpec.faults),
-      parameters(cameraSpec),
-      algorithmParams(initialParameters(cameraSpec, traits)) {
-    const DepthSensorSpec& d = spec.depth;
+      faults(cameraSetup.faults),
+      parameters(cameraSetup),
+      algorithmParams(initialParameters(cameraSetup, traits)) {
+    const DepthSensorSpec& d = setup.depth;
     depthIntrinsics = {static_cast<float>(d.fx), static_cast<float>(d.fy), static_cast<float>(d.cx),
                        static_cast<float>(d.cy), {}};
     pinhole.fx = depthIntrinsics.fx;
@@ -44,24 +44,24 @@ CameraState::CameraState(const CameraSpec& cameraSpec, uint32_t cameraIndex)
         depthModel.distortion[i] = k;
         if (!d.fisheye || i < 4) pinhole.distortion[i] = k;
     }
-    if (spec.color) {
+    if (setup.color) {
         // The colour image is registered to the depth sensor and scaled to its size.
-        const float sx = static_cast<float>(spec.color->width) / d.width;
-        const float sy = static_cast<float>(spec.color->height) / d.height;
+        const float sx = static_cast<float>(setup.color->width) / d.width;
+        const float sy = static_cast<float>(setup.color->height) / d.height;
         colorIntrinsics = depthIntrinsics;
         colorIntrinsics.fx *= sx;
         colorIntrinsics.fy *= sy;
         colorIntrinsics.cx = (depthIntrinsics.cx + 0.5f) * sx - 0.5f;
         colorIntrinsics.cy = (depthIntrinsics.cy + 0.5f) * sy - 0.5f;
         colorModel = depthModel;
-        colorModel.width = spec.color->width;
-        colorModel.height = spec.color->height;
+        colorModel.width = setup.color->width;
+        colorModel.height = setup.color->height;
         colorModel.fx = colorIntrinsics.fx;
         colorModel.fy = colorIntrinsics.fy;
         colorModel.cx = colorIntrinsics.cx;
         colorModel.cy = colorIntrinsics.cy;
     }
-    algorithmMode = spec.algorithmMode.value_or(traits.nativeMode());
+    algorithmMode = setup.algorithmMode.value_or(traits.nativeMode());
     if (!traits.modeAllowed(algorithmMode)) algorithmMode = 0;
     previousMode = algorithmMode;
     if (IntParameter* mode = parameters.intParameter(ZR_INT_ALGORITHM_MODE)) {
@@ -91,7 +91,7 @@ void CameraState::persist() {
     }
     state["masks"] = maskNames;
     std::string error;
-    if (!store->saveState(spec.ip, state, error)) logError("state of camera " + spec.ip + " not saved: " + error);
+    if (!store->saveState(setup.ip, state, error)) logError("state of camera " + setup.ip + " not saved: " + error);
 }
 
 void CameraState::restore(const nlohmann::json& saved) {
@@ -120,9 +120,9 @@ void CameraState::restore(const nlohmann::json& saved) {
         if (!name.is_string() || !parseMaskFileName(name.get<std::string>(), parsed)) continue;
         int w = 0, h = 0;
         std::vector<uint16_t> pixels;
-        if (!readPgm16(store->maskPath(spec.ip, name.get<std::string>()), w, h, pixels, error) ||
-            w != spec.depth.width || h != spec.depth.height) {
-            logWarning("stored mask " + name.get<std::string>() + " of camera " + spec.ip + " skipped: " + error);
+        if (!readPgm16(store->maskPath(setup.ip, name.get<std::string>()), w, h, pixels, error) ||
+            w != setup.depth.width || h != setup.depth.height) {
+            logWarning("stored mask " + name.get<std::string>() + " of camera " + setup.ip + " skipped: " + error);
             continue;
         }
         auto& pair = loaded[parsed.templateIndex].levels[parsed.level];

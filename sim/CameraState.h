@@ -24,9 +24,9 @@ class StateStore;
 struct CameraState {
     using Clock = std::chrono::steady_clock;
 
-    CameraState(const CameraSpec& cameraSpec, uint32_t cameraIndex);
+    CameraState(const CameraSetup& cameraSetup, uint32_t cameraIndex);
 
-    const CameraSpec spec;
+    const CameraSetup setup;
     const CameraModelTraits traits;
     const uint32_t index;        ///< position in the scene (frame handles carry it)
     std::shared_ptr<StateStore> store; ///< persistence, when ZR_SIM_STATE_DIR is set

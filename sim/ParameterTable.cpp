@@ -15,7 +15,7 @@ IntParameter ro(int32_t current, int32_t minimum, int32_t maximum) { return {cur
 
 }  // namespace
 
-ParameterTable::ParameterTable(const CameraSpec& spec) : spec_(spec) { populate(); }
+ParameterTable::ParameterTable(const CameraSetup& setup) : setup_(setup) { populate(); }
 
 void ParameterTable::reset() {
     ints_.clear();
@@ -26,7 +26,7 @@ void ParameterTable::reset() {
 }
 
 void ParameterTable::populate() {
-    const DepthSensorSpec& d = spec_.depth;
+    const DepthSensorSpec& d = setup_.depth;
     ints_[ZR_INT_FIRST_EXPOSURE] = rw(1000, 10, 4000);
     ints_[ZR_INT_SECOND_EXPOSURE] = rw(200, 10, 4000);
     ints_[ZR_INT_THIRD_EXPOSURE] = rw(50, 10, 4000);
@@ -51,9 +51,9 @@ void ParameterTable::populate() {
     ints_[ZR_INT_3D_AUTO_EXPOSURE_LEVEL] = rw(2, 0, 5);
     ints_[ZR_INT_3D_AUTO_EXPOSURE_MAX] = rw(2000, 10, 4000);
     ints_[ZR_INT_3D_AUTO_EXPOSURE_MIN] = rw(20, 10, 4000);
-    if (spec_.color) {
-        ints_[ZR_INT_2D_IMAGE_WIDTH] = ro(spec_.color->width);
-        ints_[ZR_INT_2D_IMAGE_HEIGHT] = ro(spec_.color->height);
+    if (setup_.color) {
+        ints_[ZR_INT_2D_IMAGE_WIDTH] = ro(setup_.color->width);
+        ints_[ZR_INT_2D_IMAGE_HEIGHT] = ro(setup_.color->height);
         ints_[ZR_INT_2D_IMAGE_OFFSET_X] = ro(0);
         ints_[ZR_INT_2D_IMAGE_OFFSET_Y] = ro(0);
         ints_[ZR_INT_2D_BINNING_MODE] = ro(0);
@@ -79,7 +79,7 @@ void ParameterTable::populate() {
     ints_[ZR_INT_CAN_PROTOCOL_TYPE] = rw(0, 0, 2);
     ints_[ZR_INT_SAVE_PARAMS_GROUP] = rw(0, 0, 3);
     ints_[ZR_INT_LOAD_PARAMS_GROUP] = rw(0, 0, 3);
-    ints_[ZR_INT_RGBD_ALIGN_MODE] = rw(0, 0, spec_.color ? 2 : 0);
+    ints_[ZR_INT_RGBD_ALIGN_MODE] = rw(0, 0, setup_.color ? 2 : 0);
     ints_[ZR_INT_XYZ_COORDINATE] = rw(0, 0, 1);
     ints_[ZR_INT_XYZ_UNIT] = rw(0, 0, 1);  // 0 millimetres, 1 metres
     ints_[ZR_INT_GVCP_TIME_OUT] = rw(1000, 100, 10000);
@@ -99,14 +99,14 @@ void ParameterTable::populate() {
     ints_[ZR_INT_POWER_MODE] = rw(0, 0, 2);
     ints_[ZR_INT_3D_NATIVE_WIDTH] = ro(d.width);
     ints_[ZR_INT_3D_NATIVE_HEIGHT] = ro(d.height);
-    if (spec_.io.inputs > 0 || spec_.io.outputs > 0) {
+    if (setup_.io.inputs > 0 || setup_.io.outputs > 0) {
         int32_t levels = 0;
-        for (size_t i = 0; i < spec_.io.inputLevels.size(); ++i) levels |= spec_.io.inputLevels[i] << i;
+        for (size_t i = 0; i < setup_.io.inputLevels.size(); ++i) levels |= setup_.io.inputLevels[i] << i;
         ints_[ZR_INT_IO_WORK_MODE] = rw(0, 0, 1);  // 0 outputs follow the verdict, 1 manual
-        ints_[ZR_INT_IO_OUTPUT_STATE] = rw(0, 0, (1 << spec_.io.outputs) - 1);
-        ints_[ZR_INT_IO_HARDWARE_WORK_MODE] = rw(spec_.io.hardwareMode, 0, 1);
-        ints_[ZR_INT_IO_INPUT_STATUS] = ro(levels, 1, spec_.io.inputs);
-        ints_[ZR_INT_IO_OUTPUT_STATUS] = ro(0, 1, spec_.io.outputs);
+        ints_[ZR_INT_IO_OUTPUT_STATE] = rw(0, 0, (1 << setup_.io.outputs) - 1);
+        ints_[ZR_INT_IO_HARDWARE_WORK_MODE] = rw(setup_.io.hardwareMode, 0, 1);
+        ints_[ZR_INT_IO_INPUT_STATUS] = ro(levels, 1, setup_.io.inputs);
+        ints_[ZR_INT_IO_OUTPUT_STATUS] = ro(0, 1, setup_.io.outputs);
     }
 
     floats_[ZR_FLOAT_FILTER_LEVEL] = {0.5f, 0.0f, 1.0f, true};
@@ -114,7 +114,7 @@ void ParameterTable::populate() {
     floats_[ZR_FLOAT_LIGHT_INTENSITY] = {0.8f, 0.0f, 1.0f, false};
     floats_[ZR_FLOAT_3D_DEPTH_FPS] = {0.0f, 0.0f, static_cast<float>(d.fps), false};
     floats_[ZR_FLOAT_3D_AMPLITUDE_FPS] = {0.0f, 0.0f, static_cast<float>(d.fps), false};
-    if (spec_.color) floats_[ZR_FLOAT_2D_IMAGE_FPS] = {0.0f, 0.0f, static_cast<float>(d.fps), false};
+    if (setup_.color) floats_[ZR_FLOAT_2D_IMAGE_FPS] = {0.0f, 0.0f, static_cast<float>(d.fps), false};
     floats_[ZR_FLOAT_DEVICE_TEMPERATURE] = {46.5f, -40.0f, 105.0f, false};
     floats_[ZR_FLOAT_CONFIDENCE] = {0.3f, 0.0f, 1.0f, true};
 
@@ -128,7 +128,7 @@ void ParameterTable::populate() {
     bools_[ZR_BOOL_ENABLE_3D_UNDISTORT] = true;
     bools_[ZR_BOOL_CONNECT_STATE] = true;
     boolReadOnly_[ZR_BOOL_CONNECT_STATE] = true;
-    if (spec_.color) {
+    if (setup_.color) {
         bools_[ZR_BOOL_ENABLE_2D_STREAM] = false;
         bools_[ZR_BOOL_ENABLE_2D_AUTO_EXPOSURE] = true;
         bools_[ZR_BOOL_ENABLE_2D_UNDISTORT] = false;

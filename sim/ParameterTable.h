@@ -28,8 +28,8 @@ struct FloatParameter {
 
 class ParameterTable {
 public:
-    /// The parameters a camera of this spec has, with factory values.
-    explicit ParameterTable(const CameraSpec& spec);
+    /// The parameters a camera of this setup has, with factory values.
+    explicit ParameterTable(const CameraSetup& setup);
 
     IntParameter* intParameter(int32_t id);
     FloatParameter* floatParameter(int32_t id);
@@ -51,7 +51,7 @@ public:
 private:
     void populate();
 
-    CameraSpec spec_;
+    CameraSetup setup_;
     std::map<int32_t, IntParameter> ints_;
     std::map<int32_t, FloatParameter> floats_;
     std::map<int32_t, bool> bools_;

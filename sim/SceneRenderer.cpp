@@ -52,7 +52,7 @@ inline void SceneRenderer::intersect(const Box& box, int16_t object, const float
     if (tNear <= tFar && tNear > 0.0f && tNear < hit.t) hit = Hit{tNear, object, axis};
 }
 
-SceneRenderer::SceneRenderer(const CameraSpec& camera, std::vector<SceneObject> objects)
+SceneRenderer::SceneRenderer(const CameraSetup& camera, std::vector<SceneObject> objects)
     : camera_(camera), objects_(std::move(objects)), rays_(computeCameraRays(camera.depth)) {
     mount_.rotation = rotationFromAngles(camera.mount.roll, camera.mount.pitch, camera.mount.yaw);
     mount_.translation = {camera.mount.x, camera.mount.y, camera.mount.z};

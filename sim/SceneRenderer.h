@@ -17,7 +17,7 @@ namespace zrsim {
 
 class SceneRenderer {
 public:
-    SceneRenderer(const CameraSpec& camera, std::vector<SceneObject> objects);
+    SceneRenderer(const CameraSetup& camera, std::vector<SceneObject> objects);
 
     /// Renders the scene at `sceneTimeS` seconds into frame (buffers resized).
     /// xyzToMm is 1 for millimetres, 1000 for metres.
@@ -39,7 +39,7 @@ private:
     /// Nearest hit of a ray (inverse direction given) against one box, updating hit when nearer.
     void intersect(const Box& box, int16_t object, const float inverse[3], Hit& hit) const;
 
-    CameraSpec camera_;
+    CameraSetup camera_;
     std::vector<SceneObject> objects_;
     CameraRays rays_;
     Pose mount_;

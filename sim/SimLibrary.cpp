@@ -150,7 +150,7 @@ int32_t SimLibrary::open(const std::string& ip, uint64_t* handle, ZrDeviceInfo* 
         std::lock_guard<std::mutex> lock(mutex_);
         if (!ready_) return ZR_STATUS_LIBRARY_NOT_READY;
         for (const auto& c : cameras_) {
-            if (c->spec().ip == ip) camera = c;
+            if (c->setup().ip == ip) camera = c;
         }
         if (camera) newHandle = nextHandle_++;
     }
@@ -182,7 +182,7 @@ int32_t SimLibrary::close(uint64_t handle) {
         camera = it->second;
         handles_.erase(it);
     }
-    logInfo("camera " + camera->spec().ip + " closed");
+    logInfo("camera " + camera->setup().ip + " closed");
     return camera->close();
 }
 
@@ -282,7 +282,7 @@ int32_t SimLibrary::setFault(const std::string& ip, const std::string& faultJson
         std::lock_guard<std::mutex> lock(mutex_);
         if (!ready_) return ZR_STATUS_LIBRARY_NOT_READY;
         for (const auto& camera : cameras_) {
-            if (ip == "*" || camera->spec().ip == ip) targets.push_back(camera);
+            if (ip == "*" || camera->setup().ip == ip) targets.push_back(camera);
         }
     }
     if (targets.empty()) {
@@ -293,7 +293,7 @@ int32_t SimLibrary::setFault(const std::string& ip, const std::string& faultJson
         std::string error;
         const int32_t status = camera->setFaults(faults, error);
         if (status != ZR_STATUS_OK) {
-            setLastError("faults for " + camera->spec().ip + " refused: " + error);
+            setLastError("faults for " + camera->setup().ip + " refused: " + error);
             return status;
         }
     }

@@ -115,7 +115,7 @@ public:
         return true;
     }
 
-    bool camera(const json& c, const std::string& path, CameraSpec& s) {
+    bool camera(const json& c, const std::string& path, CameraSetup& s) {
         if (!c.is_object()) return fail(path, "must be an object");
         if (!text(c, "ip", path, s.ip, true)) return false;
         if (s.ip.rfind("127.", 0) != 0) return fail(path + ".ip", "must be a loopback address, got '" + s.ip + "'");
@@ -233,11 +233,11 @@ bool parseScene(const std::string& text, Scene& scene, std::string& error) {
     scene = Scene{};
     std::set<std::string> ips;
     for (size_t i = 0; i < root["cameras"].size(); ++i) {
-        CameraSpec spec;
+        CameraSetup setup;
         const std::string path = "$.cameras[" + std::to_string(i) + "]";
-        if (!reader.camera(root["cameras"][i], path, spec)) return false;
-        if (!ips.insert(spec.ip).second) return reader.fail(path + ".ip", "duplicate address '" + spec.ip + "'");
-        scene.cameras.push_back(std::move(spec));
+        if (!reader.camera(root["cameras"][i], path, setup)) return false;
+        if (!ips.insert(setup.ip).second) return reader.fail(path + ".ip", "duplicate address '" + setup.ip + "'");
+        scene.cameras.push_back(std::move(setup));
     }
     if (root.contains("objects") && !root["objects"].is_null()) {
         if (!root["objects"].is_array()) return reader.fail("$.objects", "must be an array");

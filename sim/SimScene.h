@@ -40,7 +40,7 @@ struct IoSpec {
     std::vector<int> inputLevels;
 };
 
-struct CameraSpec {
+struct CameraSetup {
     std::string ip;
     std::string id;
     std::string serial;
@@ -74,7 +74,7 @@ struct SceneObject {
 };
 
 struct Scene {
-    std::vector<CameraSpec> cameras;
+    std::vector<CameraSetup> cameras;
     std::vector<SceneObject> objects;
 };
 

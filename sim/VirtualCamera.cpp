@@ -21,14 +21,14 @@ void copyText(char* field, size_t size, const std::string& text) {
 
 }  // namespace
 
-VirtualCamera::VirtualCamera(const CameraSpec& spec, uint32_t index, std::vector<SceneObject> objects,
+VirtualCamera::VirtualCamera(const CameraSetup& setup, uint32_t index, std::vector<SceneObject> objects,
                              std::chrono::steady_clock::time_point epoch, std::shared_ptr<StateStore> store)
-    : state_(spec, index), frames_(state_, std::move(objects), epoch) {
+    : state_(setup, index), frames_(state_, std::move(objects), epoch) {
     state_.store = store;
     if (store) {
         std::string error;
         std::lock_guard<std::mutex> lock(state_.mutex);
-        if (auto saved = store->loadState(spec.ip, error)) state_.restore(*saved);
+        if (auto saved = store->loadState(setup.ip, error)) state_.restore(*saved);
         if (!error.empty()) logWarning(error);
     }
 }
@@ -39,16 +39,16 @@ ZrDeviceInfo VirtualCamera::record(uint64_t handle) const {
     ZrDeviceInfo info;
     std::memset(&info, 0, sizeof(info));
     info.handle = handle;
-    info.deviceType = state_.spec.deviceType;
-    copyText(info.id, sizeof(info.id), state_.spec.id);
-    copyText(info.ip, sizeof(info.ip), state_.spec.ip);
-    copyText(info.serial, sizeof(info.serial), state_.spec.serial);
+    info.deviceType = state_.setup.deviceType;
+    copyText(info.id, sizeof(info.id), state_.setup.id);
+    copyText(info.ip, sizeof(info.ip), state_.setup.ip);
+    copyText(info.serial, sizeof(info.serial), state_.setup.serial);
     char mac[32];
     std::snprintf(mac, sizeof(mac), "02:5A:52:00:%02X:%02X", (state_.index >> 8) & 0xFF, state_.index & 0xFF);
     copyText(info.extra1, sizeof(info.extra1), mac);
-    copyText(info.firmware, sizeof(info.firmware), state_.spec.firmware);
-    copyText(info.algorithmVersion, sizeof(info.algorithmVersion), state_.spec.algorithmVersion);
-    copyText(info.name, sizeof(info.name), state_.spec.name);
+    copyText(info.firmware, sizeof(info.firmware), state_.setup.firmware);
+    copyText(info.algorithmVersion, sizeof(info.algorithmVersion), state_.setup.algorithmVersion);
+    copyText(info.name, sizeof(info.name), state_.setup.name);
     copyText(info.extra2, sizeof(info.extra2), "255.0.0.0");
     copyText(info.extra3, sizeof(info.extra3), "127.0.0.1");
     return info;
@@ -177,7 +177,7 @@ int32_t VirtualCamera::setBool(int32_t id, bool value) {
     std::lock_guard<std::mutex> lock(state_.mutex);
     if (const int32_t status = unsupportedStatus(id)) return status;
     if (id == ZR_BOOL_ENABLE_2D_STREAM) {
-        if (!state_.spec.color) return ZR_STATUS_NOT_SUPPORTED;
+        if (!state_.setup.color) return ZR_STATUS_NOT_SUPPORTED;
         if (state_.faults.colorUnavailable && value) return ZR_STATUS_UNAVAILABLE;
         state_.colorStreamEnabled = value;
     }
@@ -243,14 +243,14 @@ int32_t VirtualCamera::getString(int32_t id, std::string& value) {
     std::lock_guard<std::mutex> lock(state_.mutex);
     if (const int32_t status = unsupportedStatus(id)) return status;
     switch (id) {
-    case ZR_STRING_DEVICE_VERSION: value = state_.spec.firmware; return ZR_STATUS_OK;
-    case ZR_STRING_FIRMWARE_NAME: value = "ZR" + std::to_string(state_.spec.deviceType) + "-fw"; return ZR_STATUS_OK;
+    case ZR_STRING_DEVICE_VERSION: value = state_.setup.firmware; return ZR_STATUS_OK;
+    case ZR_STRING_FIRMWARE_NAME: value = "ZR" + std::to_string(state_.setup.deviceType) + "-fw"; return ZR_STATUS_OK;
     case ZR_STRING_DEVICE_OS_VERSION: value = "Linux 5.10 (virtual camera)"; return ZR_STATUS_OK;
     case ZR_STRING_CUSTOM_ID: value = state_.customId; return ZR_STATUS_OK;
     case ZR_STRING_FILTER_PARAMS: value = state_.filterParams; return ZR_STATUS_OK;
     case ZR_STRING_ALGORITHM_VERSION:
         if (!state_.traits.hasAlgorithm()) return ZR_STATUS_NOT_SUPPORTED;
-        value = state_.spec.algorithmVersion;
+        value = state_.setup.algorithmVersion;
         return ZR_STATUS_OK;
     case ZR_STRING_ALGORITHM_PARAMS:
         if (!state_.traits.hasAlgorithm()) return ZR_STATUS_NOT_SUPPORTED;
@@ -265,7 +265,7 @@ int32_t VirtualCamera::getPointer(int32_t id, void** value) {
     {
         std::lock_guard<std::mutex> lock(state_.mutex);
         if (const int32_t status = unsupportedStatus(id)) return status;
-        const bool color = state_.spec.color.has_value();
+        const bool color = state_.setup.color.has_value();
         switch (id) {
         case ZR_PTR_3D_INTRIC_PARAM:
         case ZR_PTR_3D_NEW_INTRIC_PARAM: *value = &state_.depthIntrinsics; return ZR_STATUS_OK;
@@ -336,7 +336,7 @@ int32_t VirtualCamera::upload(const std::vector<std::string>& paths, std::string
             return state_.faults.uploadStatus;
         }
         if (!state_.traits.maskTemplates) {
-            error = "camera " + state_.spec.ip + " takes no mask files";
+            error = "camera " + state_.setup.ip + " takes no mask files";
             return ZR_STATUS_NOT_SUPPORTED;
         }
     }
@@ -344,7 +344,7 @@ int32_t VirtualCamera::upload(const std::vector<std::string>& paths, std::string
         error = "no files to upload";
         return ZR_STATUS_INVALID_ARGUMENT;
     }
-    const int w = state_.spec.depth.width, h = state_.spec.depth.height;
+    const int w = state_.setup.depth.width, h = state_.setup.depth.height;
     std::map<int, TemplateMasks> sets;
     std::vector<std::pair<std::string, const std::vector<uint16_t>*>> toStore;
     for (const std::string& path : paths) {
@@ -382,9 +382,9 @@ int32_t VirtualCamera::upload(const std::vector<std::string>& paths, std::string
                 std::string storeError;
                 for (bool far : {true, false}) {
                     const auto& pixels = far ? set.levels[level]->far : set.levels[level]->near;
-                    if (!state_.store->saveMask(state_.spec.ip, maskFileName(level, far, templateIndex), w, h, pixels,
+                    if (!state_.store->saveMask(state_.setup.ip, maskFileName(level, far, templateIndex), w, h, pixels,
                                                 storeError)) {
-                        logError("mask of camera " + state_.spec.ip + " not persisted: " + storeError);
+                        logError("mask of camera " + state_.setup.ip + " not persisted: " + storeError);
                     }
                 }
             }

@@ -19,11 +19,11 @@ class StateStore;
 
 class VirtualCamera {
 public:
-    VirtualCamera(const CameraSpec& spec, uint32_t index, std::vector<SceneObject> objects,
+    VirtualCamera(const CameraSetup& setup, uint32_t index, std::vector<SceneObject> objects,
                   std::chrono::steady_clock::time_point epoch, std::shared_ptr<StateStore> store);
     ~VirtualCamera();
 
-    const CameraSpec& spec() const { return state_.spec; }
+    const CameraSetup& setup() const { return state_.setup; }
     /// The 496-byte device record with the given handle.
     ZrDeviceInfo record(uint64_t handle) const;
 

@@ -163,7 +163,7 @@ ZR_API int32_t DcSetStringValue(ZrHandle handle, int32_t id, const char* value) 
         if (!value) return ZR_STATUS_INVALID_ARGUMENT;
         std::string error;
         const int32_t result = camera->setString(id, value, error);
-        if (result != ZR_STATUS_OK && !error.empty()) lib().setLastError(camera->spec().ip + ": " + error);
+        if (result != ZR_STATUS_OK && !error.empty()) lib().setLastError(camera->setup().ip + ": " + error);
         return result;
     });
 }
@@ -209,8 +209,8 @@ ZR_API int32_t DcUpLoadFiles(ZrHandle handle, const ZrFileList* files, int32_t) 
         }
         std::string error;
         const int32_t result = camera->upload(paths, error);
-        if (result != ZR_STATUS_OK) lib().setLastError(camera->spec().ip + ": upload failed: " + error);
-        else zrsim::logInfo(camera->spec().ip + ": " + std::to_string(paths.size()) + " mask files uploaded");
+        if (result != ZR_STATUS_OK) lib().setLastError(camera->setup().ip + ": upload failed: " + error);
+        else zrsim::logInfo(camera->setup().ip + ": " + std::to_string(paths.size()) + " mask files uploaded");
         return result;
     });
 }

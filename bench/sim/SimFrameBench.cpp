@@ -21,7 +21,7 @@ constexpr double kPalletInDangerS = 6.0;
 
 struct K7Fixture {
     Scene scene;
-    CameraSpec camera;
+    CameraSetup camera;
     AlgorithmConfig config;
     K7Fixture() {
         std::string error;

@@ -62,7 +62,7 @@ TEST(SimScene, DefaultSceneCamerasLookAheadAndSlightlyDown) {
     std::string error;
     ASSERT_TRUE(parseScene(defaultSceneText(), scene, error)) << error;
     ASSERT_EQ(scene.cameras.size(), 4u);
-    for (const CameraSpec& camera : scene.cameras) {
+    for (const CameraSetup& camera : scene.cameras) {
         EXPECT_EQ(camera.ip.rfind("127.0.10.", 0), 0u) << camera.ip;
         EXPECT_GE(camera.mount.z, 300.0);
         EXPECT_LE(camera.mount.z, 800.0);
@@ -73,7 +73,7 @@ TEST(SimScene, DefaultSceneCamerasLookAheadAndSlightlyDown) {
         EXPECT_GT(axis.z(), -0.5) << camera.ip;
     }
     // Only the K7 is commissioned: its stored pose is its true mount.
-    const CameraSpec& k7 = scene.cameras[0];
+    const CameraSetup& k7 = scene.cameras[0];
     ASSERT_TRUE(k7.algorithmParams.has_value());
     const auto pose = poseOf(*k7.algorithmParams);
     ASSERT_TRUE(pose.has_value());

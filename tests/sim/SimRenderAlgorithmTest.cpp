@@ -12,8 +12,8 @@
 namespace zrsim {
 namespace {
 
-CameraSpec smallCamera(bool fisheye = false) {
-    CameraSpec camera;
+CameraSetup smallCamera(bool fisheye = false) {
+    CameraSetup camera;
     camera.ip = "127.0.30.1";
     camera.depth.width = 48;
     camera.depth.height = 36;
@@ -34,7 +34,7 @@ SceneObject box(const std::string& label, double minX, double minY, double maxY,
     return object;
 }
 
-AlgorithmConfig squareZone(const CameraSpec& camera, bool v2) {
+AlgorithmConfig squareZone(const CameraSetup& camera, bool v2) {
     AlgorithmConfig config;
     config.pose.rotation = rotationFromAngles(camera.mount.roll, camera.mount.pitch, camera.mount.yaw);
     config.pose.translation = {camera.mount.x, camera.mount.y, camera.mount.z};
@@ -50,7 +50,7 @@ AlgorithmConfig squareZone(const CameraSpec& camera, bool v2) {
 }
 
 TEST(SceneRenderer, DepthIsRangeAlongTheAxisAndDeterministicPerSeed) {
-    const CameraSpec camera = smallCamera();
+    const CameraSetup camera = smallCamera();
     const SceneRenderer renderer(camera, {box("wall", 2000.0, -3000.0, 3000.0, 3000.0)});
     RenderedFrame a, b;
     renderer.render(0.0, 7, true, 1.0f, a);
@@ -74,7 +74,7 @@ TEST(SceneRenderer, DepthIsRangeAlongTheAxisAndDeterministicPerSeed) {
 }
 
 TEST(SceneRenderer, NothingWithinMaxDepthGivesZero) {
-    CameraSpec camera = smallCamera();
+    CameraSetup camera = smallCamera();
     camera.depth.maxDepthMm = 1500;
     camera.mount.roll = 120.0;  // looking up: no floor, only the far wall
     const SceneRenderer renderer(camera, {box("wall", 3000.0, -3000.0, 3000.0, 5000.0)});
@@ -87,7 +87,7 @@ TEST(SceneRenderer, NothingWithinMaxDepthGivesZero) {
 }
 
 TEST(SceneRenderer, FisheyeRaysCoverTheWholeSensor) {
-    const CameraSpec camera = smallCamera(true);
+    const CameraSetup camera = smallCamera(true);
     const SceneRenderer renderer(camera, {});
     const CameraRays& rays = renderer.rays();
     ASSERT_EQ(rays.directions.size(), 48u * 36u * 3u);
@@ -112,7 +112,7 @@ TEST(ObstacleAlgorithm, VerdictForABoxInsideAndOutsideTheZones) {
         {"beyond", 2500.0, -200.0, 0},
         {"beside", 800.0, 900.0, 0},
     };
-    const CameraSpec camera = smallCamera();
+    const CameraSetup camera = smallCamera();
     for (bool v2 : {true, false}) {
         for (const VerdictCase& c : cases) {
             const SceneRenderer renderer(camera, {box("pallet", c.boxX, c.boxY, c.boxY + 400.0)});
@@ -140,7 +140,7 @@ TEST(ObstacleAlgorithm, VerdictForABoxInsideAndOutsideTheZones) {
 }
 
 TEST(ObstacleAlgorithm, SeparateObjectsGiveSeparateBoxes) {
-    const CameraSpec camera = smallCamera();
+    const CameraSetup camera = smallCamera();
     const SceneRenderer renderer(camera, {box("pallet", 800.0, -550.0, -250.0), box("person", 800.0, 250.0, 550.0)});
     RenderedFrame frame;
     renderer.render(0.0, 1, false, 1.0f, frame);
@@ -155,7 +155,7 @@ TEST(ObstacleAlgorithm, SeparateObjectsGiveSeparateBoxes) {
 }
 
 TEST(ObstacleAlgorithm, TooFewPointsDoNotTripTheVerdict) {
-    const CameraSpec camera = smallCamera();
+    const CameraSetup camera = smallCamera();
     // A thin post far away covers only a handful of pixels.
     SceneObject post = box("post", 1100.0, -20.0, 20.0, 250.0);
     post.min[2] = 50.0;
@@ -172,7 +172,7 @@ TEST(ObstacleAlgorithm, TooFewPointsDoNotTripTheVerdict) {
 }
 
 TEST(ObstacleAlgorithm, MasksClassifyByRangePerPixel) {
-    const CameraSpec camera = smallCamera();
+    const CameraSetup camera = smallCamera();
     const SceneRenderer renderer(camera, {box("wall", 1000.0, -3000.0, 3000.0, 3000.0)});
     RenderedFrame frame;
     renderer.render(0.0, 1, false, 1.0f, frame);
