@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include "EventLoopWait.h"
+
 #include <QAbstractButton>
 #include <QElapsedTimer>
 #include <QGroupBox>
@@ -32,17 +34,7 @@ QVariantMap camera(const QString& ip, const QString& serial) {
                        {QStringLiteral("cameraType"), 0}};
 }
 
-bool waitUntil(const std::function<bool()>& condition, int timeoutMs = 3000) {
-    QElapsedTimer clock;
-    clock.start();
-    while (!condition()) {
-        if (clock.elapsed() > timeoutMs) {
-            return false;
-        }
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    }
-    return true;
-}
+using test::waitUntil;
 
 class HazardDeskWindowPanelsTest : public ::testing::Test {
 protected:

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include "EventLoopWait.h"
+
 #include <QCheckBox>
 #include <QApplication>
 #include <QComboBox>
@@ -42,18 +44,7 @@ QVariantMap k7Descriptor(const QString& ip = QStringLiteral("127.0.0.1")) {
                        {QStringLiteral("rgbAvailable"), true}};
 }
 
-// Runs the event loop until the condition holds or the time is up.
-bool waitUntil(const std::function<bool()>& condition, int timeoutMs = 5000) {
-    QElapsedTimer clock;
-    clock.start();
-    while (!condition()) {
-        if (clock.elapsed() > timeoutMs) {
-            return false;
-        }
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    }
-    return true;
-}
+using test::waitUntil;
 
 class HazardDeskWindowTest : public ::testing::Test {
 protected:

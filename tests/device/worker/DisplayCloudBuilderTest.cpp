@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "ColorPoint.h"
+
 #include <limits>
 
 namespace hazard_desk {
@@ -9,16 +11,7 @@ namespace {
 
 constexpr float kNaN = std::numeric_limits<float>::quiet_NaN();
 
-pcl::PointXYZRGB point(float x, float y, float z, std::uint8_t r = 0, std::uint8_t g = 0, std::uint8_t b = 0) {
-    pcl::PointXYZRGB p;
-    p.x = x;
-    p.y = y;
-    p.z = z;
-    p.r = r;
-    p.g = g;
-    p.b = b;
-    return p;
-}
+using test::colorPoint;
 
 // 3 x 2 organised cloud: a lit point, an unlit point, a NaN, the origin, a
 // point under a black depth pixel and one more lit point.
@@ -26,8 +19,8 @@ corVane::ColorCloud sampleCloud() {
     corVane::ColorCloud cloud;
     cloud.width = 3;
     cloud.height = 2;
-    cloud.points = {point(1, 2, 3, 10, 20, 30), point(4, 5, 6), point(kNaN, 1, 1),
-                    point(0, 0, 0, 9, 9, 9),    point(7, 8, 9, 1, 1, 1), point(0, 0, 5, 50, 60, 70)};
+    cloud.points = {colorPoint(1, 2, 3, 10, 20, 30), colorPoint(4, 5, 6), colorPoint(kNaN, 1, 1),
+                    colorPoint(0, 0, 0, 9, 9, 9),    colorPoint(7, 8, 9, 1, 1, 1), colorPoint(0, 0, 5, 50, 60, 70)};
     return cloud;
 }
 
