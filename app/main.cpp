@@ -1,6 +1,7 @@
 // Start-up and shutdown of the workstation. The order of the steps matters:
 // attributes before the application object, the theme and the wheel guard
 // before any widget, the SDK log before the window opens a camera.
+#include "FrameHeapPolicy.h"
 #include "HazardDeskWindow.h"
 #include "LanguageManager.h"
 #include "StartupOptions.h"
@@ -63,6 +64,7 @@ void installDiagnostics(hazard_desk::HazardDeskWindow& window) {
 }  // namespace
 
 int main(int argc, char* argv[]) {
+    hazard_desk::FrameHeapPolicy::apply();
     QCoreApplication::setAttribute(Qt::AA_DisableWindowContextHelpButton, true);
     QCoreApplication::setAttribute(Qt::AA_EnableHighDpiScaling, true);
     QCoreApplication::setAttribute(Qt::AA_UseHighDpiPixmaps, true);

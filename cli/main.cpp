@@ -1,4 +1,5 @@
 #include "CommandRegistry.h"
+#include "FrameHeapPolicy.h"
 
 #include <iostream>
 #include <string>
@@ -6,6 +7,7 @@
 
 int main(int argc, char** argv)
 {
+    hazard_desk::FrameHeapPolicy::apply();
     std::vector<std::string> args(argv + 1, argv + argc);
     return hazard_desk::cli::CommandRegistry::instance().dispatch(args, std::cout, std::cerr);
 }
