@@ -3,6 +3,25 @@
 #include <cmath>
 
 namespace hazard_desk {
+namespace {
+
+bool isRealPoint(const pcl::PointXYZRGB& point) {
+    if (!std::isfinite(point.x) || !std::isfinite(point.y) || !std::isfinite(point.z)) {
+        return false;
+    }
+    return !(point.x == 0.0F && point.y == 0.0F && point.z == 0.0F);
+}
+
+void keep(pcl::PointXYZRGB point, corVane::ColorCloud& cloud) {
+    if (point.r == 0 && point.g == 0 && point.b == 0) {
+        point.r = DisplayCloudBuilder::kUnlitRed;
+        point.g = DisplayCloudBuilder::kUnlitGreen;
+        point.b = DisplayCloudBuilder::kUnlitBlue;
+    }
+    cloud.points.push_back(point);
+}
+
+}  // namespace
 
 DisplayCloudBuilder::Result DisplayCloudBuilder::build(const corVane::ColorCloud* source, const QImage& depthDisplay) {
     Result result;
@@ -11,43 +30,38 @@ DisplayCloudBuilder::Result DisplayCloudBuilder::build(const corVane::ColorCloud
     const bool depthMatches = !depthDisplay.isNull() && count > 0 &&
                               static_cast<qint64>(depthDisplay.width()) * depthDisplay.height() ==
                                   static_cast<qint64>(count);
-    // The worker's depth images are RGB888 already (no copy then); each pixel
-    // is three plain bytes.
-    const QImage depth = depthMatches ? depthDisplay.convertToFormat(QImage::Format_RGB888) : QImage();
-    const int depthWidth = depth.width();
+    corVane::ColorCloud& cloud = *result.cloud;
+    cloud.points.reserve(count);
 
-    result.cloud->points.reserve(count);
     if (depthMatches) {
+        // The worker's depth images are RGB888 already (no copy then); each
+        // pixel is three plain bytes, and pixel (column, row) is point
+        // row * width + column of the cloud.
+        const QImage depth = depthDisplay.convertToFormat(QImage::Format_RGB888);
+        const int width = depth.width();
         result.depthPixels.reserve(static_cast<int>(count));
-    }
-    for (std::size_t index = 0; index < count; ++index) {
-        pcl::PointXYZRGB point = source->points[index];
-        if (!std::isfinite(point.x) || !std::isfinite(point.y) || !std::isfinite(point.z)) {
-            continue;
-        }
-        if (point.x == 0.0F && point.y == 0.0F && point.z == 0.0F) {
-            continue;
-        }
-        if (depthMatches) {
-            const int pixel = static_cast<int>(index);
-            const uchar* rgb = depth.constScanLine(pixel / depthWidth) + 3 * (pixel % depthWidth);
-            if (rgb[0] == 0 && rgb[1] == 0 && rgb[2] == 0) {
-                continue;
+        for (int row = 0; row < depth.height(); ++row) {
+            const uchar* rgb = depth.constScanLine(row);
+            const int first = row * width;
+            for (int column = 0; column < width; ++column, rgb += 3) {
+                const pcl::PointXYZRGB& point = source->points[static_cast<std::size_t>(first + column)];
+                if ((rgb[0] == 0 && rgb[1] == 0 && rgb[2] == 0) || !isRealPoint(point)) {
+                    continue;
+                }
+                keep(point, cloud);
+                result.depthPixels.push_back(first + column);
             }
         }
-        if (point.r == 0 && point.g == 0 && point.b == 0) {
-            point.r = kUnlitRed;
-            point.g = kUnlitGreen;
-            point.b = kUnlitBlue;
-        }
-        result.cloud->points.push_back(point);
-        if (depthMatches) {
-            result.depthPixels.push_back(static_cast<int>(index));
+    } else {
+        for (std::size_t index = 0; index < count; ++index) {
+            if (isRealPoint(source->points[index])) {
+                keep(source->points[index], cloud);
+            }
         }
     }
-    result.cloud->width = static_cast<std::uint32_t>(result.cloud->points.size());
-    result.cloud->height = 1;
-    result.cloud->is_dense = false;
+    cloud.width = static_cast<std::uint32_t>(cloud.points.size());
+    cloud.height = 1;
+    cloud.is_dense = false;
     return result;
 }
 

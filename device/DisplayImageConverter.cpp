@@ -4,7 +4,9 @@
 #include <array>
 #include <cmath>
 #include <cstring>
+#include <cstdint>
 #include <limits>
+#include <vector>
 
 #include <opencv2/core.hpp>
 #include <opencv2/imgproc.hpp>
@@ -25,6 +27,46 @@ constexpr std::array<RampStop, 5> kDepthRamp{{{0.00F, 255, 96, 0},
                                               {0.35F, 72, 232, 0},
                                               {0.65F, 0, 220, 225},
                                               {1.00F, 30, 90, 255}}};
+
+float usedDepthRange(float range) {
+    return std::isfinite(range) && range > 0.0F ? range : DisplayImageConverter::kDefaultDepthRangeMm;
+}
+
+// Min-max stretch of the valid values (> 0 and finite) to 0..255; invalid
+// values and an image without spread stay black. Integer images are read as
+// they are (every 8- and 16-bit value is exact as a float).
+template <typename T>
+QImage stretchToGrey(const cv::Mat& values) {
+    constexpr double kLargestFinite = std::numeric_limits<float>::max();
+    auto valid = [](T v) { return v > T(0) && static_cast<double>(v) <= kLargestFinite; };
+    double minimum = std::numeric_limits<double>::infinity();
+    double maximum = -std::numeric_limits<double>::infinity();
+    for (int row = 0; row < values.rows; ++row) {
+        const T* in = values.ptr<T>(row);
+        for (int col = 0; col < values.cols; ++col) {
+            if (valid(in[col])) {
+                minimum = std::min(minimum, static_cast<double>(in[col]));
+                maximum = std::max(maximum, static_cast<double>(in[col]));
+            }
+        }
+    }
+    QImage result(values.cols, values.rows, QImage::Format_Grayscale8);
+    result.fill(0);
+    if (!std::isfinite(maximum) || !(maximum > minimum)) {
+        return result;
+    }
+    const double scale = 255.0 / (maximum - minimum);
+    for (int row = 0; row < values.rows; ++row) {
+        const T* in = values.ptr<T>(row);
+        uchar* out = result.scanLine(row);
+        for (int col = 0; col < values.cols; ++col) {
+            if (valid(in[col])) {
+                out[col] = cv::saturate_cast<uchar>((static_cast<double>(in[col]) - minimum) * scale);
+            }
+        }
+    }
+    return result;
+}
 
 int interpolateChannel(int from, int to, float fraction) {
     return static_cast<int>(std::lround(from + (to - from) * static_cast<double>(fraction)));
@@ -73,8 +115,7 @@ cv::Mat DisplayImageConverter::singleChannelValues(const cv::Mat& image) {
     return floats;
 }
 
-QImage DisplayImageConverter::depthRamp(const cv::Mat& values, float range) {
-    const float usedRange = std::isfinite(range) && range > 0.0F ? range : kDefaultDepthRangeMm;
+QImage DisplayImageConverter::depthRamp(const cv::Mat& values, float usedRange) {
     QImage result(values.cols, values.rows, QImage::Format_RGB888);
     for (int row = 0; row < values.rows; ++row) {
         const float* in = values.ptr<float>(row);
@@ -93,44 +134,67 @@ QImage DisplayImageConverter::depthRamp(const cv::Mat& values, float range) {
     return result;
 }
 
-QImage DisplayImageConverter::plainStretch(const cv::Mat& values) {
-    constexpr float kLargestFinite = std::numeric_limits<float>::max();
-    auto valid = [](float v) { return v > 0.0F && v <= kLargestFinite; };
-    double minimum = std::numeric_limits<double>::infinity();
-    double maximum = -std::numeric_limits<double>::infinity();
-    for (int row = 0; row < values.rows; ++row) {
-        const float* in = values.ptr<float>(row);
-        for (int col = 0; col < values.cols; ++col) {
-            if (valid(in[col])) {
-                minimum = std::min(minimum, static_cast<double>(in[col]));
-                maximum = std::max(maximum, static_cast<double>(in[col]));
-            }
+QImage DisplayImageConverter::depthRampOfIntegers(const cv::Mat& image, float range) {
+    // Camera depth comes as 16-bit millimetres: every possible value gets its
+    // ramp colour once per range, computed exactly as for a float value, and
+    // each frame is then a table look-up per pixel.
+    struct RampTable {
+        float range = 0.0F;
+        std::vector<uchar> rgb;
+    };
+    thread_local RampTable table;
+    constexpr int kValues = 1 << 16;
+    if (table.rgb.empty() || table.range != range) {
+        table.rgb.assign(static_cast<std::size_t>(kValues) * 3, 0);
+        for (int value = 1; value < kValues; ++value) {
+            const QRgb color = rampColor(static_cast<float>(value) / range);
+            uchar* entry = table.rgb.data() + static_cast<std::size_t>(value) * 3;
+            entry[0] = static_cast<uchar>(qRed(color));
+            entry[1] = static_cast<uchar>(qGreen(color));
+            entry[2] = static_cast<uchar>(qBlue(color));
         }
+        table.range = range;
     }
-    QImage result(values.cols, values.rows, QImage::Format_Grayscale8);
-    result.fill(0);
-    if (!std::isfinite(maximum) || !(maximum > minimum)) {
-        return result;
-    }
-    const double scale = 255.0 / (maximum - minimum);
-    for (int row = 0; row < values.rows; ++row) {
-        const float* in = values.ptr<float>(row);
+    QImage result(image.cols, image.rows, QImage::Format_RGB888);
+    const uchar* lut = table.rgb.data();
+    for (int row = 0; row < image.rows; ++row) {
         uchar* out = result.scanLine(row);
-        for (int col = 0; col < values.cols; ++col) {
-            if (valid(in[col])) {
-                out[col] = cv::saturate_cast<uchar>((in[col] - minimum) * scale);
+        if (image.depth() == CV_16U) {
+            const std::uint16_t* in = image.ptr<std::uint16_t>(row);
+            for (int col = 0; col < image.cols; ++col) {
+                std::memcpy(out + 3 * col, lut + 3 * static_cast<std::size_t>(in[col]), 3);
+            }
+        } else {
+            const uchar* in = image.ptr<uchar>(row);
+            for (int col = 0; col < image.cols; ++col) {
+                std::memcpy(out + 3 * col, lut + 3 * static_cast<std::size_t>(in[col]), 3);
             }
         }
     }
     return result;
 }
 
+QImage DisplayImageConverter::plainStretch(const cv::Mat& values) {
+    switch (values.depth()) {
+    case CV_8U:
+        return stretchToGrey<std::uint8_t>(values);
+    case CV_16U:
+        return stretchToGrey<std::uint16_t>(values);
+    default:
+        return stretchToGrey<float>(values);
+    }
+}
+
 QImage DisplayImageConverter::toDisplayImage(const cv::Mat& image, bool depthMode, float range) {
     if (image.empty() || image.rows < 1 || image.cols < 1 || image.dims != 2) {
         return QImage();
     }
+    if (image.channels() == 1 && (image.depth() == CV_16U || image.depth() == CV_8U)) {
+        // Camera depth and amplitude: no float copy needed.
+        return depthMode ? depthRampOfIntegers(image, usedDepthRange(range)) : plainStretch(image);
+    }
     const cv::Mat values = singleChannelValues(image);
-    return depthMode ? depthRamp(values, range) : plainStretch(values);
+    return depthMode ? depthRamp(values, usedDepthRange(range)) : plainStretch(values);
 }
 
 QImage DisplayImageConverter::toColorImage(const cv::Mat& image) {

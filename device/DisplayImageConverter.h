@@ -28,6 +28,7 @@ public:
 private:
     static cv::Mat singleChannelValues(const cv::Mat& image);
     static QImage depthRamp(const cv::Mat& values, float range);
+    static QImage depthRampOfIntegers(const cv::Mat& image, float range);
     static QImage plainStretch(const cv::Mat& values);
 };
 

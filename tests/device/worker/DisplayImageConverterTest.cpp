@@ -63,6 +63,40 @@ TEST(DisplayImageConverter, DepthModeReadsSixteenBitMillimetres) {
     EXPECT_EQ(shown.pixel(2, 0), qRgb(30, 90, 255));
 }
 
+// Integer depth goes through a per-range table (integer amplitude skips the
+// float copy); every value must get the
+// colour the ramp gives its float, whatever the range, and a table built for
+// one range must not leak into the next.
+TEST(DisplayImageConverter, IntegerDepthMatchesTheRampOfItsFloatValue) {
+    cv::Mat everyValue(256, 256, CV_16UC1);
+    for (int v = 0; v < 65536; ++v) {
+        everyValue.at<std::uint16_t>(v / 256, v % 256) = static_cast<std::uint16_t>(v);
+    }
+    cv::Mat asFloat;
+    everyValue.convertTo(asFloat, CV_32F);
+    for (float range : {8000.0F, 7000.0F, 333.3F, 0.0F, 8000.0F}) {
+        SCOPED_TRACE(range);
+        const QImage fromIntegers = ObstacleCameraWorker::toDisplayImage(everyValue, true, range);
+        const QImage fromFloats = ObstacleCameraWorker::toDisplayImage(asFloat, true, range);
+        ASSERT_EQ(fromIntegers.format(), QImage::Format_RGB888);
+        ASSERT_EQ(fromIntegers, fromFloats);
+    }
+    // Plain mode reads integer amplitudes directly; the stretch must not move.
+    cv::Mat amplitude = everyValue(cv::Rect(10, 40, 200, 100)).clone();
+    amplitude.at<std::uint16_t>(3, 3) = 0;
+    cv::Mat amplitudeFloats;
+    amplitude.convertTo(amplitudeFloats, CV_32F);
+    const QImage stretched = ObstacleCameraWorker::toDisplayImage(amplitude, false, 0.0F);
+    ASSERT_EQ(stretched.format(), QImage::Format_Grayscale8);
+    EXPECT_EQ(stretched, ObstacleCameraWorker::toDisplayImage(amplitudeFloats, false, 0.0F));
+    EXPECT_EQ(qGray(stretched.pixel(3, 3)), 0);
+    cv::Mat bytes = (cv::Mat_<std::uint8_t>(1, 3) << 0, 120, 255);
+    const QImage shown = ObstacleCameraWorker::toDisplayImage(bytes, true, 800.0F);
+    EXPECT_EQ(shown.pixel(0, 0), qRgb(0, 0, 0));
+    EXPECT_EQ(shown.pixel(1, 0), qRgb(255, 232, 0));
+    EXPECT_EQ(shown.pixel(2, 0), DisplayImageConverter::rampColor(255.0F / 800.0F));
+}
+
 std::vector<int> greyRow(const QImage& image) {
     std::vector<int> values;
     for (int x = 0; x < image.width(); ++x) {
