@@ -20,6 +20,7 @@ constexpr const char* kConnectFirst = "请先连接相机";
 constexpr const char* kNoLiveCloud = "没有可用于标定的实时点云";
 constexpr const char* kIoModeUnsupported = "当前相机不支持 IO 模式设置";
 constexpr const char* kModeChangedExternally = "检测到设备算法模式已由外部更改";
+constexpr const char* kModeMismatch = "当前算法与相机型号不匹配，请先切换算法";
 
 bool modeEnabled(int mode) {
     return mode == ObstacleCameraBridge::kModeV1 || mode == ObstacleCameraBridge::kModeV2;
@@ -72,6 +73,18 @@ QImage ObstacleCameraWorker::toDisplayImage(const cv::Mat& image, bool depthMode
 
 bool ObstacleCameraWorker::hasCamera() const {
     return bridge_ != nullptr;
+}
+
+int ObstacleCameraWorker::targetMode(int requestedMode) const {
+    const CameraDescriptor& d = bridge_->descriptor();
+    const algPlatform::CapabilityProfile profile = algPlatform::capabilityProfile(d.sdkDeviceType, d.cameraType);
+    return algPlatform::modeOffered(profile, requestedMode) ? requestedMode : profile.recommendedMode;
+}
+
+void ObstacleCameraWorker::restartActiveRegionPoll(bool lastReadOk) {
+    // Failed reads back off: 1, 2, 4 and at most 8 seconds between polls.
+    pollFailures_ = lastReadOk ? 0 : std::min(pollFailures_ + 1, kMaxPollFailures);
+    activeRegionPollTimer_->start(kActiveRegionPollIntervalMs << pollFailures_);
 }
 
 int ObstacleCameraWorker::recommendedMode() const {
@@ -189,6 +202,7 @@ void ObstacleCameraWorker::disconnectDevice() {
     captureTimer_->stop();
     streaming_ = false;
     frameInFlight_ = false;
+    tickDeferred_ = false;
     if (!bridge_) {
         return;  // nothing to close and nothing to report
     }
@@ -219,6 +233,7 @@ void ObstacleCameraWorker::setStreaming(bool enabled) {
         }
         streaming_ = true;
         frameInFlight_ = false;
+        tickDeferred_ = false;
         frameFailures_.reset();
         fps_.restart();
         captureTimer_->start(kCaptureIntervalMs);
@@ -229,6 +244,7 @@ void ObstacleCameraWorker::setStreaming(bool enabled) {
     const bool stopped = bridge_->stopStreaming(&error);
     streaming_ = false;
     frameInFlight_ = false;
+    tickDeferred_ = false;
     emit streamStateChanged(false, stopped ? QStringLiteral("实时数据流已停止") : error);
 }
 
@@ -236,9 +252,42 @@ void ObstacleCameraWorker::setAlgorithmEnabled(bool /*enabled*/, int /*algorithm
     emit algorithmChangeFinished(false, QString::fromUtf8(kConnectFirst));
 }
 
-void ObstacleCameraWorker::readDeviceConfiguration(int /*algorithmMode*/) {
+void ObstacleCameraWorker::readDeviceConfiguration(int requestedMode) {
     activeRegionPollTimer_->stop();
-    emit logMessage(2, QStringLiteral("回读参数失败：%1").arg(QString::fromUtf8(kConnectFirst)));
+    if (!hasCamera()) {
+        emit logMessage(2, QStringLiteral("回读参数失败：%1").arg(QString::fromUtf8(kConnectFirst)));
+        emit configurationReadFinished();
+        return;
+    }
+    const int target = targetMode(requestedMode);
+    ActiveConfiguration out;
+    QString error;
+    bool ok = bridge_->readActiveConfiguration(out, &error, target);
+    if (out.mode >= 0) {
+        algorithmMode_ = out.mode;
+    }
+    if (out.mode >= 0 && out.mode != target) {
+        const QString mismatch = QString::fromUtf8(kModeMismatch);
+        emit algorithmStateChanged(modeEnabled(out.mode), out.mode, mismatch);
+        emit logMessage(1, mismatch);
+        ok = false;
+    } else if (ok) {
+        refreshIoHardwareMode(true);
+        emit configurationRead(out.workstationJson, out.deviceJson, out.mode);
+        if (pendingMaskTemplates_.count(out.templateIndex) == 0) {
+            lastActiveWorkstationJson_ = out.workstationJson;
+            lastActiveUnavailableReason_.clear();
+            emit activeTemplateChanged(out.templateIndex);
+            emit activeConfigurationUpdated(out.workstationJson, out.deviceJson, out.mode);
+        }
+        emit logMessage(0, QStringLiteral("已回读并解析设备避障参数（未知字段保留）"));
+    } else {
+        lastActiveWorkstationJson_.clear();
+        lastActiveUnavailableReason_ = error;
+        emit activeConfigurationUnavailable(error);
+        emit logMessage(2, error);
+    }
+    restartActiveRegionPoll(ok);
     emit configurationReadFinished();
 }
 
@@ -304,6 +353,13 @@ void ObstacleCameraWorker::calibrateGround(QVariantMap initialPose) {
 
 void ObstacleCameraWorker::acknowledgeFrame() {
     frameInFlight_ = false;
+    // A tick that found the previous frame still in flight is not lost: it
+    // grabs now, so a window that answers a little after the next tick still
+    // gets one frame per tick.
+    if (tickDeferred_) {
+        tickDeferred_ = false;
+        QMetaObject::invokeMethod(this, &ObstacleCameraWorker::captureTick, Qt::QueuedConnection);
+    }
 }
 
 void ObstacleCameraWorker::shutdown() {
@@ -314,9 +370,14 @@ void ObstacleCameraWorker::shutdown() {
 }
 
 void ObstacleCameraWorker::captureTick() {
-    if (!hasCamera() || !streaming_ || frameInFlight_) {
+    if (!hasCamera() || !streaming_) {
         return;
     }
+    if (frameInFlight_) {
+        tickDeferred_ = true;
+        return;
+    }
+    tickDeferred_ = false;
     QElapsedTimer latencyTimer;
     latencyTimer.start();
     algPlatform::FrameSet frameSet;
@@ -324,19 +385,27 @@ void ObstacleCameraWorker::captureTick() {
     QString error;
     if (!bridge_->grabFrame(frameSet, amplitude, &error)) {
         const FrameFailureBackoff::Step step = frameFailures_.recordFailure(error);
-        captureTimer_->setInterval(step.intervalMs);
+        setCaptureInterval(step.intervalMs);
         if (step.log) {
             emit logMessage(1, error);
         }
         return;
     }
-    captureTimer_->setInterval(frameFailures_.recordSuccess());
+    setCaptureInterval(frameFailures_.recordSuccess());
     latestCloud_ = frameSet.cloud.cloud ? frameSet.cloud.cloud : emptyCloud();
     latestCloudTimeMs_ = frameSet.cloud.timeMs;
 
     emitFrame(frameSet.color.image, frameSet.depth.image, amplitude, frameSet.cloud.cloud, frameSet.timeMs);
     fps_.frameDelivered();
     sampleStatus(latencyTimer);
+}
+
+void ObstacleCameraWorker::setCaptureInterval(int intervalMs) {
+    // Setting the interval of a running QTimer restarts it; doing that on
+    // every good frame would add each tick's own work to the 50 ms period.
+    if (captureTimer_->interval() != intervalMs) {
+        captureTimer_->setInterval(intervalMs);
+    }
 }
 
 void ObstacleCameraWorker::emitFrame(const cv::Mat& color, const cv::Mat& depth, const cv::Mat& amplitude,
@@ -421,8 +490,7 @@ void ObstacleCameraWorker::pollActiveRegion() {
         lastActiveWorkstationJson_.clear();
     }
     if (hasCamera()) {
-        pollFailures_ = ok ? 0 : std::min(pollFailures_ + 1, kMaxPollFailures);
-        activeRegionPollTimer_->start(kActiveRegionPollIntervalMs << pollFailures_);
+        restartActiveRegionPoll(ok);
     }
 }
 

@@ -4,9 +4,9 @@
 // through queued signals and slots, so slots run one at a time on that thread
 // and every member below is touched on the worker thread only.
 //
-// The configuration transactions and switches (applyConfiguration,
-// readDeviceConfiguration, setAlgorithmEnabled, switchActiveTemplate,
-// setIoModes) are answered the way the worker answers without a camera.
+// The configuration writes and switches (applyConfiguration,
+// setAlgorithmEnabled, switchActiveTemplate, setIoModes) are answered the way
+// the worker answers without a camera.
 #include "camera/ColorCloud.h"
 
 #include <QElapsedTimer>
@@ -87,7 +87,7 @@ public slots:
     void disconnectDevice();
     void setStreaming(bool enabled);
     void setAlgorithmEnabled(bool enabled, int algorithmMode);
-    void readDeviceConfiguration(int algorithmMode);
+    void readDeviceConfiguration(int requestedMode);
     void applyConfiguration(QString workstationJson, int algorithmMode);
     void switchActiveTemplate(int index);
     void setIoModes(int workMode, int hardwareMode);
@@ -101,6 +101,9 @@ private slots:
 
 private:
     bool hasCamera() const;
+    void setCaptureInterval(int intervalMs);
+    int targetMode(int requestedMode) const;
+    void restartActiveRegionPoll(bool lastReadOk);
     void emitFrame(const cv::Mat& color, const cv::Mat& depth, const cv::Mat& amplitude,
                    const corVane::ColorCloudPtr& cloud, qint64 timestampMs);
     void sampleStatus(const QElapsedTimer& latencyTimer);
@@ -121,6 +124,7 @@ private:
     std::set<int> pendingMaskTemplates_;
     bool streaming_ = false;
     bool frameInFlight_ = false;
+    bool tickDeferred_ = false;  // a tick came while a frame was in flight
     int algorithmMode_ = 0;
     FrameFailureBackoff frameFailures_;
     qint64 lastRuntimeMs_ = 0;

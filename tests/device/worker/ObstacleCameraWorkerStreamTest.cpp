@@ -119,22 +119,34 @@ TEST_F(WorkerSimTest, EmptyIpClosesThePreviousCameraAndConnectsNothing) {
     EXPECT_EQ(at(*stream, 1), (QList<QVariant>{false, QStringLiteral("请先连接相机")}));
 }
 
-TEST_F(WorkerSimTest, TickWhileAFrameIsUnacknowledgedGrabsNothing) {
+TEST_F(WorkerSimTest, TickWhileAFrameIsUnacknowledgedGrabsNothingUntilTheAcknowledgement) {
     connectAndStream();
     auto frames = spy(SIGNAL(frameReady(QImage, QImage, QImage, corVane::ColorCloudPtr, QVector<int>, qlonglong)));
     ASSERT_TRUE(tickUntilFrame(*frames));
+    // Acknowledged before any tick came: the next frame waits for the next tick.
+    const std::int64_t grabsAfterFirst = frameCommands();
+    acknowledge();
+    onWorker([] {});
+    EXPECT_EQ(frameCommands(), grabsAfterFirst);
+    ASSERT_TRUE(tickUntilFrame(*frames));
+
     const std::int64_t grabsBefore = frameCommands();
     for (int i = 0; i < 3; ++i) {
         tick();
     }
     EXPECT_EQ(frameCommands(), grabsBefore);
-    EXPECT_EQ(count(*frames), 1);
+    EXPECT_EQ(count(*frames), 2);
+    // The ticks that found a frame in flight grab once, as soon as it is
+    // acknowledged (the queued grab runs before the no-op that follows it).
     acknowledge();
-    ASSERT_TRUE(tickUntilFrame(*frames));
-    EXPECT_GE(frameCommands(), grabsBefore + 1);
-    ASSERT_EQ(count(*frames), 2);
+    onWorker([] {});
+    EXPECT_EQ(frameCommands(), grabsBefore + 1);
+    if (count(*frames) == 2) {
+        ASSERT_TRUE(tickUntilFrame(*frames)) << "that grab timed out and no later tick got a frame";
+    }
+    ASSERT_EQ(count(*frames), 3);
 
-    const QList<QVariant> frame = at(*frames, 1);
+    const QList<QVariant> frame = at(*frames, 2);
     const QImage rgb = frame.at(0).value<QImage>();
     const QImage depth = frame.at(1).value<QImage>();
     const QImage amplitude = frame.at(2).value<QImage>();
@@ -339,6 +351,58 @@ TEST_F(WorkerSimTest, PollAnnouncesTheRunningConfigurationOnceAndBacksOffOnFailu
     onWorker([&] { interval = pollTimer()->interval(); });
     EXPECT_EQ(interval, 1000);
     EXPECT_EQ(count(*updated), 2);   // announced again after being unavailable
+}
+
+TEST_F(WorkerSimTest, ReadBackAnnouncesTheCameraConfigurationAndRestartsThePoll) {
+    request("connectDevice", Q_ARG(QVariantMap, ipMap(kK7)));
+    auto read = spy(SIGNAL(configurationRead(QString, QString, int)));
+    auto updated = spy(SIGNAL(activeConfigurationUpdated(QString, QString, int)));
+    auto finished = spy(SIGNAL(configurationReadFinished()));
+    auto io = spy(SIGNAL(ioHardwareModeRead(int, QString)));
+    auto log = spy(SIGNAL(logMessage(int, QString)));
+    // A K7 offers V2 only: a request for V1 reads what the camera runs.
+    request("readDeviceConfiguration", Q_ARG(int, 1));
+
+    ASSERT_EQ(count(*read), 1);
+    const QList<QVariant> result = at(*read, 0);
+    EXPECT_EQ(result.at(2).toInt(), 4);
+    EXPECT_TRUE(result.at(0).toString().contains(QStringLiteral("\"activeIndex\""))) << result.at(0).toString().toStdString();
+    EXPECT_FALSE(result.at(1).toString().isEmpty());
+    ASSERT_EQ(count(*updated), 1);
+    EXPECT_EQ(at(*updated, 0), result);
+    EXPECT_EQ(count(*io), 1) << "a read always refreshes the I/O mode";
+    EXPECT_EQ(count(*finished), 1);
+    ASSERT_GE(count(*log), 1);
+    EXPECT_EQ(at(*log, count(*log) - 1), (QList<QVariant>{0, QStringLiteral("已回读并解析设备避障参数（未知字段保留）")}));
+    bool polling = false;
+    onWorker([&] { polling = pollTimer()->isActive() && pollTimer()->interval() == 1000; });
+    EXPECT_TRUE(polling);
+
+    // The running configuration is known now: the next poll has nothing new.
+    request("pollActiveRegion");
+    EXPECT_EQ(count(*updated), 1);
+}
+
+TEST_F(WorkerSimTest, FailedReadBackReportsWhyAndSlowsThePoll) {
+    request("connectDevice", Q_ARG(QVariantMap, ipMap(kK7)));
+    setFault(kK7, (std::string(R"({"unsupported": {")") + std::to_string(ZR_STRING_ALGORITHM_PARAMS) +
+                   R"(": -2}})").c_str());
+    auto read = spy(SIGNAL(configurationRead(QString, QString, int)));
+    auto unavailable = spy(SIGNAL(activeConfigurationUnavailable(QString)));
+    auto finished = spy(SIGNAL(configurationReadFinished()));
+    auto log = spy(SIGNAL(logMessage(int, QString)));
+    request("readDeviceConfiguration", Q_ARG(int, 4));
+
+    EXPECT_EQ(count(*read), 0);
+    ASSERT_EQ(count(*unavailable), 1);
+    const QString reason = at(*unavailable, 0).at(0).toString();
+    EXPECT_FALSE(reason.isEmpty());
+    ASSERT_EQ(count(*log), 1);
+    EXPECT_EQ(at(*log, 0), (QList<QVariant>{2, reason}));
+    EXPECT_EQ(count(*finished), 1);
+    int interval = 0;
+    onWorker([&] { interval = pollTimer()->interval(); });
+    EXPECT_EQ(interval, 2000);
 }
 
 }  // namespace
