@@ -10,12 +10,24 @@ namespace {
 constexpr std::uint64_t kCellIndexMask = (std::uint64_t{1} << 21) - 1;
 constexpr std::uint64_t kEmptySlot = ~std::uint64_t{0};  // packed keys use 63 bits only
 constexpr std::size_t kInitialSlots = 4096;
+// A camera frame thinned at the default grid keeps roughly one point in
+// four; the sets and the kept list are sized for that and grow if needed.
+constexpr std::size_t kExpectedPointsPerCell = 4;
 
 // Open-addressing set of cell keys; grows at half load. The view keeps one
 // point per cell, so the set stays far smaller than the cloud.
 class CellKeySet {
 public:
-    CellKeySet() : slots_(kInitialSlots, kEmptySlot), mask_(kInitialSlots - 1) {}
+    // Sized for about expectedKeys keys at most half load, so a set that
+    // guesses right never grows.
+    explicit CellKeySet(std::size_t expectedKeys = 0) {
+        std::size_t slots = kInitialSlots;
+        while (slots < expectedKeys * 2) {
+            slots *= 2;
+        }
+        slots_.assign(slots, kEmptySlot);
+        mask_ = slots - 1;
+    }
 
     // True when the key was not in the set yet.
     bool insert(std::uint64_t key) {
@@ -55,13 +67,8 @@ private:
     }
 
     std::vector<std::uint64_t> slots_;
-    std::size_t mask_;
+    std::size_t mask_ = 0;
     std::size_t size_ = 0;
-};
-
-struct ChunkResult {
-    std::vector<std::uint32_t> indices;
-    std::vector<std::uint64_t> keys;
 };
 
 struct FillResult {
@@ -91,35 +98,59 @@ std::size_t chunkBegin(std::size_t total, int workers, int worker) {
     return total * static_cast<std::size_t>(worker) / static_cast<std::size_t>(workers);
 }
 
-// Selects the points to draw, per chunk of the candidate range (candidate c is
-// cloud point c * stride), keeping the cloud order inside each chunk.
-void selectChunk(const corVane::ColorCloud& cloud, std::size_t stride, std::size_t begin, std::size_t end,
-                 int thinningCell, ChunkResult& out) {
-    const auto& points = cloud.points;
-    const float cell = static_cast<float>(thinningCell);
-    CellKeySet localKeys;
-    // Neighbouring pixels of a camera cloud mostly share a cell: a repeat of
-    // the previous point's key needs no look-up.
-    std::uint64_t previousKey = kEmptySlot;
-    out.indices.reserve(thinningCell > 0 ? 1024 : end - begin);
+// Points without thinning, per chunk of the candidate range (candidate c is
+// cloud point c * stride), in cloud order.
+void selectStrided(const corVane::ColorCloud& cloud, std::size_t stride, std::size_t begin, std::size_t end,
+                   std::vector<std::uint32_t>& out) {
+    out.reserve(end - begin);
     for (std::size_t c = begin; c < end; ++c) {
         const std::size_t index = c * stride;
-        const auto& p = points[index];
+        if (isFinitePoint(cloud.points[index])) {
+            out.push_back(static_cast<std::uint32_t>(index));
+        }
+    }
+}
+
+// Thinning, step 1 (per chunk of points): the cell key of every point, or
+// kEmptySlot for a point that cannot be kept - an invalid pixel, or one that
+// repeats the key of the previous valid point of the chunk (neighbouring
+// pixels of a camera cloud mostly share a cell; the earlier one wins anyway).
+void computeKeys(const corVane::ColorCloud& cloud, float cell, std::size_t begin, std::size_t end,
+                 std::uint64_t* keys) {
+    std::uint64_t previousKey = kEmptySlot;
+    for (std::size_t i = begin; i < end; ++i) {
+        const auto& p = cloud.points[i];
         if (!isFinitePoint(p)) {
+            keys[i] = kEmptySlot;
             continue;
         }
-        if (thinningCell > 0) {
-            const std::uint64_t key = CloudVertexBuilder::cellKey(p.x, p.y, p.z, cell);
-            if (key == previousKey) {
-                continue;
-            }
-            previousKey = key;
-            if (!localKeys.insert(key)) {
-                continue;
-            }
-            out.keys.push_back(key);
+        const std::uint64_t key = CloudVertexBuilder::cellKey(p.x, p.y, p.z, cell);
+        keys[i] = key == previousKey ? kEmptySlot : key;
+        previousKey = key;
+    }
+}
+
+// Which worker owns a key in step 2: a multiplicative mix spreads the
+// neighbouring cells of a scene evenly.
+std::size_t keyPartition(std::uint64_t key, std::size_t partitions) {
+    const std::uint64_t mixed = (key * 0x9E3779B97F4A7C15ull) >> 32;  // 32 well-mixed bits
+    return static_cast<std::size_t>((mixed * partitions) >> 32);       // scaled to 0..partitions-1
+}
+
+// Thinning, step 2 (per partition of the keys): every worker walks all keys
+// in cloud order but only looks up its own, so each key has one owner and
+// the first point of every cell is marked without any merging afterwards.
+void markFirstOfEachCell(const std::vector<std::uint64_t>& keys, std::size_t partition, std::size_t partitions,
+                         std::size_t expectedKeys, std::vector<std::uint8_t>& keep) {
+    CellKeySet seen(expectedKeys);
+    for (std::size_t i = 0; i < keys.size(); ++i) {
+        const std::uint64_t key = keys[i];
+        if (key == kEmptySlot || (partitions > 1 && keyPartition(key, partitions) != partition)) {
+            continue;
         }
-        out.indices.push_back(static_cast<std::uint32_t>(index));
+        if (seen.insert(key)) {
+            keep[i] = 1;
+        }
     }
 }
 
@@ -155,19 +186,16 @@ int CloudVertexBuilder::workerCount(std::size_t points, int hardwareConcurrency)
 std::uint64_t CloudVertexBuilder::cellKey(float x, float y, float z, float cell) {
     const auto index = [cell](float value) {
         // Far-away points only need distinct wrapped indices, not exact ones.
-        const double index = std::clamp(std::floor(static_cast<double>(value) / cell), -1e15, 1e15);
-        return static_cast<std::uint64_t>(static_cast<std::int64_t>(index)) & kCellIndexMask;
+        const double quotient = std::clamp(static_cast<double>(value) / cell, -1e15, 1e15);
+        // floor() by truncation: far cheaper than the library call, exact in
+        // the clamped range.
+        auto truncated = static_cast<std::int64_t>(quotient);
+        if (static_cast<double>(truncated) > quotient) {
+            --truncated;
+        }
+        return static_cast<std::uint64_t>(truncated) & kCellIndexMask;
     };
     return index(x) | (index(y) << 21) | (index(z) << 42);
-}
-
-std::uint64_t CloudVertexBuilder::fnv1a(std::uint64_t key) {
-    std::uint64_t hash = 14695981039346656037ull;
-    for (int byte = 0; byte < 8; ++byte) {
-        hash ^= (key >> (8 * byte)) & 0xffu;
-        hash *= 1099511628211ull;
-    }
-    return hash;
 }
 
 BuiltCloud CloudVertexBuilder::build(const corVane::ColorCloud& cloud, int thinningCell, int workerLimit) {
@@ -182,33 +210,43 @@ BuiltCloud CloudVertexBuilder::build(const corVane::ColorCloud& cloud, int thinn
     const int hardware = workerLimit > 0 ? workerLimit : static_cast<int>(std::thread::hardware_concurrency());
     const int workers = workerCount(candidates, hardware);
 
-    std::vector<ChunkResult> chunks(static_cast<std::size_t>(workers));
-    runWorkers(workers, [&](int w) {
-        selectChunk(cloud, stride, chunkBegin(candidates, workers, w), chunkBegin(candidates, workers, w + 1),
-                    thinningCell, chunks[static_cast<std::size_t>(w)]);
-    });
-
-    // Merge in chunk order, so the first point of a cell in cloud order wins.
     std::vector<std::uint32_t> kept;
-    if (workers == 1) {
-        kept.swap(chunks[0].indices);
-    } else if (thinningCell > 0) {
-        CellKeySet globalKeys;
-        for (const auto& chunk : chunks) {
-            for (std::size_t i = 0; i < chunk.indices.size(); ++i) {
-                if (globalKeys.insert(chunk.keys[i])) {
-                    kept.push_back(chunk.indices[i]);
-                }
+    if (thinningCell > 0) {
+        // stride is 1 here: every point is a candidate.
+        std::vector<std::uint64_t> keys(n);
+        const float cell = static_cast<float>(thinningCell);
+        runWorkers(workers, [&](int w) {
+            computeKeys(cloud, cell, chunkBegin(n, workers, w), chunkBegin(n, workers, w + 1), keys.data());
+        });
+        std::vector<std::uint8_t> keep(n, 0);
+        const std::size_t partitions = static_cast<std::size_t>(workers);
+        const std::size_t expectedKeys = n / partitions / kExpectedPointsPerCell;
+        runWorkers(workers, [&](int w) {
+            markFirstOfEachCell(keys, static_cast<std::size_t>(w), partitions, expectedKeys, keep);
+        });
+        kept.reserve(n / kExpectedPointsPerCell);
+        for (std::size_t i = 0; i < n; ++i) {
+            if (keep[i] != 0) {
+                kept.push_back(static_cast<std::uint32_t>(i));
             }
         }
     } else {
-        std::size_t total = 0;
-        for (const auto& chunk : chunks) {
-            total += chunk.indices.size();
-        }
-        kept.reserve(total);
-        for (const auto& chunk : chunks) {
-            kept.insert(kept.end(), chunk.indices.begin(), chunk.indices.end());
+        std::vector<std::vector<std::uint32_t>> chunks(static_cast<std::size_t>(workers));
+        runWorkers(workers, [&](int w) {
+            selectStrided(cloud, stride, chunkBegin(candidates, workers, w), chunkBegin(candidates, workers, w + 1),
+                          chunks[static_cast<std::size_t>(w)]);
+        });
+        if (workers == 1) {
+            kept.swap(chunks[0]);
+        } else {
+            std::size_t total = 0;
+            for (const auto& chunk : chunks) {
+                total += chunk.size();
+            }
+            kept.reserve(total);
+            for (const auto& chunk : chunks) {
+                kept.insert(kept.end(), chunk.begin(), chunk.end());
+            }
         }
     }
 

@@ -39,7 +39,15 @@ public:
 
     // Grid cell key: the three cell indices packed 21 bits each.
     static std::uint64_t cellKey(float x, float y, float z, float cell);
-    static std::uint64_t fnv1a(std::uint64_t key);
+    // 64-bit FNV-1a over the key's eight bytes, lowest first.
+    static std::uint64_t fnv1a(std::uint64_t key) {
+        std::uint64_t hash = 14695981039346656037ull;
+        for (int byte = 0; byte < 8; ++byte) {
+            hash ^= (key >> (8 * byte)) & 0xffu;
+            hash *= 1099511628211ull;
+        }
+        return hash;
+    }
 };
 
 }  // namespace hazard_desk

@@ -2,23 +2,18 @@
 
 #include <gtest/gtest.h>
 
+#include "ColorPoint.h"
+
 #include <cmath>
 #include <limits>
 #include <random>
+#include <unordered_set>
+#include <vector>
 
 namespace hazard_desk {
 namespace {
 
-pcl::PointXYZRGB point(float x, float y, float z, std::uint8_t r = 0, std::uint8_t g = 0, std::uint8_t b = 0) {
-    pcl::PointXYZRGB p;
-    p.x = x;
-    p.y = y;
-    p.z = z;
-    p.r = r;
-    p.g = g;
-    p.b = b;
-    return p;
-}
+using test::colorPoint;
 
 corVane::ColorCloud randomCloud(std::size_t n, float extent, unsigned seed) {
     std::mt19937 random(seed);
@@ -26,7 +21,7 @@ corVane::ColorCloud randomCloud(std::size_t n, float extent, unsigned seed) {
     corVane::ColorCloud cloud;
     cloud.points.reserve(n);
     for (std::size_t i = 0; i < n; ++i) {
-        cloud.points.push_back(point(coordinate(random), coordinate(random), coordinate(random),
+        cloud.points.push_back(colorPoint(coordinate(random), coordinate(random), coordinate(random),
                                      static_cast<std::uint8_t>(i % 256), 7, 9));
     }
     return cloud;
@@ -34,8 +29,8 @@ corVane::ColorCloud randomCloud(std::size_t n, float extent, unsigned seed) {
 
 TEST(CloudVertexBuilderTest, ThinningKeepsTheFirstPointOfEachCellInCloudOrder) {
     corVane::ColorCloud cloud;
-    cloud.points = {point(0, 0, 0, 10), point(10, 10, 10, 20), point(29.9f, 0, 0, 30), point(31, 0, 0, 40),
-                    point(-1, 0, 0, 50), point(-29, 0, 0, 60), point(0, 0, 30, 70)};
+    cloud.points = {colorPoint(0, 0, 0, 10), colorPoint(10, 10, 10, 20), colorPoint(29.9f, 0, 0, 30), colorPoint(31, 0, 0, 40),
+                    colorPoint(-1, 0, 0, 50), colorPoint(-29, 0, 0, 60), colorPoint(0, 0, 30, 70)};
     const BuiltCloud built = CloudVertexBuilder::build(cloud, 30, 1);
     ASSERT_TRUE(built.valid);
     ASSERT_EQ(built.vertexCount, 4);
@@ -50,7 +45,7 @@ TEST(CloudVertexBuilderTest, ThinningKeepsTheFirstPointOfEachCellInCloudOrder) {
 
 TEST(CloudVertexBuilderTest, VerticesCarryPositionColourAndBounds) {
     corVane::ColorCloud cloud;
-    cloud.points = {point(1, -2, 3, 255, 0, 51), point(-4, 5, 0.5f, 0, 255, 102)};
+    cloud.points = {colorPoint(1, -2, 3, 255, 0, 51), colorPoint(-4, 5, 0.5f, 0, 255, 102)};
     const BuiltCloud built = CloudVertexBuilder::build(cloud, 0, 1);
     ASSERT_EQ(built.vertexCount, 2);
     const std::vector<float> expected = {1, -2, 3, 1, 0, 0.2f, -4, 5, 0.5f, 0, 1, 0.4f};
@@ -69,12 +64,63 @@ TEST(CloudVertexBuilderTest, InvalidPixelsAreSkippedInBothModes) {
     const float nan = std::numeric_limits<float>::quiet_NaN();
     const float inf = std::numeric_limits<float>::infinity();
     corVane::ColorCloud cloud;
-    cloud.points = {point(nan, nan, nan), point(1, 1, 1), point(inf, 0, 0), point(0, -inf, 0), point(100, 0, 0)};
+    cloud.points = {colorPoint(nan, nan, nan), colorPoint(1, 1, 1), colorPoint(inf, 0, 0), colorPoint(0, -inf, 0), colorPoint(100, 0, 0)};
     for (int cell : {30, 0, -5}) {
         const BuiltCloud built = CloudVertexBuilder::build(cloud, cell, 1);
         EXPECT_EQ(built.vertexCount, 2) << "cell " << cell;
         EXPECT_FLOAT_EQ(built.boundsMax[0], 100) << "cell " << cell;
         EXPECT_FLOAT_EQ(built.boundsMin[0], 1) << "cell " << cell;
+    }
+}
+
+// A camera-like scan: rows of points 2 mm apart, so long runs share a cell,
+// with a row of invalid pixels now and then.
+corVane::ColorCloud scanCloud(int width, int height) {
+    corVane::ColorCloud cloud;
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    for (int v = 0; v < height; ++v) {
+        for (int u = 0; u < width; ++u) {
+            const bool invalid = (u + 3 * v) % 97 == 0;
+            cloud.points.push_back(invalid ? colorPoint(nan, nan, nan)
+                                           : colorPoint(u * 2.0f - width, 2000.0f + v * 3.0f, (u * v) % 7 * 10.0f,
+                                                        static_cast<std::uint8_t>(u % 256),
+                                                        static_cast<std::uint8_t>(v % 256), 1));
+        }
+    }
+    return cloud;
+}
+
+// The thinning rule stated plainly: the first valid point of each key, in
+// cloud order.
+std::vector<float> firstOfEachCell(const corVane::ColorCloud& cloud, int cell) {
+    std::unordered_set<std::uint64_t> seen;
+    std::vector<float> positions;
+    for (const auto& p : cloud.points) {
+        if (std::isfinite(p.x) && std::isfinite(p.y) && std::isfinite(p.z) &&
+            seen.insert(CloudVertexBuilder::cellKey(p.x, p.y, p.z, static_cast<float>(cell))).second) {
+            positions.insert(positions.end(), {p.x, p.y, p.z});
+        }
+    }
+    return positions;
+}
+
+std::vector<float> positionsOf(const BuiltCloud& built) {
+    std::vector<float> positions;
+    for (int i = 0; i < built.vertexCount; ++i) {
+        positions.insert(positions.end(), built.vertices.begin() + i * 6, built.vertices.begin() + i * 6 + 3);
+    }
+    return positions;
+}
+
+TEST(CloudVertexBuilderTest, ParallelThinningKeepsTheFirstPointOfEachCellInOrder) {
+    const corVane::ColorCloud clouds[] = {randomCloud(400000, 600.0f, 7), scanCloud(640, 480)};
+    for (const auto& cloud : clouds) {
+        const std::vector<float> expected = firstOfEachCell(cloud, 30);
+        for (int workers : {1, 3, 4}) {
+            const BuiltCloud built = CloudVertexBuilder::build(cloud, 30, workers);
+            ASSERT_EQ(built.vertexCount * 3u, expected.size()) << workers << " workers";
+            EXPECT_TRUE(positionsOf(built) == expected) << workers << " workers";
+        }
     }
 }
 
@@ -103,7 +149,7 @@ TEST(CloudVertexBuilderTest, StrideDecimationAboveTheVertexLimit) {
         corVane::ColorCloud cloud;
         cloud.points.resize(c.points);
         for (std::size_t i = 0; i < c.points; ++i) {
-            cloud.points[i] = point(static_cast<float>(i), 0, 0);
+            cloud.points[i] = colorPoint(static_cast<float>(i), 0, 0);
         }
         const BuiltCloud built = CloudVertexBuilder::build(cloud, 0, 2);
         ASSERT_EQ(built.vertexCount, c.expectedVertices) << c.points << " points";
