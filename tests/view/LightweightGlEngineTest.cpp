@@ -3,8 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include "EventLoopWait.h"
+
 #include <QApplication>
-#include <QElapsedTimer>
 #include <QImage>
 #include <QLabel>
 #include <QSignalSpy>
@@ -21,16 +22,7 @@ namespace {
 constexpr int kWaitMs = 10000;
 
 bool waitFor(const std::function<bool()>& condition) {
-    QElapsedTimer timer;
-    timer.start();
-    while (!condition()) {
-        if (timer.elapsed() > kWaitMs) {
-            return false;
-        }
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-        QThread::msleep(2);
-    }
-    return true;
+    return test::waitUntil(condition, kWaitMs);
 }
 
 corVane::ColorCloudPtr makeCloud(int points, float offset = 0.0f, std::uint8_t red = 255) {
