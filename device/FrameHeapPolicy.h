@@ -6,8 +6,9 @@
 // again - on a virtual machine that costs more than converting the frame.
 // Frames also cross threads (made on the worker's, dropped on the window's),
 // and per-thread heaps hand a whole emptied heap back to the system however
-// the thresholds are set. apply() keeps such blocks in one heap, for reuse. Call once at start-up, before
-// the first camera is opened; it only changes how freed memory is recycled.
+// the thresholds are set. apply() keeps such blocks in one heap, for reuse.
+// Call once at start-up, before the first camera is opened; it only changes
+// how freed memory is recycled.
 namespace hazard_desk {
 
 class FrameHeapPolicy {

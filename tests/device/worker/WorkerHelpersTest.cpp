@@ -10,7 +10,6 @@
 
 #include <QVariantList>
 #include <memory>
-#include <vector>
 
 namespace hazard_desk {
 namespace {
@@ -155,13 +154,6 @@ TEST(FrameHeapPolicy, TakesEffectWhereTheCLibraryOffersIt) {
     GTEST_SKIP() << "the address sanitizer owns the heap and ignores its knobs";
 #elif defined(__linux__)
     EXPECT_TRUE(FrameHeapPolicy::apply());
-    // Large frame-sized blocks still allocate and free normally afterwards.
-    std::vector<std::unique_ptr<char[]>> frames;
-    for (int i = 0; i < 4; ++i) {
-        frames.emplace_back(new char[12 * 1024 * 1024]);
-        frames.back()[0] = static_cast<char>(i);
-    }
-    EXPECT_EQ(frames[3][0], 3);
 #else
     GTEST_SKIP() << "no heap knobs on this platform";
 #endif
