@@ -9,7 +9,7 @@ SMOKE_SECONDS ?= 10
 
 # GUI tests and the window need a display; without one we start a virtual one.
 HAS_DISPLAY := $(if $(DISPLAY)$(WAYLAND_DISPLAY),yes,)
-XVFB := $(if $(HAS_DISPLAY),,xvfb-run -a -s "-screen 0 1920x1080x24")
+XVFB := $(if $(HAS_DISPLAY),,xvfb-run -a -s "-screen 0 1920x1080x24 -noreset")
 
 .PHONY: all deps build build-asan build-fuzz run test test-main test-asan fuzz fuzz-smoke bench clean
 

@@ -11,7 +11,7 @@ if [ ${#benches[@]} -eq 0 ]; then
 fi
 display=()
 if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
-  display=(xvfb-run -a -s "-screen 0 1920x1080x24")
+  display=(xvfb-run -a -s "-screen 0 1920x1080x24 -noreset")
 fi
 for bench in "${benches[@]}"; do
   echo "== $(basename "$bench")"
