@@ -4,6 +4,8 @@ BUILD     ?= build
 ASAN      ?= build-asan
 FUZZBUILD ?= build-fuzz
 CMAKE_GEN := $(shell command -v ninja >/dev/null 2>&1 && echo "-G Ninja")
+# A developer machine with ccache reuses objects across build folders and clones.
+CMAKE_LAUNCHER := $(shell command -v ccache >/dev/null 2>&1 && echo "-DCMAKE_C_COMPILER_LAUNCHER=ccache -DCMAKE_CXX_COMPILER_LAUNCHER=ccache")
 FUZZ_SECONDS ?= 60
 SMOKE_SECONDS ?= 10
 
@@ -19,15 +21,15 @@ deps:
 	@bash scripts/install-deps.sh
 
 build: deps
-	@test -f $(BUILD)/CMakeCache.txt || cmake -S . -B $(BUILD) $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=RelWithDebInfo
+	@test -f $(BUILD)/CMakeCache.txt || cmake -S . -B $(BUILD) $(CMAKE_GEN) $(CMAKE_LAUNCHER) -DCMAKE_BUILD_TYPE=RelWithDebInfo
 	cmake --build $(BUILD) -j $(JOBS)
 
 build-asan: deps
-	@test -f $(ASAN)/CMakeCache.txt || cmake -S . -B $(ASAN) $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=Debug -DHD_SANITIZE=ON
+	@test -f $(ASAN)/CMakeCache.txt || cmake -S . -B $(ASAN) $(CMAKE_GEN) $(CMAKE_LAUNCHER) -DCMAKE_BUILD_TYPE=Debug -DHD_SANITIZE=ON
 	cmake --build $(ASAN) -j $(JOBS)
 
 build-fuzz: deps
-	@test -f $(FUZZBUILD)/CMakeCache.txt || CC=clang CXX=clang++ cmake -S . -B $(FUZZBUILD) $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DHD_FUZZ=ON
+	@test -f $(FUZZBUILD)/CMakeCache.txt || CC=clang CXX=clang++ cmake -S . -B $(FUZZBUILD) $(CMAKE_GEN) $(CMAKE_LAUNCHER) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DHD_FUZZ=ON
 	cmake --build $(FUZZBUILD) -j $(JOBS)
 
 run: build
