@@ -1,6 +1,7 @@
 #pragma once
 
 #include <atomic>
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <mutex>
@@ -72,6 +73,14 @@ public:
     // Loads the depth (and, with colour, the colour) intrinsics; called at the
     // end of initialize.
     std::int32_t InitIntrinsics();
+
+    // The current value of an integer parameter (DcGetIntValue). Status 0 on
+    // success; on failure value is untouched and the failure is logged.
+    std::int32_t readIntValue(std::int32_t id, std::int32_t& value);
+    // Copies size bytes of a pointer parameter's data (DcGetPtrValue) into
+    // destination at once. Status 0 on success; a null pointer from the
+    // library gives ZR_STATUS_UNAVAILABLE; failures are logged.
+    std::int32_t readPointerValue(std::int32_t id, void* destination, std::size_t size);
 
     std::int64_t lastFrameTimeMs() const { return lastFrameTimeMs_.load(); }
 

@@ -3,6 +3,9 @@
 #include "ZrCameraK7.h"
 
 #include <chrono>
+#include <cstring>
+#include <mutex>
+#include <shared_mutex>
 #include <thread>
 
 #include <nlohmann/json.hpp>
@@ -249,6 +252,36 @@ void ZrCameraK7::orderedDelay(std::int32_t delayMs) const
 {
     log().info("K7 ordered SDK delay, delay_ms={}, ip={}, handle={}", delayMs, device_info_.ip, device_info_.handle);
     std::this_thread::sleep_for(std::chrono::milliseconds(delayMs));
+}
+
+std::int32_t ZrCameraK7::readIntValue(std::int32_t id, std::int32_t& value)
+{
+    std::shared_lock<std::shared_mutex> lock(apiMutex_);
+    ZrIntValue record{};
+    const std::int32_t status = DcGetIntValue(device_info_.handle, id, &record);
+    if (status != ZR_STATUS_OK) {
+        logFailure("DcGetIntValue " + std::to_string(id), status);
+        return status;
+    }
+    value = record.current;
+    return ZR_STATUS_OK;
+}
+
+std::int32_t ZrCameraK7::readPointerValue(std::int32_t id, void* destination, std::size_t size)
+{
+    std::shared_lock<std::shared_mutex> lock(apiMutex_);
+    void* data = nullptr;
+    std::int32_t status = DcGetPtrValue(device_info_.handle, id, &data);
+    if (status == ZR_STATUS_OK && data == nullptr) {
+        status = ZR_STATUS_UNAVAILABLE;
+    }
+    if (status != ZR_STATUS_OK) {
+        logFailure("DcGetPtrValue " + std::to_string(id), status);
+        return status;
+    }
+    // The data belongs to the library and may change with the next call.
+    std::memcpy(destination, data, size);
+    return ZR_STATUS_OK;
 }
 
 }  // namespace algPlatform
