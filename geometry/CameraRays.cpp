@@ -1,0 +1,123 @@
+#include "CameraRays.h"
+
+#include "ZrCameraK7.h"
+#include "ZrCameraParams.h"
+#include "ZrCameraTypes.h"
+
+#include <opencv2/calib3d.hpp>
+#include <opencv2/core.hpp>
+
+#include <algorithm>
+#include <cstring>
+
+namespace zavov {
+
+namespace {
+
+constexpr std::size_t kLensModelOffset = 44;
+constexpr std::int32_t kFisheyeLensModel = 15;
+constexpr int kFisheyeDistortionCount = 4;
+
+std::string resolutionMessage(std::int32_t width, std::int32_t height)
+{
+    std::string text = kRayResolutionInvalidMessage;
+    text.replace(text.find("%1"), 2, std::to_string(width));
+    text.replace(text.find("%2"), 2, std::to_string(height));
+    return text;
+}
+
+}  // namespace
+
+RayIntrinsics readRayIntrinsics(algPlatform::ZrCameraK7& camera)
+{
+    RayIntrinsics in;
+    if (camera.readIntValue(ZR_INT_3D_NATIVE_WIDTH, in.width) != ZR_STATUS_OK) {
+        in.width = 0;
+    }
+    if (camera.readIntValue(ZR_INT_3D_NATIVE_HEIGHT, in.height) != ZR_STATUS_OK) {
+        in.height = 0;
+    }
+    if (in.width >= 1 && in.height >= 1) {
+        ZrPinholeBlock block{};
+        if (camera.readPointerValue(ZR_PTR_3D_PINHOLE_PARAM, &block, sizeof(block)) == ZR_STATUS_OK) {
+            in.pinholeRead = true;
+            in.fx = block.fx;
+            in.fy = block.fy;
+            in.cx = block.cx;
+            in.cy = block.cy;
+            std::copy(std::begin(block.distortion), std::end(block.distortion), in.distortion.begin());
+        }
+    }
+    // The lens model is a 32-bit field of the model record.
+    unsigned char record[kLensModelOffset + sizeof(std::int32_t)] = {};
+    if (camera.readPointerValue(ZR_PTR_3D_INTRINSIC_PARAMETERS, record, sizeof(record)) == ZR_STATUS_OK) {
+        std::int32_t lensModel = 0;
+        std::memcpy(&lensModel, record + kLensModelOffset, sizeof(lensModel));
+        in.fisheye = lensModel == kFisheyeLensModel;
+    }
+    return in;
+}
+
+CameraRays computeCameraRays(const RayIntrinsics& in)
+{
+    CameraRays result;
+    result.fisheye = in.fisheye;
+    const std::int64_t pixels = static_cast<std::int64_t>(in.width) * in.height;
+    if (in.width < 1 || in.height < 1 || pixels > kMaxRayPixels) {
+        result.error = resolutionMessage(in.width, in.height);
+        return result;
+    }
+    if (!in.pinholeRead) {
+        result.error = kRayPinholeUnreadableMessage;
+        return result;
+    }
+    const cv::Matx33d cameraMatrix(in.fx, 0.0, in.cx, 0.0, in.fy, in.cy, 0.0, 0.0, 1.0);
+
+    // Pixel list in row-major order, as 32-bit floats.
+    cv::Mat pixelsList(static_cast<int>(pixels), 1, CV_32FC2);
+    auto* pixel = pixelsList.ptr<cv::Vec2f>();
+    for (std::int32_t y = 0; y < in.height; ++y) {
+        for (std::int32_t x = 0; x < in.width; ++x) {
+            *pixel++ = cv::Vec2f(static_cast<float>(x), static_cast<float>(y));
+        }
+    }
+
+    cv::Mat undistorted;
+    try {
+        if (in.fisheye) {
+            cv::Mat coefficients(1, kFisheyeDistortionCount, CV_64F);
+            for (int i = 0; i < kFisheyeDistortionCount; ++i) {
+                coefficients.at<double>(i) = in.distortion[static_cast<std::size_t>(i)];
+            }
+            cv::fisheye::undistortPoints(pixelsList, undistorted, cameraMatrix, coefficients);
+        } else {
+            cv::Mat coefficients(1, kRayDistortionCount, CV_64F);
+            for (int i = 0; i < kRayDistortionCount; ++i) {
+                coefficients.at<double>(i) = in.distortion[static_cast<std::size_t>(i)];
+            }
+            cv::undistortPoints(pixelsList, undistorted, cameraMatrix, coefficients);
+        }
+    } catch (const cv::Exception& error) {
+        result.error = std::string(kRayUndistortionFailedMessage) + error.what();
+        return result;
+    }
+    if (undistorted.total() != static_cast<std::size_t>(pixels) || undistorted.type() != CV_32FC2) {
+        result.error = kRayCountMismatchMessage;
+        return result;
+    }
+
+    result.rays.create(in.height, in.width, CV_32FC3);
+    const auto* normalized = undistorted.ptr<cv::Vec2f>();
+    auto* ray = result.rays.ptr<cv::Vec3f>();
+    for (std::int64_t i = 0; i < pixels; ++i) {
+        ray[i] = cv::Vec3f(normalized[i][0], normalized[i][1], 1.0f);
+    }
+    return result;
+}
+
+CameraRays generateCameraRays(algPlatform::ZrCameraK7& camera)
+{
+    return computeCameraRays(readRayIntrinsics(camera));
+}
+
+}  // namespace zavov
