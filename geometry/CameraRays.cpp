@@ -6,9 +6,11 @@
 
 #include <opencv2/calib3d.hpp>
 #include <opencv2/core.hpp>
+#include <opencv2/core/utility.hpp>
 
 #include <algorithm>
 #include <cstring>
+#include <mutex>
 
 namespace zavov {
 
@@ -17,6 +19,8 @@ namespace {
 constexpr std::size_t kLensModelOffset = 44;
 constexpr std::int32_t kFisheyeLensModel = 15;
 constexpr int kFisheyeDistortionCount = 4;
+// Rows undistorted per task.
+constexpr int kRowsPerBlock = 32;
 
 std::string resolutionMessage(std::int32_t width, std::int32_t height)
 {
@@ -72,45 +76,61 @@ CameraRays computeCameraRays(const RayIntrinsics& in)
         return result;
     }
     const cv::Matx33d cameraMatrix(in.fx, 0.0, in.cx, 0.0, in.fy, in.cy, 0.0, 0.0, 1.0);
-
-    // Pixel list in row-major order, as 32-bit floats.
-    cv::Mat pixelsList(static_cast<int>(pixels), 1, CV_32FC2);
-    auto* pixel = pixelsList.ptr<cv::Vec2f>();
-    for (std::int32_t y = 0; y < in.height; ++y) {
-        for (std::int32_t x = 0; x < in.width; ++x) {
-            *pixel++ = cv::Vec2f(static_cast<float>(x), static_cast<float>(y));
-        }
+    const int coefficientCount = in.fisheye ? kFisheyeDistortionCount : kRayDistortionCount;
+    cv::Mat coefficients(1, coefficientCount, CV_64F);
+    for (int i = 0; i < coefficientCount; ++i) {
+        coefficients.at<double>(i) = in.distortion[static_cast<std::size_t>(i)];
     }
 
-    cv::Mat undistorted;
-    try {
-        if (in.fisheye) {
-            cv::Mat coefficients(1, kFisheyeDistortionCount, CV_64F);
-            for (int i = 0; i < kFisheyeDistortionCount; ++i) {
-                coefficients.at<double>(i) = in.distortion[static_cast<std::size_t>(i)];
-            }
-            cv::fisheye::undistortPoints(pixelsList, undistorted, cameraMatrix, coefficients);
-        } else {
-            cv::Mat coefficients(1, kRayDistortionCount, CV_64F);
-            for (int i = 0; i < kRayDistortionCount; ++i) {
-                coefficients.at<double>(i) = in.distortion[static_cast<std::size_t>(i)];
-            }
-            cv::undistortPoints(pixelsList, undistorted, cameraMatrix, coefficients);
-        }
-    } catch (const cv::Exception& error) {
-        result.error = std::string(kRayUndistortionFailedMessage) + error.what();
-        return result;
-    }
-    if (undistorted.total() != static_cast<std::size_t>(pixels) || undistorted.type() != CV_32FC2) {
-        result.error = kRayCountMismatchMessage;
-        return result;
-    }
-
+    // Each point is undistorted on its own, so blocks of rows can go to
+    // OpenCV's threads and give the same rays as one call over all pixels.
     result.rays.create(in.height, in.width, CV_32FC3);
-    const auto* normalized = undistorted.ptr<cv::Vec2f>();
-    auto* ray = result.rays.ptr<cv::Vec3f>();
-    for (std::int64_t i = 0; i < pixels; ++i) {
-        ray[i] = cv::Vec3f(normalized[i][0], normalized[i][1], 1.0f);
+    const int blockCount = (in.height + kRowsPerBlock - 1) / kRowsPerBlock;
+    std::mutex failureMutex;
+    std::string failure;
+    cv::parallel_for_(cv::Range(0, blockCount), [&](const cv::Range& blocks) {
+        for (int block = blocks.start; block < blocks.end; ++block) {
+            const int firstRow = block * kRowsPerBlock;
+            const int endRow = std::min(firstRow + kRowsPerBlock, static_cast<int>(in.height));
+            // Pixel list in row-major order, as 32-bit floats.
+            cv::Mat pixelList((endRow - firstRow) * in.width, 1, CV_32FC2);
+            auto* pixel = pixelList.ptr<cv::Vec2f>();
+            for (int y = firstRow; y < endRow; ++y) {
+                for (int x = 0; x < in.width; ++x) {
+                    *pixel++ = cv::Vec2f(static_cast<float>(x), static_cast<float>(y));
+                }
+            }
+            cv::Mat undistorted;
+            std::string blockFailure;
+            try {
+                if (in.fisheye) {
+                    cv::fisheye::undistortPoints(pixelList, undistorted, cameraMatrix, coefficients);
+                } else {
+                    cv::undistortPoints(pixelList, undistorted, cameraMatrix, coefficients);
+                }
+                if (undistorted.total() != pixelList.total() || undistorted.type() != CV_32FC2) {
+                    blockFailure = kRayCountMismatchMessage;
+                }
+            } catch (const cv::Exception& error) {
+                blockFailure = std::string(kRayUndistortionFailedMessage) + error.what();
+            }
+            if (!blockFailure.empty()) {
+                const std::lock_guard<std::mutex> lock(failureMutex);
+                failure = blockFailure;
+                continue;
+            }
+            const auto* normalized = undistorted.ptr<cv::Vec2f>();
+            for (int y = firstRow; y < endRow; ++y) {
+                auto* ray = result.rays.ptr<cv::Vec3f>(y);
+                for (int x = 0; x < in.width; ++x, ++normalized) {
+                    ray[x] = cv::Vec3f((*normalized)[0], (*normalized)[1], 1.0f);
+                }
+            }
+        }
+    });
+    if (!failure.empty()) {
+        result.rays.release();
+        result.error = failure;
     }
     return result;
 }
