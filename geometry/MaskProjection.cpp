@@ -13,9 +13,9 @@
 // the (triangle, pixel) pairs that hit. Max and min do not depend on order, so
 // a loop that evaluates every pair that can change a pixel, with the same
 // arithmetic, and any number of other pairs, gives the same masks. Both loops
-// call the one evaluateRayHit (no fused multiply-add: the build uses ISO C++
-// without -ffast-math, so each operation is rounded as written), and each
-// pixel is written by one thread only. The fast loop leaves a pair out in
+// call the one evaluateRayHit (this file is compiled without contraction into
+// fused multiply-adds and without -ffast-math, so each operation is rounded
+// as written), and each pixel is written by one thread only. The fast loop leaves a pair out in
 // three ways:
 //
 // 1. Cone culling. The hits of a triangle with barycentric tolerance eps are

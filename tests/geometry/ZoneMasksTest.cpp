@@ -86,7 +86,7 @@ TEST(ZoneMasks, FastPathEqualsReferenceBitForBit)
          false},
     };
     for (const MaskCase& c : cases) {
-        const cv::Mat rays = testRays(c.fisheye);
+        const cv::Mat rays = testRays(c.fisheye, 64, 48);
         const TemplateMasks masks = masksOfBothPaths(rays, c.mount, c.zone, MaskOptions{}, c.name);
         ASSERT_TRUE(masks.ok()) << c.name << ": " << masks.error;
         const auto& danger = masks.level(ZoneLevel::Danger);
