@@ -15,8 +15,8 @@
 // arithmetic, and any number of other pairs, gives the same masks. Both loops
 // call the one evaluateRayHit (this file is compiled without contraction into
 // fused multiply-adds and without -ffast-math, so each operation is rounded
-// as written), and each pixel is written by one thread only. The fast loop leaves a pair out in
-// three ways:
+// as written), and each pixel is written by one thread only. The fast loop
+// leaves a pair out in three ways:
 //
 // 1. Cone culling. The hits of a triangle with barycentric tolerance eps are
 //    the rays through the triangle grown to the corners (-eps, -eps),
