@@ -235,39 +235,48 @@ inline void mergeHit(std::uint16_t value, std::uint16_t& farValue, std::uint16_t
 
 RayTiles::RayTiles(const cv::Mat& rays) : rays_(rays)
 {
+    static_assert(kTileRows == kTileCols && kTileRows % kCellSize == 0, "tiles are made of whole cells");
     bandCount_ = (rays.rows + kTileRows - 1) / kTileRows;
     tilesPerBand_ = (rays.cols + kTileCols - 1) / kTileCols;
     groupsPerBand_ = (tilesPerBand_ + kTilesPerGroup - 1) / kTilesPerGroup;
+    cellsPerRow_ = tilesPerBand_ * kCellsPerTileSide;
     const float inf = std::numeric_limits<float>::infinity();
     const Bounds empty{inf, -inf, inf, -inf};
     bands_.assign(static_cast<std::size_t>(bandCount_), empty);
     groups_.assign(static_cast<std::size_t>(bandCount_) * static_cast<std::size_t>(groupsPerBand_), empty);
     tiles_.assign(static_cast<std::size_t>(bandCount_) * static_cast<std::size_t>(tilesPerBand_), empty);
+    cells_.assign(static_cast<std::size_t>(bandCount_ * kCellsPerTileSide) * static_cast<std::size_t>(cellsPerRow_),
+                  empty);
     const auto grow = [](Bounds& b, float u, float v) {
         b.minU = std::min(b.minU, u);
         b.maxU = std::max(b.maxU, u);
         b.minV = std::min(b.minV, v);
         b.maxV = std::max(b.maxV, v);
     };
+    const auto merge = [&](Bounds& outer, const Bounds& b) {
+        grow(outer, b.minU, b.minV);
+        grow(outer, b.maxU, b.maxV);
+    };
     for (int y = 0; y < rays.rows; ++y) {
         const auto* ray = rays.ptr<cv::Vec3f>(y);
-        Bounds* tileRow = &tiles_[index(y / kTileRows, 0, tilesPerBand_)];
+        Bounds* cellRow = &cells_[index(y / kCellSize, 0, cellsPerRow_)];
         for (int x = 0; x < rays.cols; ++x) {
             const float u = ray[x][0];
             const float v = ray[x][1];
-            grow(tileRow[x / kTileCols], u, v);
+            grow(cellRow[x / kCellSize], u, v);
             maxAbsU_ = std::max(maxAbsU_, static_cast<double>(std::abs(u)));
             maxAbsV_ = std::max(maxAbsV_, static_cast<double>(std::abs(v)));
         }
     }
+    for (int row = 0; row < bandCount_ * kCellsPerTileSide; ++row) {
+        for (int col = 0; col < cellsPerRow_; ++col) {
+            merge(tiles_[index(row / kCellsPerTileSide, col / kCellsPerTileSide, tilesPerBand_)], cell(row, col));
+        }
+    }
     for (int band = 0; band < bandCount_; ++band) {
         for (int t = 0; t < tilesPerBand_; ++t) {
-            const Bounds& b = tile(band, t);
-            for (Bounds* outer : {&groups_[index(band, t / kTilesPerGroup, groupsPerBand_)],
-                                  &bands_[static_cast<std::size_t>(band)]}) {
-                grow(*outer, b.minU, b.minV);
-                grow(*outer, b.maxU, b.maxV);
-            }
+            merge(groups_[index(band, t / kTilesPerGroup, groupsPerBand_)], tile(band, t));
+            merge(bands_[static_cast<std::size_t>(band)], tile(band, t));
         }
     }
 }
@@ -313,18 +322,43 @@ void projectTrianglesFast(const RayTiles& tiles, const std::vector<MaskTriangle>
         for (const std::size_t t : coneCulled) {
             const MaskTriangle& tri = triangles[t];
             const TriangleCull& cull = culls[t];
-            const auto evaluateTile = [&](int tile, bool testPixels) {
-                const int firstCol = tile * RayTiles::kTileCols;
-                const int endCol = std::min(firstCol + RayTiles::kTileCols, rays.cols);
-                for (int y = firstRow; y < endRow; ++y) {
+            // Pixels of a block of rays: tested one by one unless the block lies
+            // inside the cone as a whole.
+            const auto evaluateBlock = [&](int firstY, int endY, int firstX, int endX, bool testPixels) {
+                for (int y = firstY; y < endY; ++y) {
                     const auto* ray = rays.ptr<cv::Vec3f>(y);
                     auto* farRow = farMask.ptr<std::uint16_t>(y);
                     auto* nearRow = nearMask.ptr<std::uint16_t>(y);
-                    for (int x = firstCol; x < endCol; ++x) {
+                    for (int x = firstX; x < endX; ++x) {
                         std::uint16_t value = 0;
                         if ((!testPixels || cull.mayPass(ray[x][0], ray[x][1])) &&
                             evaluateRayHit(tri, ray[x][0], ray[x][1], epsilon, value)) {
                             mergeHit(value, farRow[x], nearRow[x]);
+                        }
+                    }
+                }
+            };
+            const auto evaluateTile = [&](int tile, bool partial) {
+                const int firstCol = tile * RayTiles::kTileCols;
+                if (!partial) {
+                    evaluateBlock(firstRow, endRow, firstCol, std::min(firstCol + RayTiles::kTileCols, rays.cols),
+                                  false);
+                    return;
+                }
+                for (int cellY = 0; cellY < RayTiles::kCellsPerTileSide; ++cellY) {
+                    const int cellRow = band * RayTiles::kCellsPerTileSide + cellY;
+                    const int firstY = cellRow * RayTiles::kCellSize;
+                    const int endY = std::min(firstY + RayTiles::kCellSize, rays.rows);
+                    for (int cellX = 0; cellX < RayTiles::kCellsPerTileSide; ++cellX) {
+                        const int cellCol = tile * RayTiles::kCellsPerTileSide + cellX;
+                        const int firstX = cellCol * RayTiles::kCellSize;
+                        const int endX = std::min(firstX + RayTiles::kCellSize, rays.cols);
+                        if (firstY >= endY || firstX >= endX) {
+                            continue;
+                        }
+                        const auto cellOverlap = cull.overlap(tiles.cell(cellRow, cellCol));
+                        if (cellOverlap != TriangleCull::Overlap::Outside) {
+                            evaluateBlock(firstY, endY, firstX, endX, cellOverlap == TriangleCull::Overlap::Partial);
                         }
                     }
                 }

@@ -16,14 +16,17 @@
 namespace zavov {
 
 // Bounds of u and v over blocks of pixels, computed once per ray image and
-// shared by all levels of a template: tiles of kTileRows x kTileCols pixels,
-// groups of kTilesPerGroup tiles along a row of tiles, and whole rows of
-// tiles ("bands"). Rays must be finite CV_32FC3.
+// shared by all levels of a template: cells of kCellSize x kCellSize pixels,
+// tiles of kTileRows x kTileCols pixels, groups of kTilesPerGroup tiles along
+// a row of tiles, and whole rows of tiles ("bands"). Rays must be finite
+// CV_32FC3.
 class RayTiles {
 public:
     static constexpr int kTileRows = 8;
     static constexpr int kTileCols = 8;
     static constexpr int kTilesPerGroup = 8;
+    static constexpr int kCellSize = 4;
+    static constexpr int kCellsPerTileSide = kTileRows / kCellSize;
 
     explicit RayTiles(const cv::Mat& rays);
 
@@ -38,6 +41,8 @@ public:
     const Bounds& band(int band) const { return bands_[static_cast<std::size_t>(band)]; }
     const Bounds& group(int band, int group) const { return groups_[index(band, group, groupsPerBand_)]; }
     const Bounds& tile(int band, int tile) const { return tiles_[index(band, tile, tilesPerBand_)]; }
+    // Cell (cellRow, cellCol) of the image, in units of kCellSize pixels.
+    const Bounds& cell(int cellRow, int cellCol) const { return cells_[index(cellRow, cellCol, cellsPerRow_)]; }
     // Largest |u| and |v| of any ray: the scale of the culling's rounding margin.
     double maxAbsU() const { return maxAbsU_; }
     double maxAbsV() const { return maxAbsV_; }
@@ -52,9 +57,11 @@ private:
     int bandCount_ = 0;
     int tilesPerBand_ = 0;
     int groupsPerBand_ = 0;
+    int cellsPerRow_ = 0;
     std::vector<Bounds> bands_;
     std::vector<Bounds> groups_;
     std::vector<Bounds> tiles_;
+    std::vector<Bounds> cells_;
     double maxAbsU_ = 0.0;
     double maxAbsV_ = 0.0;
 };
