@@ -1,0 +1,353 @@
+// The export against a real OpenSSH server on loopback (LoopbackSshServer),
+// with the PuTTY tools the program carries.
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QDirIterator>
+#include <QFile>
+#include <QProcess>
+#include <QRandomGenerator>
+#include <QTemporaryDir>
+
+#include <map>
+#include <thread>
+
+#include "DeviceImageExport.h"
+#include "LoopbackSshServer.h"
+#include "PuttyPasswordFile.h"
+#include "RemoteImageScripts.h"
+#include "SshToolExtraction.h"
+
+namespace hazard_desk {
+namespace {
+
+const QString kPassword = QStringLiteral("Hz-t3st pa:ss#7");
+
+using Tree = std::map<QString, QByteArray>;
+
+Tree readTree(const QString& root)
+{
+    Tree tree;
+    QDirIterator it(root, QDir::Files | QDir::Hidden | QDir::System, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        QFile file(it.next());
+        tree[QDir(root).relativeFilePath(file.fileName())] = file.open(QIODevice::ReadOnly) ? file.readAll() : "?";
+    }
+    return tree;
+}
+
+QStringList entries(const QString& folder)
+{
+    return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+}
+
+// Every file the run left in the sandbox (logs, PuTTY's files, tools) that holds text.
+QStringList filesContaining(const QByteArray& text)
+{
+    QStringList found;
+    QDirIterator it(QDir::currentPath(), QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        QFile file(it.next());
+        if (file.open(QIODevice::ReadOnly) && file.readAll().contains(text)) {
+            found << file.fileName();
+        }
+    }
+    return found;
+}
+
+// Command lines of every process on the machine that carry text.
+QStringList commandLinesContaining(const QByteArray& text)
+{
+    QStringList found;
+    for (const QString& pid : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs)) {
+        QFile cmdline(QStringLiteral("/proc/%1/cmdline").arg(pid));
+        if (cmdline.open(QIODevice::ReadOnly) && cmdline.readAll().contains(text)) {
+            found << pid;
+        }
+    }
+    return found;
+}
+
+bool toolRunning(const QString& toolPath)
+{
+    for (const QString& pid : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs)) {
+        if (QFile::symLinkTarget(QStringLiteral("/proc/%1/exe").arg(pid)) == toolPath) {
+            return true;
+        }
+    }
+    return false;
+}
+
+struct Step {
+    int percent;
+    QString title;
+    QString detail;
+};
+
+class DeviceImageExportTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        server_ = std::make_unique<test::LoopbackSshServer>(kPassword);
+        QString reason;
+        if (!server_->start(&reason)) {
+            GTEST_SKIP() << "sshd cannot start, SSH export not tested: " << reason.toStdString();
+        }
+        qputenv(RemoteImageScripts::kTestDirectoryVariable, QFile::encodeName(server_->imageDir()));
+        QFile::remove(QDir::home().filePath(QStringLiteral(".putty/sshhostkeys")));
+    }
+
+    void TearDown() override
+    {
+        EXPECT_TRUE(entries(passwordFolder()).filter(QStringLiteral("credential-")).isEmpty())
+            << "the password file is removed after every outcome";
+    }
+
+    static QString passwordFolder()
+    {
+        return PuttyPasswordFile::baseFolder() + QStringLiteral("/VQ8/putty-ssh");
+    }
+
+    void addImage(const QString& relativePath, const QByteArray& bytes)
+    {
+        const QString path = QDir(server_->imageDir()).filePath(relativePath);
+        QDir().mkpath(QFileInfo(path).absolutePath());
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(bytes);
+    }
+
+    static QByteArray randomBytes(int size)
+    {
+        QByteArray bytes(size, Qt::Uninitialized);
+        QRandomGenerator::global()->fillRange(reinterpret_cast<quint32*>(bytes.data()), size / 4);
+        return bytes;
+    }
+
+    ImageExportRequest request() const
+    {
+        ImageExportRequest request;
+        request.target.host = QStringLiteral("127.0.0.1");
+        request.target.port = server_->port();
+        request.target.user = QString::fromLatin1(test::LoopbackSshServer::kAccount);
+        request.target.password = kPassword;
+        request.localDir = local_.filePath(QStringLiteral("export/today"));
+        return request;
+    }
+
+    QString downloaded() const { return local_.filePath(QStringLiteral("export/today/AvoidanceImage")); }
+
+    int runExport(const ImageExportRequest& request, QString& error,
+                  const std::function<void(const Step&)>& onStep = {})
+    {
+        return exportDeviceImages(
+            request, cancelFlag_,
+            [&](int percent, const QString& title, const QString& detail) {
+                steps_.push_back({percent, title, detail});
+                if (onStep) {
+                    onStep(steps_.back());
+                }
+            },
+            &error);
+    }
+
+    std::vector<int> percents() const
+    {
+        std::vector<int> result;
+        for (const Step& step : steps_) {
+            result.push_back(step.percent);
+        }
+        return result;
+    }
+
+    std::unique_ptr<test::LoopbackSshServer> server_;
+    QTemporaryDir local_;
+    std::atomic_bool cancelFlag_{false};
+    std::vector<Step> steps_;
+};
+
+TEST_F(DeviceImageExportTest, FirstContactDownloadsEveryFileAndEmptiesTheCameraFolder)
+{
+    addImage(QStringLiteral("obstacle-0001.png"), randomBytes(300 * 1024));
+    addImage(QStringLiteral("2024-05-01/run 2/obstacle-0002.png"), randomBytes(4096));
+    addImage(QStringLiteral(".index"), "hidden\n");
+    addImage(QStringLiteral("2024-05-01/.meta"), "nested hidden\n");
+    addImage(QStringLiteral("..odd"), "double-dot name\n");
+    addImage(QStringLiteral("empty.png"), QByteArray());
+    server_->handOver(server_->imageDir());
+    const Tree camera = readTree(server_->imageDir());
+
+    QString error;
+    ASSERT_EQ(runExport(request(), error), kImageExportSucceeded) << error.toStdString();
+    EXPECT_TRUE(error.isEmpty());
+    EXPECT_EQ(readTree(downloaded()), camera);
+    EXPECT_TRUE(QFileInfo(server_->imageDir()).isDir()) << "the folder itself stays";
+    EXPECT_TRUE(entries(server_->imageDir()).isEmpty()) << entries(server_->imageDir()).join(' ').toStdString();
+    EXPECT_EQ(percents(), (std::vector<int>{5, 25, 80, 100}));
+    EXPECT_EQ(steps_.at(1).detail, QStringLiteral("正在下载 6 中的设备存图"));
+    EXPECT_EQ(steps_.back().detail, QStringLiteral("已导出 6 个文件，设备目录已清空"));
+    // The key was learned for this export only, never stored in PuTTY's cache.
+    EXPECT_FALSE(filesContaining(server_->hostKeyFingerprint().toLatin1()).filter(QStringLiteral("SshExport")).isEmpty());
+    EXPECT_FALSE(QFile::exists(QDir::home().filePath(QStringLiteral(".putty/sshhostkeys"))));
+}
+
+TEST_F(DeviceImageExportTest, AFolderWithoutFilesSkipsTheDownloadAndIsStillCleared)
+{
+    ASSERT_TRUE(QDir().mkpath(server_->imageDir() + QStringLiteral("/empty-day")));
+    ASSERT_TRUE(QFile::link(QStringLiteral("/nonexistent/target"), server_->imageDir() + QStringLiteral("/.dangling")));
+    server_->handOver(server_->imageDir());
+
+    QString error;
+    ASSERT_EQ(runExport(request(), error), kImageExportSucceeded) << error.toStdString();
+    EXPECT_EQ(percents(), (std::vector<int>{5, 80, 100}));
+    EXPECT_EQ(steps_.back().detail, QStringLiteral("已导出 0 个文件，设备目录已清空"));
+    EXPECT_TRUE(entries(server_->imageDir()).isEmpty()) << entries(server_->imageDir()).join(' ').toStdString();
+    EXPECT_FALSE(QFileInfo::exists(downloaded()));
+}
+
+TEST_F(DeviceImageExportTest, AChangedHostKeyIsRefusedAndNothingIsCleared)
+{
+    // The engineer once accepted the camera's key in PuTTY; then the key changes.
+    PuttyPasswordFile passwordFile;
+    QString error;
+    ASSERT_TRUE(passwordFile.create(kPassword, &error));
+    QProcess plink;
+    plink.start(sshToolPaths().plinkPath,
+                {QStringLiteral("-ssh"), QStringLiteral("-P"), QString::number(server_->port()), QStringLiteral("-l"),
+                 QString::fromLatin1(test::LoopbackSshServer::kAccount), QStringLiteral("-pwfile"),
+                 passwordFile.path(), QStringLiteral("127.0.0.1"), QStringLiteral("true")});
+    plink.write("y\n");
+    ASSERT_TRUE(plink.waitForFinished(30000));
+    ASSERT_TRUE(QFile::exists(QDir::home().filePath(QStringLiteral(".putty/sshhostkeys"))));
+    addImage(QStringLiteral("obstacle-0001.png"), randomBytes(1024));
+    server_->handOver(server_->imageDir());
+    QString reason;
+    ASSERT_TRUE(server_->restartWithNewHostKey(&reason)) << reason.toStdString();
+
+    ASSERT_EQ(runExport(request(), error), kImageExportFailed);
+    EXPECT_TRUE(error.contains(QStringLiteral("POTENTIAL SECURITY BREACH"))) << error.toStdString();
+    EXPECT_EQ(entries(server_->imageDir()), QStringList{QStringLiteral("obstacle-0001.png")});
+    EXPECT_FALSE(QFileInfo::exists(downloaded()));
+    EXPECT_EQ(percents(), std::vector<int>{5});
+}
+
+TEST_F(DeviceImageExportTest, AMissingCameraFolderIsReported)
+{
+    ASSERT_TRUE(QDir(server_->imageDir()).removeRecursively());
+    QString error;
+    ASSERT_EQ(runExport(request(), error), kImageExportFailed);
+    EXPECT_TRUE(error.contains(QStringLiteral("VQ8_IMAGE_DIR_MISSING"))) << error.toStdString();
+}
+
+TEST_F(DeviceImageExportTest, AFailedDownloadClearsNothingAndNeverShowsThePassword)
+{
+    addImage(QStringLiteral("obstacle-0001.png"), randomBytes(1024));
+    server_->handOver(server_->imageDir());
+    // A file the login cannot read, named like the password: the copy fails
+    // and the camera's message names it.
+    addImage(kPassword, "unreadable");
+    QFile::setPermissions(QDir(server_->imageDir()).filePath(kPassword), QFileDevice::Permissions());
+
+    QString error;
+    ASSERT_EQ(runExport(request(), error), kImageExportFailed);
+    EXPECT_TRUE(error.startsWith(QStringLiteral("设备存图下载失败："))) << error.toStdString();
+    EXPECT_TRUE(error.contains(QStringLiteral("******"))) << error.toStdString();
+    EXPECT_EQ(entries(server_->imageDir()).size(), 2) << "nothing cleared";
+
+    ImageExportRequest wrongPassword = request();
+    wrongPassword.target.password = kPassword + QStringLiteral("-old");
+    ASSERT_EQ(runExport(wrongPassword, error), kImageExportFailed);
+    EXPECT_FALSE(error.isEmpty());
+    for (const QString& text : {kPassword, wrongPassword.target.password}) {
+        EXPECT_FALSE(error.contains(text));
+        EXPECT_EQ(filesContaining(text.toUtf8()), QStringList());
+    }
+}
+
+TEST_F(DeviceImageExportTest, CancellingTheDownloadEndsPscpAndClearsNothing)
+{
+    const QString big = QDir(server_->imageDir()).filePath(QStringLiteral("recording.bin"));
+    {
+        QFile file(big);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        ASSERT_TRUE(file.resize(qint64(2) << 30));  // sparse: long to copy, nothing on disk
+    }
+    server_->handOver(server_->imageDir());
+
+    QStringList leakedTo;
+    bool sawDownload = false;
+    std::thread watcher;
+    auto onStep = [&](const Step& step) {
+        if (step.percent != 25) {
+            return;
+        }
+        watcher = std::thread([&] {
+            const QString partial = downloaded() + QStringLiteral("/recording.bin");
+            for (int i = 0; i < 2000 && !sawDownload; ++i) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(10));
+                sawDownload = QFileInfo(partial).size() > 0;
+            }
+            leakedTo = commandLinesContaining(kPassword.toUtf8());
+            cancelFlag_ = true;
+        });
+    };
+    QString error;
+    const int outcome = runExport(request(), error, onStep);
+    ASSERT_TRUE(watcher.joinable());
+    watcher.join();
+
+    EXPECT_EQ(outcome, kImageExportCancelled) << error.toStdString();
+    EXPECT_TRUE(sawDownload) << "cancelled while pscp was copying";
+    EXPECT_TRUE(error.isEmpty());
+    EXPECT_EQ(leakedTo, QStringList()) << "no command line carries the password";
+    EXPECT_FALSE(toolRunning(sshToolPaths().pscpPath));
+    EXPECT_TRUE(QFileInfo::exists(big)) << "nothing cleared";
+    EXPECT_EQ(percents(), (std::vector<int>{5, 25}));
+}
+
+TEST(DeviceImageExportRequest, RefusesIncompleteRequestsBeforeAnyConnection)
+{
+    QTemporaryDir local;
+    QFile blocker(local.filePath(QStringLiteral("file")));
+    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+    ImageExportRequest valid;
+    valid.target.host = QStringLiteral("192.0.2.1");
+    valid.target.password = QStringLiteral("pw");
+    valid.localDir = local.filePath(QStringLiteral("out"));
+
+    const struct {
+        const char* name;
+        std::function<void(ImageExportRequest&)> change;
+        bool cancelled;
+        int outcome;
+        QString error;
+    } cases[] = {
+        {"no host", [](ImageExportRequest& r) { r.target.host.clear(); }, false, kImageExportFailed,
+         QStringLiteral("SSH 导出参数无效")},
+        {"host read as an option", [](ImageExportRequest& r) { r.target.host = QStringLiteral("-proxycmd"); }, false,
+         kImageExportFailed, QStringLiteral("SSH 导出参数无效")},
+        {"no password", [](ImageExportRequest& r) { r.target.password.clear(); }, false, kImageExportFailed,
+         QStringLiteral("SSH 导出参数无效")},
+        {"no folder", [](ImageExportRequest& r) { r.localDir.clear(); }, false, kImageExportFailed,
+         QStringLiteral("SSH 导出参数无效")},
+        {"folder below a file", [&](ImageExportRequest& r) { r.localDir = blocker.fileName() + QStringLiteral("/x"); },
+         false, kImageExportFailed, QStringLiteral("无法创建本地导出目录：%1").arg(blocker.fileName() + QStringLiteral("/x"))},
+        {"cancelled before the start", [](ImageExportRequest&) {}, true, kImageExportCancelled, QString()},
+    };
+    for (const auto& c : cases) {
+        ImageExportRequest request = valid;
+        c.change(request);
+        const std::atomic_bool cancelFlag{c.cancelled};
+        int progressCalls = 0;
+        QString error;
+        EXPECT_EQ(exportDeviceImages(request, cancelFlag, [&](int, const QString&, const QString&) { ++progressCalls; },
+                                     &error),
+                  c.outcome)
+            << c.name;
+        EXPECT_EQ(error, c.error) << c.name;
+        EXPECT_EQ(progressCalls, 0) << c.name;
+    }
+}
+
+}  // namespace
+}  // namespace hazard_desk
