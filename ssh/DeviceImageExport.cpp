@@ -17,6 +17,8 @@ namespace hazard_desk {
 
 namespace {
 
+constexpr int kCountTextShown = 40;
+
 int fail(QString* error, const QString& text)
 {
     if (error != nullptr) {
@@ -121,7 +123,7 @@ int exportDeviceImages(const ImageExportRequest& request, const std::atomic_bool
     // Clearing after a count that is not a number could delete images that
     // were never downloaded.
     if (!RemoteImageScripts::readyCount(verify.standardOutput, countText, count)) {
-        return fail(error, QStringLiteral("设备存图数量无法识别：%1").arg(countText));
+        return fail(error, QStringLiteral("设备存图数量无法识别：%1").arg(countText.left(kCountTextShown)));
     }
     sshLog()->info("camera folder '{}' holds {} files", remoteDir.toStdString(), countText.toStdString());
 
