@@ -261,5 +261,6 @@ int main(int argc, char** argv)
                     m.at("BM_PscpDownloadOnly") / m.at("BM_PlainScpBaseline"));
     }
     benchmark::Shutdown();
+    setup().server.reset();
     return 0;
 }

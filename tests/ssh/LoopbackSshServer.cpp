@@ -305,8 +305,10 @@ bool LoopbackSshServer::launch(QString* reason)
     sshd_ = std::make_unique<QProcess>();
     sshd_->setProcessChannelMode(QProcess::MergedChannels);
     sshd_->setStandardOutputFile(folder_->filePath(QStringLiteral("sshd.log")), QIODevice::Append);
-    sshd_->start(QStringLiteral("unshare"),
-                 {QStringLiteral("--mount"), QStringLiteral("--propagation"), QStringLiteral("private"),
+    // sshd ends with this process even when it dies without stopping it.
+    sshd_->start(QStringLiteral("setpriv"),
+                 {QStringLiteral("--pdeathsig"), QStringLiteral("TERM"), QStringLiteral("unshare"),
+                  QStringLiteral("--mount"), QStringLiteral("--propagation"), QStringLiteral("private"),
                   QStringLiteral("/bin/sh"), QStringLiteral("-c"), QString::fromLatin1(kNamespaceScript),
                   QStringLiteral("hd-sshd"), folder_->filePath(QStringLiteral("passwd")),
                   folder_->filePath(QStringLiteral("shadow")), folder_->filePath(QStringLiteral("sshd_config")),
