@@ -8,6 +8,7 @@
 #include "CameraCapabilities.h"
 #include "DeviceJsonKeys.h"
 #include "DeviceJsonReader.h"
+#include "DeviceZoneLookup.h"
 #include "IssueListFormatter.h"
 #include "ObstacleCameraBridge.h"
 #include "ParameterValidationError.h"
@@ -24,20 +25,6 @@ bool isTemplateIndex(long long index)
     return index >= ObstacleCameraBridge::kFirstTemplate && index <= ObstacleCameraBridge::kLastTemplate;
 }
 
-// True when "Zones" holds template t as an object.
-bool hasTemplate(const nlohmann::json& json, int t)
-{
-    if (!isTemplateIndex(t) || !json.is_object()) {
-        return false;
-    }
-    const auto zones = json.find(device_keys::kZones);
-    if (zones == json.end() || !zones->is_object()) {
-        return false;
-    }
-    const auto entry = zones->find(std::to_string(t));
-    return entry != zones->end() && entry->is_object();
-}
-
 // True when "Zones" holds the key of template t (any value).
 bool holdsTemplateKey(const nlohmann::json& json, int t)
 {
@@ -46,28 +33,6 @@ bool holdsTemplateKey(const nlohmann::json& json, int t)
     }
     const auto zones = json.find(device_keys::kZones);
     return zones != json.end() && zones->is_object() && zones->contains(std::to_string(t));
-}
-
-// "ZoneIndex" when it is an integer naming a template present in "Zones", else -1.
-int jsonZoneIndex(const nlohmann::json& json)
-{
-    if (!json.is_object()) {
-        return -1;
-    }
-    const auto found = json.find(device_keys::kZoneIndex);
-    if (found == json.end()) {
-        return -1;
-    }
-    long long index = -1;
-    if (found->is_number_unsigned()) {
-        const auto value = found->get<std::uint64_t>();
-        index = value <= static_cast<std::uint64_t>(ObstacleCameraBridge::kLastTemplate) ? static_cast<long long>(value) : -1;
-    } else if (found->is_number_integer()) {
-        index = found->get<std::int64_t>();
-    } else {
-        return -1;
-    }
-    return isTemplateIndex(index) && hasTemplate(json, static_cast<int>(index)) ? static_cast<int>(index) : -1;
 }
 
 }  // namespace
@@ -122,7 +87,7 @@ bool ObstacleCameraBridge::readActiveConfiguration(ActiveConfiguration& out, QSt
     }
 
     nlohmann::json json = nlohmann::json::parse(text, nullptr, false);
-    const int jsonIndex = json.is_discarded() ? -1 : jsonZoneIndex(json);
+    const int jsonIndex = json.is_discarded() ? -1 : validZoneIndex(json);
     const int active = templateControl ? resolveActiveTemplate(firstIndex, jsonIndex) : jsonIndex;
     if (json.is_discarded() || !holdsTemplateKey(json, active)) {
         return fail(QStringLiteral("设备未返回当前模板 %1 的区域参数").arg(active));

@@ -1,0 +1,192 @@
+#include "ReadbackComparison.h"
+
+#include "DeviceJsonKeys.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace hazard_desk {
+
+namespace {
+
+using nlohmann::json;
+
+constexpr std::size_t kSquareZoneLength = 6;
+constexpr std::size_t kSectorZoneLength = 7;
+
+const char* const kMissingField = "字段缺失";
+
+// The zone keys a write owns, in the order they are checked.
+constexpr const char* kZoneKeys[] = {device_keys::kDangerZone, device_keys::kWarningZone, device_keys::kZoneType,
+                                     device_keys::kNotifyZone};
+
+const json* member(const json& object, const std::string& key)
+{
+    if (!object.is_object()) {
+        return nullptr;
+    }
+    const auto found = object.find(key);
+    return found == object.end() ? nullptr : &*found;
+}
+
+bool isEmptyNotify(const json& value)
+{
+    return value.is_null() || ((value.is_array() || value.is_object()) && value.empty());
+}
+
+bool holdsZoneArrays(const json& zone, std::size_t length)
+{
+    for (const char* key : {device_keys::kDangerZone, device_keys::kWarningZone}) {
+        const json* box = member(zone, key);
+        if (box == nullptr || !box->is_array() || box->size() != length) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// A requested "ZoneType" the camera may rewrite: the shape of its boxes says
+// which type it stored.
+bool zoneTypeImpliedByShape(const json& requestedType, const json& readBackZone)
+{
+    if (requestedType == "square") {
+        return holdsZoneArrays(readBackZone, kSquareZoneLength);
+    }
+    if (requestedType == "sector") {
+        return holdsZoneArrays(readBackZone, kSectorZoneLength);
+    }
+    return false;
+}
+
+std::optional<json> optionalCopy(const json* value)
+{
+    return value == nullptr ? std::nullopt : std::optional<json>(*value);
+}
+
+void compareZone(const json& requestedZone, const json& readBackZone, const std::string& zonePath,
+                 FieldDifferenceList& differences)
+{
+    for (const char* key : kZoneKeys) {
+        const json* requested = member(requestedZone, key);
+        if (requested == nullptr) {
+            continue;
+        }
+        const json* actual = member(readBackZone, key);
+        if (actual != nullptr && readbackValuesEqual(*requested, *actual)) {
+            continue;
+        }
+        if (std::string(key) == device_keys::kNotifyZone && isEmptyNotify(*requested)) {
+            continue;
+        }
+        if (std::string(key) == device_keys::kZoneType && zoneTypeImpliedByShape(*requested, readBackZone)) {
+            continue;
+        }
+        differences.push_back({zonePath + "." + key, *requested, optionalCopy(actual)});
+    }
+}
+
+void compareFlags(const json& requested, const json& readBack, FieldDifferenceList& differences)
+{
+    const json* holeDetection = member(requested, device_keys::kGroundHoleDetection);
+    const bool holeDetectionOff = holeDetection != nullptr && *holeDetection == false;
+    for (const char* key : device_keys::kFlagKeys) {
+        const json* wanted = member(requested, key);
+        if (wanted == nullptr) {
+            continue;
+        }
+        const std::string name(key);
+        if (name == device_keys::kGroundHoleParam && holeDetectionOff) {
+            continue;
+        }
+        const json* actual = member(readBack, key);
+        if (actual == nullptr && name == device_keys::kForklift2dEnhance && *wanted == false) {
+            continue;
+        }
+        if (actual == nullptr || !readbackValuesEqual(*wanted, *actual)) {
+            differences.push_back({name, *wanted, optionalCopy(actual)});
+        }
+    }
+}
+
+}  // namespace
+
+bool numbersEqual(double a, double b)
+{
+    if (!std::isfinite(a) || !std::isfinite(b)) {
+        return false;
+    }
+    const double scale = std::max(std::abs(a), std::abs(b));
+    return std::abs(a - b) <= scale * kReadbackRelativeTolerance + kReadbackAbsoluteTolerance;
+}
+
+bool readbackValuesEqual(const json& requested, const json& actual)
+{
+    if (requested.is_number() && actual.is_number()) {
+        return numbersEqual(requested.get<double>(), actual.get<double>());
+    }
+    if (requested.is_array() && actual.is_array()) {
+        if (requested.size() != actual.size()) {
+            return false;
+        }
+        for (std::size_t i = 0; i < requested.size(); ++i) {
+            if (!readbackValuesEqual(requested[i], actual[i])) {
+                return false;
+            }
+        }
+        return true;
+    }
+    if (requested.is_object() && actual.is_object()) {
+        for (auto it = requested.begin(); it != requested.end(); ++it) {
+            const auto found = actual.find(it.key());
+            if (found == actual.end() || !readbackValuesEqual(it.value(), *found)) {
+                return false;
+            }
+        }
+        return true;
+    }
+    if (requested.is_number() || actual.is_number()) {
+        return false;
+    }
+    return requested == actual;
+}
+
+FieldDifferenceList compareReadback(const json& requested, const json& readBack, int templateIndex)
+{
+    FieldDifferenceList differences;
+    const std::string key = std::to_string(templateIndex);
+    const std::string zonePath = std::string(device_keys::kZones) + "." + key;
+    const json* requestedZones = member(requested, device_keys::kZones);
+    const json* readBackZones = member(readBack, device_keys::kZones);
+    const json* requestedZone = requestedZones == nullptr ? nullptr : member(*requestedZones, key);
+    const json* readBackZone = readBackZones == nullptr ? nullptr : member(*readBackZones, key);
+    if (requestedZone == nullptr || readBackZone == nullptr) {
+        differences.push_back({zonePath, optionalCopy(requestedZone), optionalCopy(readBackZone)});
+    } else {
+        compareZone(*requestedZone, *readBackZone, zonePath, differences);
+    }
+    compareFlags(requested, readBack, differences);
+    return differences;
+}
+
+std::string compactJson(const json& value)
+{
+    return value.dump(-1, ' ', false, json::error_handler_t::replace);
+}
+
+std::string describeDifferences(const FieldDifferenceList& differences)
+{
+    std::string text;
+    for (const FieldDifference& difference : differences) {
+        if (!text.empty()) {
+            text += "；";
+        }
+        text += difference.path;
+        text += "：请求 ";
+        text += difference.requested ? compactJson(*difference.requested) : kMissingField;
+        text += "，回读 ";
+        text += difference.actual ? compactJson(*difference.actual) : kMissingField;
+    }
+    return text;
+}
+
+}  // namespace hazard_desk
