@@ -165,6 +165,12 @@ bool CameraFrameSource::reconnecting(std::chrono::steady_clock::time_point now) 
 int32_t CameraFrameSource::frameCommand() {
     if (!stream_->running()) return ZR_STATUS_NOT_STREAMING;
     if (reconnecting(std::chrono::steady_clock::now())) return ZR_STATUS_RECONNECTING;
+    {
+        // A stalled camera answers as its frame wait would time out, without
+        // making the caller sit through the wait.
+        std::lock_guard<std::mutex> lock(state_.mutex);
+        if (state_.framesStalled) return ZR_STATUS_TIMEOUT;
+    }
     uint64_t after = 0;
     {
         std::lock_guard<std::mutex> lock(mutex_);
@@ -190,6 +196,10 @@ void CameraFrameSource::deliver(const FramePtr& frame) {
         user = callbackUser_;
     }
     if (!callback || reconnecting(std::chrono::steady_clock::now())) return;
+    {
+        std::lock_guard<std::mutex> lock(state_.mutex);
+        if (state_.framesStalled) return;
+    }
     {
         std::lock_guard<std::mutex> lock(mutex_);
         ++deliveredFrames_;

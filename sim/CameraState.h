@@ -55,6 +55,7 @@ struct CameraState {
     int lastIoStatus = 0;       ///< verdict of the newest evaluated frame
     int outputBits = 0;         ///< OUT1 stop, OUT2 warning (or manual state)
     bool colorStreamEnabled = false;
+    bool framesStalled = false; ///< frame commands time out (fault framesStopAfterWrite after a write)
     std::string customId;
     std::string filterParams = "{}";
 

@@ -125,6 +125,10 @@ bool mergeFaults(const nlohmann::json& object, FaultSet& faults, std::string& er
         } else if (key == "uploadFails") {
             ok = reset ? (next.uploadStatus = 0, true)
                        : readSwitchStatus(v, key, ZR_STATUS_FAILED, next.uploadStatus, error);
+        } else if (key == "framesStopAfterWrite") {
+            ok = reset ? (next.framesStopAfterWrite = false, true) : readBool(v, key, next.framesStopAfterWrite, error);
+        } else if (key == "ioHardwareModeIgnored") {
+            ok = reset ? (next.ioHardwareModeIgnored = false, true) : readBool(v, key, next.ioHardwareModeIgnored, error);
         } else if (key == "algorithmState") {
             ok = reset ? (next.algorithmState = 0, true) : readInt(v, key, next.algorithmState, error);
         } else {

@@ -24,6 +24,8 @@ struct FaultSet {
     int32_t modeConfirmReads = 0;      ///< algorithm mode reads give the old mode this many times
     int32_t uploadStatus = 0;          ///< uploadFails: DcUpLoadFiles answers this (0 = works)
     int32_t algorithmState = 0;        ///< state field of the algorithm output
+    bool framesStopAfterWrite = false; ///< an accepted parameter write stalls the stream until cleared
+    bool ioHardwareModeIgnored = false; ///< hardware I/O mode writes are acknowledged, the mode stays
 };
 
 /// Merges the keys of a faults object into faults. A null value restores that

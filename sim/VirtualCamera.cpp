@@ -79,6 +79,7 @@ int32_t VirtualCamera::setFaults(const nlohmann::json& faults, std::string& erro
     {
         std::lock_guard<std::mutex> lock(state_.mutex);
         if (!mergeFaults(faults, state_.faults, error)) return ZR_STATUS_INVALID_ARGUMENT;
+        if (!state_.faults.framesStopAfterWrite) state_.framesStalled = false;
     }
     if (faults.contains("reconnectAfterFrames") || faults.contains("reconnectMs")) frames_.rearmReconnect();
     return ZR_STATUS_OK;
@@ -158,6 +159,7 @@ int32_t VirtualCamera::setInt(int32_t id, int32_t value) {
         state_.persist();
         return ZR_STATUS_OK;
     }
+    if (id == ZR_INT_IO_HARDWARE_WORK_MODE && state_.faults.ioHardwareModeIgnored) return ZR_STATUS_OK;
     const int32_t status = state_.parameters.setInt(id, value);
     if (status != ZR_STATUS_OK) return status;
     if (id == ZR_INT_IO_OUTPUT_STATE && state_.parameters.intValue(ZR_INT_IO_WORK_MODE, 0) == 1) {
@@ -188,6 +190,7 @@ int32_t VirtualCamera::writeAlgorithmParams(const std::string& text, std::string
     const int32_t status =
         state_.algorithmParams.write(text, CameraState::Clock::now(), state_.faults, error);
     if (status == ZR_STATUS_OK && !state_.faults.neverSaves) state_.persist();
+    if (status == ZR_STATUS_OK && state_.faults.framesStopAfterWrite) state_.framesStalled = true;
     return status;
 }
 

@@ -117,6 +117,18 @@ TEST_F(SimApiTest, FrameStatusFaultIsAnsweredByCommandAndRecord) {
     }
 }
 
+TEST_F(SimApiTest, StreamStallsAfterAWriteUntilTheFaultIsCleared) {
+    const ZrHandle k7 = open(kK7);
+    ASSERT_EQ(ZrSim_SetFault(kK7, R"({"framesStopAfterWrite": true})"), 0);
+    ASSERT_EQ(DcStartStream(k7), 0);
+    EXPECT_EQ(nextFrame(k7), 0);   // armed, but nothing was written yet
+    const std::string stored = algorithmText(k7);
+    ASSERT_EQ(DcSetStringValue(k7, ZR_STRING_ALGORITHM_PARAMS, stored.c_str()), 0);
+    EXPECT_EQ(nextFrame(k7, 3), ZR_STATUS_TIMEOUT);
+    ASSERT_EQ(ZrSim_SetFault(kK7, R"({"framesStopAfterWrite": null})"), 0);
+    EXPECT_EQ(nextFrame(k7), 0);
+}
+
 TEST_F(SimApiTest, ReconnectFaultAnswersMinusFiveThenFramesResume) {
     const ZrHandle k7 = open(kK7);
     ASSERT_EQ(ZrSim_SetFault(kK7, R"({"reconnectAfterFrames": 2, "reconnectMs": 60})"), 0);
