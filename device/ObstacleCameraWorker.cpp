@@ -12,19 +12,14 @@
 #include "DisplayImageConverter.h"
 #include "ObstacleCameraBridge.h"
 #include "RuntimeSampleMap.h"
+#include "WorkerMessages.h"
 #include "geometry/GroundCalibration.h"
 
 namespace hazard_desk {
 namespace {
-constexpr const char* kConnectFirst = "请先连接相机";
-constexpr const char* kNoLiveCloud = "没有可用于标定的实时点云";
-constexpr const char* kIoModeUnsupported = "当前相机不支持 IO 模式设置";
-constexpr const char* kModeChangedExternally = "检测到设备算法模式已由外部更改";
-constexpr const char* kModeMismatch = "当前算法与相机型号不匹配，请先切换算法";
+using namespace worker_messages;
 
-bool modeEnabled(int mode) {
-    return mode == ObstacleCameraBridge::kModeV1 || mode == ObstacleCameraBridge::kModeV2;
-}
+constexpr const char* kNoLiveCloud = "没有可用于标定的实时点云";
 
 corVane::ColorCloudPtr emptyCloud() {
     return corVane::ColorCloudPtr(new corVane::ColorCloud);
@@ -36,6 +31,8 @@ ObstacleCameraWorker::ObstacleCameraWorker(QObject* parent)
       captureTimer_(new QTimer(this)),
       activeRegionPollTimer_(new QTimer(this)),
       runtimeClock_(startSteadyWorkerClock()),
+      writeClock_(startSteadyWorkerClock()),
+      writeSleep_([](int ms) { QThread::msleep(static_cast<unsigned long>(ms)); }),
       fps_(runtimeClock_),
       latestCloud_(emptyCloud()) {
     captureTimer_->setObjectName(QStringLiteral("captureTimer"));
@@ -67,6 +64,11 @@ void ObstacleCameraWorker::setClock(WorkerClock clock) {
     lastRuntimeMs_ = 0;
 }
 
+void ObstacleCameraWorker::setWriteTiming(WorkerClock clock, std::function<void(int)> sleepMs) {
+    writeClock_ = std::move(clock);
+    writeSleep_ = std::move(sleepMs);
+}
+
 QImage ObstacleCameraWorker::toDisplayImage(const cv::Mat& image, bool depthMode, float range) {
     return DisplayImageConverter::toDisplayImage(image, depthMode, range);
 }
@@ -79,12 +81,6 @@ int ObstacleCameraWorker::targetMode(int requestedMode) const {
     const CameraDescriptor& d = bridge_->descriptor();
     const algPlatform::CapabilityProfile profile = algPlatform::capabilityProfile(d.sdkDeviceType, d.cameraType);
     return algPlatform::modeOffered(profile, requestedMode) ? requestedMode : profile.recommendedMode;
-}
-
-void ObstacleCameraWorker::restartActiveRegionPoll(bool lastReadOk) {
-    // Failed reads back off: 1, 2, 4 and at most 8 seconds between polls.
-    pollFailures_ = lastReadOk ? 0 : std::min(pollFailures_ + 1, kMaxPollFailures);
-    activeRegionPollTimer_->start(kActiveRegionPollIntervalMs << pollFailures_);
 }
 
 int ObstacleCameraWorker::recommendedMode() const {
@@ -151,7 +147,7 @@ void ObstacleCameraWorker::connectDevice(QVariantMap descriptor) {
     const QString ip = bridge_->descriptor().ip;
     emit connectionChanged(true, CameraDescriptorMap::toMap(bridge_->descriptor()),
                            QStringLiteral("已通过 baseCamera 连接 %1").arg(ip));
-    emit algorithmStateChanged(modeEnabled(algorithmMode_), algorithmMode_,
+    emit algorithmStateChanged(algorithmRunning(algorithmMode_), algorithmMode_,
                                QStringLiteral("设备算法模式：%1").arg(algorithmMode_));
     refreshAlgorithmVersion();
     refreshIoHardwareMode(true);
@@ -161,32 +157,6 @@ void ObstacleCameraWorker::connectDevice(QVariantMap descriptor) {
     pollFailures_ = 0;
     activeRegionPollTimer_->start(kActiveRegionPollIntervalMs);
     emit logMessage(0, QStringLiteral("相机连接成功：%1").arg(ip));
-}
-
-void ObstacleCameraWorker::refreshAlgorithmVersion() {
-    QString version;
-    if (algorithmMode_ == recommendedMode() && !bridge_->readAlgorithmVersion(version)) {
-        version.clear();
-    }
-    emit algorithmVersionReady(version.trimmed());
-}
-
-void ObstacleCameraWorker::refreshIoHardwareMode(bool forced) {
-    int mode = -1;
-    QString error;
-    if (!ioModeSupported()) {
-        error = QString::fromUtf8(kIoModeUnsupported);
-    } else if (!bridge_->readIoHardwareMode(mode, &error)) {
-        mode = -1;
-    } else {
-        error.clear();
-    }
-    if (!forced && mode == ioHardwareMode_ && error == ioHardwareModeError_) {
-        return;
-    }
-    ioHardwareMode_ = mode;
-    ioHardwareModeError_ = error;
-    emit ioHardwareModeRead(mode, error);
 }
 
 void ObstacleCameraWorker::disconnectDevice() {
@@ -246,66 +216,6 @@ void ObstacleCameraWorker::setStreaming(bool enabled) {
     frameInFlight_ = false;
     tickDeferred_ = false;
     emit streamStateChanged(false, stopped ? QStringLiteral("实时数据流已停止") : error);
-}
-
-void ObstacleCameraWorker::setAlgorithmEnabled(bool /*enabled*/, int /*algorithmMode*/) {
-    emit algorithmChangeFinished(false, QString::fromUtf8(kConnectFirst));
-}
-
-void ObstacleCameraWorker::readDeviceConfiguration(int requestedMode) {
-    activeRegionPollTimer_->stop();
-    if (!hasCamera()) {
-        emit logMessage(2, QStringLiteral("回读参数失败：%1").arg(QString::fromUtf8(kConnectFirst)));
-        emit configurationReadFinished();
-        return;
-    }
-    const int target = targetMode(requestedMode);
-    ActiveConfiguration out;
-    QString error;
-    bool ok = bridge_->readActiveConfiguration(out, &error, target);
-    if (out.mode >= 0) {
-        algorithmMode_ = out.mode;
-    }
-    if (out.mode >= 0 && out.mode != target) {
-        const QString mismatch = QString::fromUtf8(kModeMismatch);
-        emit algorithmStateChanged(modeEnabled(out.mode), out.mode, mismatch);
-        emit logMessage(1, mismatch);
-        ok = false;
-    } else if (ok) {
-        refreshIoHardwareMode(true);
-        emit configurationRead(out.workstationJson, out.deviceJson, out.mode);
-        if (pendingMaskTemplates_.count(out.templateIndex) == 0) {
-            lastActiveWorkstationJson_ = out.workstationJson;
-            lastActiveUnavailableReason_.clear();
-            emit activeTemplateChanged(out.templateIndex);
-            emit activeConfigurationUpdated(out.workstationJson, out.deviceJson, out.mode);
-        }
-        emit logMessage(0, QStringLiteral("已回读并解析设备避障参数（未知字段保留）"));
-    } else {
-        lastActiveWorkstationJson_.clear();
-        lastActiveUnavailableReason_ = error;
-        emit activeConfigurationUnavailable(error);
-        emit logMessage(2, error);
-    }
-    restartActiveRegionPoll(ok);
-    emit configurationReadFinished();
-}
-
-void ObstacleCameraWorker::applyConfiguration(QString workstationJson, int /*algorithmMode*/) {
-    const QString stage = QStringLiteral("连接检查");
-    const QString message = QString::fromUtf8(kConnectFirst);
-    emit logMessage(2, QStringLiteral("%1：%2").arg(stage, message));
-    emit configurationApplied(false, stage, message, workstationJson, QString());
-}
-
-void ObstacleCameraWorker::switchActiveTemplate(int index) {
-    emit templateSwitchFinished(false, index, QString::fromUtf8(kConnectFirst));
-}
-
-void ObstacleCameraWorker::setIoModes(int /*workMode*/, int /*hardwareMode*/) {
-    const QString message = QString::fromUtf8(kConnectFirst);
-    emit ioModesApplied(false, message);
-    emit logMessage(2, message);
 }
 
 void ObstacleCameraWorker::calibrateGround(QVariantMap initialPose) {
@@ -431,7 +341,7 @@ void ObstacleCameraWorker::sampleStatus(const QElapsedTimer& latencyTimer) {
     int mode = -1;
     if (bridge_->readAlgorithmMode(mode, nullptr) && mode != algorithmMode_) {
         algorithmMode_ = mode;
-        emit algorithmStateChanged(modeEnabled(mode), mode, QString::fromUtf8(kModeChangedExternally));
+        emit algorithmStateChanged(algorithmRunning(mode), mode, QString::fromUtf8(kModeChangedExternally));
     }
     ObstacleRuntime runtime;
     QString error;
@@ -447,51 +357,6 @@ void ObstacleCameraWorker::sampleStatus(const QElapsedTimer& latencyTimer) {
     }
     emit runtimeUpdated(
         RuntimeSampleMap::build(runtime, fps_.measuredFps(), static_cast<int>(latencyTimer.elapsed())));
-}
-
-void ObstacleCameraWorker::pollActiveRegion() {
-    if (!hasCamera()) {
-        return;
-    }
-    activeRegionPollTimer_->stop();
-    ActiveConfiguration out;
-    QString error;
-    const bool ok = bridge_->readActiveConfiguration(out, &error);
-
-    if (out.mode >= 0 && out.mode != algorithmMode_) {
-        algorithmMode_ = out.mode;
-        emit algorithmStateChanged(modeEnabled(out.mode), out.mode, QString::fromUtf8(kModeChangedExternally));
-        if (ok) {
-            refreshAlgorithmVersion();
-        }
-    }
-    if (ok) {
-        refreshIoHardwareMode(false);
-        if (pendingMaskTemplates_.count(out.templateIndex) != 0) {
-            const QString reason = QStringLiteral("模板 %1 的区域图下发未完成，请重新下发该模板。").arg(out.templateIndex);
-            if (reason != lastActiveUnavailableReason_) {
-                emit activeConfigurationUnavailable(reason);
-            }
-            lastActiveUnavailableReason_ = reason;
-            lastActiveWorkstationJson_.clear();
-        } else {
-            lastActiveUnavailableReason_.clear();
-            if (out.workstationJson != lastActiveWorkstationJson_) {
-                lastActiveWorkstationJson_ = out.workstationJson;
-                emit activeTemplateChanged(out.templateIndex);
-                emit activeConfigurationUpdated(out.workstationJson, out.deviceJson, out.mode);
-            }
-        }
-    } else {
-        if (error != lastActiveUnavailableReason_ || !lastActiveWorkstationJson_.isEmpty()) {
-            emit activeConfigurationUnavailable(error);
-        }
-        lastActiveUnavailableReason_ = error;
-        lastActiveWorkstationJson_.clear();
-    }
-    if (hasCamera()) {
-        restartActiveRegionPoll(ok);
-    }
 }
 
 }  // namespace hazard_desk

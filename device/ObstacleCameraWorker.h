@@ -4,9 +4,9 @@
 // through queued signals and slots, so slots run one at a time on that thread
 // and every member below is touched on the worker thread only.
 //
-// The configuration writes and switches (applyConfiguration,
-// setAlgorithmEnabled, switchActiveTemplate, setIoModes) are answered the way
-// the worker answers without a camera.
+// The configuration transactions (applyConfiguration, switchActiveTemplate)
+// run synchronously inside their slots with the frame pump and the
+// configuration poll paused; their write sequence is DeviceWriteSequence.
 #include "camera/ColorCloud.h"
 
 #include <QElapsedTimer>
@@ -16,6 +16,7 @@
 #include <QVariantList>
 #include <QVariantMap>
 #include <QVector>
+#include <functional>
 #include <memory>
 #include <set>
 
@@ -30,6 +31,8 @@ class QTimer;
 namespace hazard_desk {
 
 class ObstacleCameraBridge;
+struct DeviceWriteRequest;
+struct DeviceWriteResult;
 
 class ObstacleCameraWorker : public QObject {
     Q_OBJECT
@@ -50,6 +53,11 @@ public:
     // Replaces the monotonic clock behind the status cadence and the frame
     // rate (tests step it). Call before the worker's thread starts.
     void setClock(WorkerClock clock);
+
+    // Replaces the clock and the blocking sleep of the configuration
+    // transactions and switches (tests pass a sleep that advances the clock,
+    // so the 6-second waits pass at once). Call before the thread starts.
+    void setWriteTiming(WorkerClock clock, std::function<void(int)> sleepMs);
 
     // Display conversion of a camera image: depth ramp over range in depth
     // mode, min-max grey otherwise; null for an empty image.
@@ -111,6 +119,11 @@ private:
     void refreshAlgorithmVersion();
     int recommendedMode() const;
     bool ioModeSupported() const;
+    // The pause and resume around one write sequence (applyConfiguration and
+    // switchActiveTemplate).
+    DeviceWriteResult runDeviceWrite(DeviceWriteRequest request);
+    void reportApplyFailure(const QString& stage, const QString& message, const QString& workstationJson);
+    void updatePendingMasks(int templateIndex, const DeviceWriteResult& result);
 
     std::unique_ptr<ObstacleCameraBridge> bridge_;
     QTimer* captureTimer_ = nullptr;
@@ -129,6 +142,8 @@ private:
     FrameFailureBackoff frameFailures_;
     qint64 lastRuntimeMs_ = 0;
     WorkerClock runtimeClock_;
+    WorkerClock writeClock_;
+    std::function<void(int)> writeSleep_;
     FrameRateMeter fps_;
     corVane::ColorCloudPtr latestCloud_;
     qint64 latestCloudTimeMs_ = 0;

@@ -34,6 +34,13 @@ protected:
         worker_ = new hazard_desk::ObstacleCameraWorker;
         // A clock the test steps by hand: status samples come when it says.
         worker_->setClock([now = now_]() { return now->load(); });
+        // Transactions wait on a clock their sleeps advance: the camera's
+        // stability windows and 6-second bounds pass at once.
+        worker_->setWriteTiming([now = writeNow_]() { return now->load(); },
+                                [now = writeNow_, sleeps = sleeps_](int ms) {
+                                    now->fetch_add(ms);
+                                    sleeps->fetch_add(1);
+                                });
         worker_->moveToThread(&thread_);
         QObject::connect(&thread_, &QThread::finished, worker_, &QObject::deleteLater);
         thread_.start();
@@ -121,4 +128,6 @@ protected:
     QThread thread_;
     hazard_desk::ObstacleCameraWorker* worker_ = nullptr;
     std::shared_ptr<std::atomic<qint64>> now_ = std::make_shared<std::atomic<qint64>>(1000);
+    std::shared_ptr<std::atomic<qint64>> writeNow_ = std::make_shared<std::atomic<qint64>>(0);
+    std::shared_ptr<std::atomic<int>> sleeps_ = std::make_shared<std::atomic<int>>(0);
 };

@@ -1,0 +1,258 @@
+// The apply transaction through the worker's slot, as the window drives it:
+// what it writes to the virtual camera, the signals it answers with, the
+// pause and resume of the frame pump and the poll, and the failures it names.
+#include "WorkerSimHarness.h"
+
+#include <QDir>
+#include <QTemporaryDir>
+
+#include <nlohmann/json.hpp>
+
+#include "DeviceJsonWriter.h"
+#include "WorkstationDocument.h"
+#include "WorkstationJsonWriter.h"
+
+namespace hazard_desk {
+namespace {
+
+using nlohmann::json;
+
+QVariantMap ipMap(const char* ip) {
+    return QVariantMap{{QStringLiteral("ip"), QString::fromUtf8(ip)}};
+}
+
+// A draft whose active template `index` has its danger box end at dangerFar.
+QString draft(int index, double dangerFar, AlgorithmVersion version = AlgorithmVersion::V2) {
+    WorkstationDocument document;
+    document.algorithmVersion = version;
+    document.activeIndex = index;
+    auto& square = std::get<SquareZones>(document.templates[static_cast<std::size_t>(index)].body);
+    square.emergencyStopUpper = dangerFar;
+    square.decelerationUpper = dangerFar + 300.0;
+    return QString::fromStdString(dumpWorkstationDocument(document, 2));
+}
+
+class ApplyConfigurationTest : public WorkerSimTest {
+protected:
+    void SetUp() override {
+        WorkerSimTest::SetUp();
+        setFault("*", R"({"saveDelayMs": 0})");
+        applied_ = spy(SIGNAL(configurationApplied(bool, QString, QString, QString, QString)));
+        progress_ = spy(SIGNAL(deviceUpdateProgress(QString)));
+        stream_ = spy(SIGNAL(streamStateChanged(bool, QString)));
+        modes_ = spy(SIGNAL(algorithmStateChanged(bool, int, QString)));
+        unavailable_ = spy(SIGNAL(activeConfigurationUnavailable(QString)));
+        log_ = spy(SIGNAL(logMessage(int, QString)));
+    }
+
+    void connectTo(const char* ip) {
+        request("connectDevice", Q_ARG(QVariantMap, ipMap(ip)));
+        onWorker([&] { modes_->clear(); stream_->clear(); log_->clear(); });
+    }
+
+    void apply(const QString& workstationJson, int mode) {
+        request("applyConfiguration", Q_ARG(QString, workstationJson), Q_ARG(int, mode));
+    }
+
+    QList<QVariant> outcome() {
+        EXPECT_EQ(count(*applied_), 1);
+        return count(*applied_) > 0 ? at(*applied_, 0) : QList<QVariant>{};
+    }
+
+    std::vector<QString> progressLines() {
+        std::vector<QString> lines;
+        for (int i = 0; i < count(*progress_); ++i) {
+            lines.push_back(at(*progress_, i).at(0).toString());
+        }
+        return lines;
+    }
+
+    static std::int64_t writes() { return ZrSim_CallCount("DcSetStringValue", ZR_STRING_ALGORITHM_PARAMS); }
+
+    std::unique_ptr<QSignalSpy> applied_, progress_, stream_, modes_, unavailable_, log_;
+};
+
+TEST_F(ApplyConfigurationTest, ConfirmedV2ApplyAnswersWithTheReadBackAndPollsOnce) {
+    connectTo(kK7);
+    auto templates = spy(SIGNAL(activeTemplateChanged(int)));
+    const QString workstationJson = draft(3, 1250.0);
+    apply(workstationJson, 4);
+
+    const QList<QVariant> result = outcome();
+    ASSERT_TRUE(result.at(0).toBool()) << result.at(2).toString().toStdString();
+    EXPECT_EQ(result.at(1).toString(), QStringLiteral("完成"));
+    EXPECT_EQ(result.at(2).toString(), QStringLiteral("模板 3 已保存并下发，已切换为运行模板"));
+    EXPECT_EQ(result.at(3).toString(), workstationJson);
+    const json readBack = json::parse(result.at(4).toString().toStdString());
+    EXPECT_EQ(readBack["ZoneIndex"], 3);
+    EXPECT_EQ(readBack["Zones"]["3"]["DangerZone"][1], 1250.0);
+
+    // The transaction's own template, then the poll's announcement of it.
+    ASSERT_GE(count(*templates), 2);
+    EXPECT_EQ(at(*templates, 0).at(0).toInt(), 3);
+    EXPECT_EQ(at(*templates, 1).at(0).toInt(), 3);
+    ASSERT_EQ(count(*modes_), 1);
+    EXPECT_EQ(at(*modes_, 0), (QList<QVariant>{true, 4, QStringLiteral("避障算法参数已生效")}));
+    onWorker([&] {
+        bool logged = false;
+        for (const QList<QVariant>& line : *log_) {
+            logged = logged || line == QList<QVariant>{0, QStringLiteral("避障参数事务完成：mode=4, template=3, scope=active")};
+        }
+        EXPECT_TRUE(logged);
+    });
+
+    // Not streaming: no stream signal, no resume step.
+    EXPECT_EQ(count(*stream_), 0);
+    const std::vector<QString> lines = progressLines();
+    ASSERT_EQ(lines.size(), 6U);
+    EXPECT_EQ(lines.front(), QStringLiteral("模板 3 · 暂停画面与结果刷新（0 ms）"));
+    EXPECT_EQ(lines.back(), QStringLiteral("模板 3 · 完成（900 ms）"));
+    bool polling = false;
+    onWorker([&] { polling = pollTimer()->isActive(); });
+    EXPECT_TRUE(polling);
+}
+
+TEST_F(ApplyConfigurationTest, V1CameraGetsJsonZonesWithoutTheV2Keys) {
+    // A P3 Wide offers V1 only: a request for mode 4 runs with mode 1.
+    connectTo("127.0.10.3");
+    apply(draft(2, 1100.0), 4);
+    const QList<QVariant> result = outcome();
+    ASSERT_TRUE(result.at(0).toBool()) << result.at(2).toString().toStdString();
+    ASSERT_EQ(count(*modes_), 1);
+    EXPECT_EQ(at(*modes_, 0).at(1).toInt(), 1);
+    const json readBack = json::parse(result.at(4).toString().toStdString());
+    EXPECT_EQ(readBack["Zones"]["2"]["DangerZone"][1], 1100.0);
+    EXPECT_FALSE(readBack.contains("semantics"));
+    EXPECT_FALSE(readBack.contains("ground_hole_param"));
+}
+
+TEST_F(ApplyConfigurationTest, StreamIsPausedAndResumedWithFreshFrames) {
+    connectAndStream();
+    onWorker([&] {
+        stream_->clear();
+        pollTimer()->start(4000);   // a backed-off poll keeps its interval
+    });
+    apply(draft(1, 1300.0), 4);
+    ASSERT_TRUE(outcome().at(0).toBool());
+    ASSERT_EQ(count(*stream_), 2);
+    EXPECT_EQ(at(*stream_, 0), (QList<QVariant>{false, QStringLiteral("正在更新设备配置，画面与结果刷新已暂停")}));
+    EXPECT_EQ(at(*stream_, 1), (QList<QVariant>{true, QStringLiteral("实时数据流已恢复")}));
+    const std::vector<QString> lines = progressLines();
+    ASSERT_GE(lines.size(), 2U);
+    EXPECT_TRUE(lines[lines.size() - 2].startsWith(QStringLiteral("模板 1 · 恢复画面并确认新帧（")));
+    bool pumping = false;
+    onWorker([&] { pumping = captureTimer()->isActive() && captureTimer()->interval() == 50; });
+    EXPECT_TRUE(pumping);
+}
+
+TEST_F(ApplyConfigurationTest, ConfirmedWriteWithoutFramesAfterwardsIsAFailureThatSaysItSaved) {
+    setFault(kK7, R"({"framesStopAfterWrite": true})");
+    connectAndStream();
+    onWorker([&] { stream_->clear(); });
+    apply(draft(1, 1300.0), 4);
+    const QList<QVariant> result = outcome();
+    EXPECT_FALSE(result.at(0).toBool());
+    EXPECT_EQ(result.at(1).toString(), QStringLiteral("恢复画面并确认新帧"));
+    EXPECT_EQ(result.at(2).toString(),
+              QStringLiteral("参数与启动模板已保存，但后续步骤未完成：数据流恢复未确认：baseCamera 获取新帧失败"));
+    EXPECT_TRUE(result.at(4).toString().isEmpty());
+    ASSERT_GE(count(*unavailable_), 1);
+    EXPECT_EQ(at(*unavailable_, 0).at(0).toString(), QStringLiteral("数据流恢复未确认：baseCamera 获取新帧失败"));
+    ASSERT_EQ(count(*stream_), 2);
+    EXPECT_EQ(at(*stream_, 1), (QList<QVariant>{true, QStringLiteral("数据流已启动，正在等待有效帧")}));
+}
+
+TEST_F(ApplyConfigurationTest, NeverSavingCameraFailsAfterTheBoundedWait) {
+    setFault(kK7, R"({"neverSaves": true})");
+    connectTo(kK7);
+    apply(draft(4, 1300.0), 4);
+    const QList<QVariant> result = outcome();
+    EXPECT_FALSE(result.at(0).toBool());
+    EXPECT_EQ(result.at(1).toString(), QStringLiteral("等待设备参数保存确认"));
+    EXPECT_EQ(result.at(2).toString(), QStringLiteral("启动模板未保存：期望 4，回读 1"));
+    ASSERT_GE(count(*log_), 1);
+    onWorker([&] {
+        bool logged = false;
+        for (const QList<QVariant>& line : *log_) {
+            logged = logged || line == QList<QVariant>{2, QStringLiteral("等待设备参数保存确认：启动模板未保存：期望 4，回读 1")};
+        }
+        EXPECT_TRUE(logged);
+    });
+    // Interface window, then the whole save phase; the confirmation never starts.
+    EXPECT_EQ(writeNow_->load(), 300 + 6000);
+}
+
+struct EarlyFailure {
+    const char* name;
+    std::function<QString()> draft;
+    const char* stage;
+    const char* messageStart;
+};
+
+TEST_F(ApplyConfigurationTest, FailuresBeforeTheWriteNameTheirStageAndWriteNothing) {
+    WorkstationDocument invalid;
+    std::get<SquareZones>(invalid.templates[1].body).emergencyStopUpper = 900.0;   // below lowerLimit
+    const std::vector<EarlyFailure> cases = {
+        {"not JSON", [] { return QStringLiteral("{"); }, "解析草稿", "$: invalid JSON syntax"},
+        {"invalid zone", [&] { return QString::fromStdString(dumpWorkstationDocument(invalid, 2)); }, "解析草稿",
+         "templates[1]"},
+    };
+    connectTo(kK7);
+    for (const EarlyFailure& c : cases) {
+        onWorker([&] { applied_->clear(); });
+        const std::int64_t before = writes();
+        apply(c.draft(), 4);
+        const QList<QVariant> result = outcome();
+        EXPECT_FALSE(result.at(0).toBool()) << c.name;
+        EXPECT_EQ(result.at(1).toString().toStdString(), c.stage) << c.name;
+        EXPECT_EQ(result.at(2).toString().toStdString().rfind(c.messageStart, 0), 0U)
+            << c.name << ": " << result.at(2).toString().toStdString();
+        EXPECT_TRUE(result.at(4).toString().isEmpty()) << c.name;
+        EXPECT_EQ(writes(), before) << c.name;
+    }
+    EXPECT_EQ(count(*progress_), 0);
+}
+
+TEST_F(ApplyConfigurationTest, CameraWithTheAlgorithmOffIsNotWrittenTo) {
+    connectTo(kK7);
+    request("setAlgorithmEnabled", Q_ARG(bool, false), Q_ARG(int, 4));
+    onWorker([&] { modes_->clear(); });
+    const std::int64_t before = writes();
+    apply(draft(1, 1300.0), 4);
+    const QList<QVariant> result = outcome();
+    EXPECT_FALSE(result.at(0).toBool());
+    EXPECT_EQ(result.at(1).toString(), QStringLiteral("设置算法模式"));
+    EXPECT_EQ(result.at(2).toString(), QStringLiteral("当前算法与相机型号不匹配，请先切换算法"));
+    EXPECT_EQ(writes(), before);
+    ASSERT_EQ(count(*modes_), 1);
+    EXPECT_EQ(at(*modes_, 0), (QList<QVariant>{false, 0, QStringLiteral("当前算法与相机型号不匹配，请先切换算法")}));
+}
+
+TEST_F(ApplyConfigurationTest, BaselineTheMergeCannotCarryIsRefusedWithItsReason) {
+    // The camera's JSON nests an unknown key deeper than a merge will copy.
+    connectTo(kK7);
+    json nested = json::array();
+    for (int depth = 0; depth < kMaxBaseJsonDepth + 5; ++depth) {
+        nested = json::array({nested});
+    }
+    auto read = spy(SIGNAL(configurationRead(QString, QString, int)));
+    request("readDeviceConfiguration", Q_ARG(int, 4));
+    ASSERT_EQ(count(*read), 1);
+    json baseline = json::parse(at(*read, 0).at(1).toString().toStdString());
+    baseline["vendor_blob"] = nested;
+    request("disconnectDevice");
+    json parsed = json::parse(kBridgeTestScene);
+    parsed["cameras"][0]["algorithmParams"] = baseline;
+    ASSERT_EQ(ZrSim_LoadSceneText(parsed.dump().c_str()), 0) << ZrSim_LastError();
+    setFault("*", R"({"saveDelayMs": 0})");
+    connectTo(kK7);
+
+    apply(draft(1, 1300.0), 4);
+    const QList<QVariant> result = outcome();
+    EXPECT_FALSE(result.at(0).toBool());
+    EXPECT_EQ(result.at(1).toString(), QStringLiteral("回读设备基线"));
+    EXPECT_TRUE(result.at(2).toString().startsWith(QStringLiteral("$baseDeviceJson"))) << result.at(2).toString().toStdString();
+}
+
+}  // namespace
+}  // namespace hazard_desk
