@@ -7,7 +7,6 @@
 
 #include "BridgeSimFixture.h"
 #include "CommandRegistry.h"
-#include "WorkstationJsonReader.h"
 
 using hazard_desk::cli::CommandRegistry;
 
@@ -86,20 +85,6 @@ TEST_F(BridgeCommandsTest, RuntimePrintsSamples)
     EXPECT_EQ(samples[0]["inputChannelMask"], 3);
     EXPECT_TRUE(samples[0]["boxes"].is_array());
     EXPECT_EQ(run({"runtime", "--ip", kK7, "--samples", "0"}).code, 2);
-}
-
-TEST_F(BridgeCommandsTest, ReadPrintsWorkstationJsonOrTheReason)
-{
-    const CommandRun r = run({"read", "--ip", kP20});
-    ASSERT_EQ(r.code, 0) << r.err;
-    const auto document = hazard_desk::parseWorkstationDocumentText(r.out);
-    EXPECT_EQ(document.algorithmVersion, hazard_desk::AlgorithmVersion::V1);
-
-    setFault(kK7, R"({"unsupported": {"4005": -13}})");
-    const CommandRun failed = run({"read", "--ip", kK7});
-    EXPECT_EQ(failed.code, 1);
-    EXPECT_TRUE(failed.out.empty());
-    EXPECT_NE(failed.err.find("读取字符串特性 4005失败（SDK=-13"), std::string::npos) << failed.err;
 }
 
 TEST_F(BridgeCommandsTest, CalibrateGroundFindsTheMount)
