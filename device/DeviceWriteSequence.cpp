@@ -154,7 +154,7 @@ void DeviceWriteSequence::resumeStream()
             // paced by the camera, not by a sleep.
             if (++freshFrames >= kFreshFramesNeeded) {
                 result_.streamResumed = true;
-                return;
+                break;
             }
             continue;
         }
@@ -163,9 +163,13 @@ void DeviceWriteSequence::resumeStream()
         timing_.sleepMs(kPollStepMs);
     } while (timing_.elapsedMs() - start < kPhaseTimeoutMs);
 
-    const QString unconfirmed = QStringLiteral("数据流恢复未确认：%1").arg(probeError);
-    result_.message = message.isEmpty() ? unconfirmed : message + QStringLiteral("；") + unconfirmed;
-    result_.ok = false;
+    if (!result_.streamResumed) {
+        const QString unconfirmed = QStringLiteral("数据流恢复未确认：%1").arg(probeError);
+        result_.message = message.isEmpty() ? unconfirmed : message + QStringLiteral("；") + unconfirmed;
+        result_.ok = false;
+    }
+    // A write that had already failed keeps naming the stage it failed at,
+    // whether or not the stream came back.
     if (!message.isEmpty()) {
         result_.stage = stage;
     }

@@ -255,14 +255,15 @@ TEST_F(DeviceWriteSequenceTest, ResumeNeedsTwoFreshFramesAndReportsAStalledStrea
         const char* faults;
         bool resumed;
         const char* stage;
-        const char* message;   // "" for none; else the start of the message
+        const char* message;   // the whole message, "" for none
         bool saved;
     };
     const std::vector<Case> cases = {
         {"{}", true, "完成", "", true},
         {R"({"framesStopAfterWrite": true})", false, "恢复画面并确认新帧", "数据流恢复未确认：baseCamera 获取新帧失败",
          true},
-        // The earlier failure keeps its stage; the resume adds its own text.
+        // An earlier failure keeps its stage, whether the stream comes back or not.
+        {R"({"neverSaves": true})", true, "等待设备参数保存确认", "启动模板未保存：期望 3，回读 1", false},
         {R"({"framesStopAfterWrite": true, "neverSaves": true})", false, "等待设备参数保存确认",
          "启动模板未保存：期望 3，回读 1；数据流恢复未确认：baseCamera 获取新帧失败", false},
     };
@@ -276,7 +277,7 @@ TEST_F(DeviceWriteSequenceTest, ResumeNeedsTwoFreshFramesAndReportsAStalledStrea
         DeviceWriteRequest request = requestFor(4, 3, changedParameters(*k7, 3, 1300.0));
         request.wasStreaming = true;
         const SequenceRun r = run(*k7, request);
-        EXPECT_EQ(r.result.ok, c.resumed) << c.faults;
+        EXPECT_EQ(r.result.ok, c.resumed && c.saved) << c.faults;
         EXPECT_EQ(r.result.streamResumed, c.resumed) << c.faults;
         EXPECT_TRUE(r.result.streaming) << c.faults;
         EXPECT_EQ(r.result.saved, c.saved) << c.faults;
