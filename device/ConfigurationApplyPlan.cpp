@@ -90,12 +90,7 @@ bool ConfigurationApplyPlan::prepareSteps(const QString& workstationJson)
     if (!baseline.is_object()) {
         return fail(QString::fromUtf8(kInvalidBaseline));
     }
-    DeviceMergeOptions options;
-    options.allTemplates = false;
-    options.selectedIndex = document.activeIndex;
-    options.includeExtrinsics = true;
-    options.includeFlags = true;
-    nlohmann::json deviceJson = mergeIntoDeviceDocument(document, baseline, options);
+    nlohmann::json deviceJson = mergeActiveTemplate(document, baseline);
     deviceJson[device_keys::kZoneIndex] = document.activeIndex;
 
     request_ = DeviceWriteRequest();

@@ -25,6 +25,9 @@ inline constexpr const char* kDangerZone = "DangerZone";
 inline constexpr const char* kWarningZone = "WarningZone";
 inline constexpr const char* kNotifyZone = "NotifyZone";
 
+// The keys of one zone object a write owns, in the order they are compared.
+inline constexpr std::array<const char*, 4> kWrittenZoneKeys{kDangerZone, kWarningZone, kZoneType, kNotifyZone};
+
 // The keys that only algorithm V2 reads; removed when a V1 document is written.
 inline constexpr std::array<const char*, 8> kV2OptionKeys{
     kSemantics, kSemanticsOutput, kEnhancedDetection, kSimpleOutput,

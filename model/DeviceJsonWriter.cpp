@@ -166,4 +166,14 @@ json mergeIntoDeviceDocument(const WorkstationDocument& document, const json& ba
     return out;
 }
 
+json mergeActiveTemplate(const WorkstationDocument& document, const json& base)
+{
+    DeviceMergeOptions options;
+    options.allTemplates = false;
+    options.selectedIndex = document.activeIndex;
+    options.includeExtrinsics = true;
+    options.includeFlags = true;
+    return mergeIntoDeviceDocument(document, base, options);
+}
+
 }  // namespace hazard_desk

@@ -27,6 +27,11 @@ nlohmann::json buildDeviceDocument(const WorkstationDocument& document, const nl
 nlohmann::json mergeIntoDeviceDocument(const WorkstationDocument& document, const nlohmann::json& base,
                                        const DeviceMergeOptions& options);
 
+// The camera JSON an apply writes: base with the document's active template,
+// "ZoneIndex", "R"/"T" and the flags replaced (mergeIntoDeviceDocument of the
+// active template only, with extrinsics and flags).
+nlohmann::json mergeActiveTemplate(const WorkstationDocument& document, const nlohmann::json& base);
+
 // Deepest nesting accepted in a base JSON (copying and dumping recurse).
 inline constexpr int kMaxBaseJsonDepth = 128;
 

@@ -16,10 +16,6 @@ constexpr std::size_t kSectorZoneLength = 7;
 
 const char* const kMissingField = "字段缺失";
 
-// The zone keys a write owns, in the order they are checked.
-constexpr const char* kZoneKeys[] = {device_keys::kDangerZone, device_keys::kWarningZone, device_keys::kZoneType,
-                                     device_keys::kNotifyZone};
-
 const json* member(const json& object, const std::string& key)
 {
     if (!object.is_object()) {
@@ -27,35 +23,6 @@ const json* member(const json& object, const std::string& key)
     }
     const auto found = object.find(key);
     return found == object.end() ? nullptr : &*found;
-}
-
-bool isEmptyNotify(const json& value)
-{
-    return value.is_null() || ((value.is_array() || value.is_object()) && value.empty());
-}
-
-bool holdsZoneArrays(const json& zone, std::size_t length)
-{
-    for (const char* key : {device_keys::kDangerZone, device_keys::kWarningZone}) {
-        const json* box = member(zone, key);
-        if (box == nullptr || !box->is_array() || box->size() != length) {
-            return false;
-        }
-    }
-    return true;
-}
-
-// A requested "ZoneType" the camera may rewrite: the shape of its boxes says
-// which type it stored.
-bool zoneTypeImpliedByShape(const json& requestedType, const json& readBackZone)
-{
-    if (requestedType == "square") {
-        return holdsZoneArrays(readBackZone, kSquareZoneLength);
-    }
-    if (requestedType == "sector") {
-        return holdsZoneArrays(readBackZone, kSectorZoneLength);
-    }
-    return false;
 }
 
 std::optional<json> optionalCopy(const json* value)
@@ -66,7 +33,7 @@ std::optional<json> optionalCopy(const json* value)
 void compareZone(const json& requestedZone, const json& readBackZone, const std::string& zonePath,
                  FieldDifferenceList& differences)
 {
-    for (const char* key : kZoneKeys) {
+    for (const char* key : device_keys::kWrittenZoneKeys) {
         const json* requested = member(requestedZone, key);
         if (requested == nullptr) {
             continue;
@@ -75,7 +42,7 @@ void compareZone(const json& requestedZone, const json& readBackZone, const std:
         if (actual != nullptr && readbackValuesEqual(*requested, *actual)) {
             continue;
         }
-        if (std::string(key) == device_keys::kNotifyZone && isEmptyNotify(*requested)) {
+        if (std::string(key) == device_keys::kNotifyZone && isEmptyNotifyZone(*requested)) {
             continue;
         }
         if (std::string(key) == device_keys::kZoneType && zoneTypeImpliedByShape(*requested, readBackZone)) {
@@ -109,6 +76,31 @@ void compareFlags(const json& requested, const json& readBack, FieldDifferenceLi
 }
 
 }  // namespace
+
+bool isEmptyNotifyZone(const json& value)
+{
+    return value.is_null() || ((value.is_array() || value.is_object()) && value.empty());
+}
+
+bool zoneTypeImpliedByShape(const json& type, const json& zone)
+{
+    const auto holdsBoxes = [&zone](std::size_t length) {
+        for (const char* key : {device_keys::kDangerZone, device_keys::kWarningZone}) {
+            const json* box = member(zone, key);
+            if (box == nullptr || !box->is_array() || box->size() != length) {
+                return false;
+            }
+        }
+        return true;
+    };
+    if (type == "square") {
+        return holdsBoxes(kSquareZoneLength);
+    }
+    if (type == "sector") {
+        return holdsBoxes(kSectorZoneLength);
+    }
+    return false;
+}
 
 bool numbersEqual(double a, double b)
 {

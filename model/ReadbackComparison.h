@@ -53,6 +53,14 @@ FieldDifferenceList compareReadback(const nlohmann::json& requested, const nlohm
 // missing value as "字段缺失"), joined with "；".
 std::string describeDifferences(const FieldDifferenceList& differences);
 
+// A "NotifyZone" value that stands for no notify zone: null, [] or {}.
+bool isEmptyNotifyZone(const nlohmann::json& value);
+
+// The camera may store a zone without its "ZoneType": "square" is implied by
+// "DangerZone" and "WarningZone" of 6 numbers, "sector" by 7. True when zone's
+// boxes imply type.
+bool zoneTypeImpliedByShape(const nlohmann::json& type, const nlohmann::json& zone);
+
 // Compact JSON text of a value; invalid UTF-8 in strings is replaced rather
 // than thrown, since the text may come from a camera.
 std::string compactJson(const nlohmann::json& value);

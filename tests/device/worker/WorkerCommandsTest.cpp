@@ -11,6 +11,7 @@
 #include "../bridge/BridgeSimFixture.h"
 #include "CommandRegistry.h"
 #include "WorkstationDocument.h"
+#include "ZoneBodies.h"
 #include "WorkstationJsonReader.h"
 #include "WorkstationJsonWriter.h"
 
@@ -135,6 +136,44 @@ TEST_F(WorkerCommandsTest, SwitchesPrintTheirOutcomeAndExitZeroOnlyWhenConfirmed
         const nlohmann::ordered_json line = outputLine();
         expectKeys(line, c.keys);
         EXPECT_EQ(line["ok"], c.code == 0);
+    }
+}
+
+TEST_F(WorkerCommandsTest, DiffExitsLikeDiffWithOneLinePerChangedField) {
+    WorkstationDocument document;
+    const std::string same = file("same.json", dumpWorkstationDocument(document, 2));
+    std::get<SquareZones>(document.templates[1].body).emergencyStopUpper = 1150.0;
+    const std::string changed = file("changed.json", dumpWorkstationDocument(document, 2));
+
+    ASSERT_EQ(run({"diff", same, same}), 0) << err_.str();
+    EXPECT_EQ(outputLine(), nlohmann::ordered_json::parse(R"({"equal": true, "differences": 0})"));
+
+    ASSERT_EQ(run({"diff", same, changed}), 1) << err_.str();
+    std::vector<nlohmann::ordered_json> lines;
+    std::istringstream stream(out_.str());
+    for (std::string line; std::getline(stream, line);) {
+        lines.push_back(nlohmann::ordered_json::parse(line));
+    }
+    ASSERT_EQ(lines.size(), 3U);
+    expectKeys(lines[0], {"path", "before", "after"});
+    EXPECT_EQ(lines[0]["path"], "Zones.1.DangerZone");
+    EXPECT_EQ(lines[2], nlohmann::ordered_json::parse(R"({"equal": false, "differences": 2})"));
+
+    // Against the camera: the test K7 runs the factory parameters, template 1.
+    EXPECT_EQ(run({"diff", "--ip", kK7, changed}), 1) << err_.str();
+    const struct {
+        std::vector<std::string> args;
+    } troubles[] = {
+        {{"diff", same}},
+        {{"diff", same, same, same}},
+        {{"diff", "--ip", kK7, same, same}},
+        {{"diff", same, file("broken.json", "{")}},
+        {{"diff", same, directory_.filePath("missing.json").toStdString()}},
+        {{"diff", "--ip", kAbsent, same}},
+    };
+    for (const auto& c : troubles) {
+        EXPECT_EQ(run(c.args), 2) << c.args.back() << ": " << err_.str();
+        EXPECT_TRUE(out_.str().empty());
     }
 }
 
