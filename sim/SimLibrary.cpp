@@ -1,5 +1,6 @@
 #include "SimLibrary.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
@@ -298,6 +299,31 @@ int32_t SimLibrary::setFault(const std::string& ip, const std::string& faultJson
         }
     }
     return ZR_STATUS_OK;
+}
+
+int64_t SimLibrary::copyMask(const std::string& ip, const std::string& maskFileName, uint16_t* pixels,
+                             int64_t capacity) {
+    ensureLoaded();
+    std::shared_ptr<VirtualCamera> target;
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        for (const auto& camera : cameras_) {
+            if (camera->setup().ip == ip) target = camera;
+        }
+    }
+    if (!target) {
+        setLastError("no camera at '" + ip + "' for masks");
+        return ZR_STATUS_DEVICE_NOT_FOUND;
+    }
+    std::vector<uint16_t> mask;
+    std::string error;
+    const int32_t status = target->mask(maskFileName, mask, error);
+    if (status != ZR_STATUS_OK) {
+        setLastError(error);
+        return status;
+    }
+    std::copy_n(mask.begin(), std::min<int64_t>(capacity, static_cast<int64_t>(mask.size())), pixels);
+    return static_cast<int64_t>(mask.size());
 }
 
 }  // namespace zrsim

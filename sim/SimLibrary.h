@@ -54,6 +54,7 @@ public:
     int32_t loadSceneText(const std::string& text);
     void reset();
     int32_t setFault(const std::string& ip, const std::string& faultJson);
+    int64_t copyMask(const std::string& ip, const std::string& maskFileName, uint16_t* pixels, int64_t capacity);
 
 private:
     SimLibrary() = default;

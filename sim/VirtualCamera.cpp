@@ -398,4 +398,20 @@ int32_t VirtualCamera::upload(const std::vector<std::string>& paths, std::string
     return ZR_STATUS_OK;
 }
 
+int32_t VirtualCamera::mask(const std::string& maskFileName, std::vector<uint16_t>& pixels, std::string& error) {
+    MaskFileName name;
+    if (!parseMaskFileName(maskFileName, name)) {
+        error = "'" + maskFileName + "' is not a mask file name";
+        return ZR_STATUS_INVALID_ARGUMENT;
+    }
+    std::lock_guard<std::mutex> lock(state_.mutex);
+    const auto set = state_.masks.find(name.templateIndex);
+    if (set == state_.masks.end() || !set->second->levels[name.level]) {
+        error = "camera " + state_.setup.ip + " holds no mask " + maskFileName;
+        return ZR_STATUS_UNAVAILABLE;
+    }
+    pixels = name.far ? set->second->levels[name.level]->far : set->second->levels[name.level]->near;
+    return ZR_STATUS_OK;
+}
+
 }  // namespace zrsim

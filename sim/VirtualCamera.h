@@ -47,6 +47,8 @@ public:
     int32_t getFramePointer(uint64_t frameHandle, int32_t id, void** value);
     int32_t special(const std::string& name, int32_t* data);
     int32_t upload(const std::vector<std::string>& paths, std::string& error);
+    /// The pixels of a held mask by its file name ("warn_near7.pgm").
+    int32_t mask(const std::string& maskFileName, std::vector<uint16_t>& pixels, std::string& error);
 
     /// Merges run-time faults (ZrSim_SetFault).
     int32_t setFaults(const nlohmann::json& faults, std::string& error);

@@ -43,6 +43,16 @@ ZR_SIM_API int64_t ZrSim_CallCount(const char* function, int32_t id) {
     return SimLibrary::instance().callCount(function, id);
 }
 
+ZR_SIM_API int64_t ZrSim_CopyMask(const char* ip, const char* maskFileName, uint16_t* pixels, int64_t capacity) {
+    if (!ip || !maskFileName || (capacity > 0 && !pixels) || capacity < 0) return ZR_STATUS_INVALID_ARGUMENT;
+    try {
+        return SimLibrary::instance().copyMask(ip, maskFileName, pixels, capacity);
+    } catch (const std::exception& e) {
+        SimLibrary::instance().setLastError(std::string("ZrSim_CopyMask failed: ") + e.what());
+        return ZR_STATUS_FAILED;
+    }
+}
+
 ZR_SIM_API const char* ZrSim_LastError() { return SimLibrary::instance().lastError(); }
 
 }  // extern "C"

@@ -35,6 +35,12 @@ ZR_SIM_API int32_t ZrSim_SetFault(const char* ip, const char* faultJson);
 /// reset; id filters by parameter/command id, -1 counts all.
 ZR_SIM_API int64_t ZrSim_CallCount(const char* function, int32_t id);
 
+/// Copies the mask the camera at ip holds under a mask file name
+/// ("danger_far3.pgm") into pixels, row-major, at most capacity values.
+/// Returns the number of pixels the mask has (which may exceed capacity), or
+/// a negative ZrStatus when the camera holds no such mask.
+ZR_SIM_API int64_t ZrSim_CopyMask(const char* ip, const char* maskFileName, uint16_t* pixels, int64_t capacity);
+
 /// Last scene or control error text ("" when none).
 ZR_SIM_API const char* ZrSim_LastError();
 
