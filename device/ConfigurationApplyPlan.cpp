@@ -1,7 +1,5 @@
 #include "ConfigurationApplyPlan.h"
 
-#include <QTemporaryDir>
-
 #include <exception>
 #include <string>
 
@@ -13,6 +11,7 @@
 #include "IssueListFormatter.h"
 #include "ObstacleCameraBridge.h"
 #include "ParameterValidationError.h"
+#include "V1MaskFileWriter.h"
 #include "WorkerMessages.h"
 #include "WorkstationJsonReader.h"
 
@@ -33,7 +32,7 @@ ConfigurationApplyPlan::~ConfigurationApplyPlan() = default;
 
 QString ConfigurationApplyPlan::maskDirectory() const
 {
-    return maskDirectory_ ? maskDirectory_->path() : QString();
+    return masks_ ? masks_->directory() : QString();
 }
 
 bool ConfigurationApplyPlan::prepare(const QString& workstationJson)
@@ -93,12 +92,30 @@ bool ConfigurationApplyPlan::prepareSteps(const QString& workstationJson)
     nlohmann::json deviceJson = mergeActiveTemplate(document, baseline);
     deviceJson[device_keys::kZoneIndex] = document.activeIndex;
 
+    QStringList maskFiles;
+    if (v1MaskPath_) {
+        masks_ = std::make_unique<V1MaskFileWriter>();
+        bool written = false;
+        try {
+            written = masks_->write(camera_, document, document.activeIndex);
+        } catch (const std::exception& failure) {
+            stage_ = masks_->stage();
+            return fail(QString::fromUtf8(failure.what()));
+        }
+        if (!written) {
+            stage_ = masks_->stage();
+            return fail(masks_->message());
+        }
+        maskFiles = masks_->files();
+    }
+
     request_ = DeviceWriteRequest();
     request_.mode = targetMode_;
     request_.templateIndex = document.activeIndex;
     request_.usesTemplateControl = v1MaskPath_;
     request_.checkFirst = false;
     request_.deviceJson = std::move(deviceJson);
+    request_.maskFiles = maskFiles;
     return true;
 }
 

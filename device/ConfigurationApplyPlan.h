@@ -15,11 +15,10 @@
 
 #include "DeviceWriteRequest.h"
 
-class QTemporaryDir;
-
 namespace hazard_desk {
 
 class ObstacleCameraBridge;
+class V1MaskFileWriter;
 
 class ConfigurationApplyPlan {
 public:
@@ -63,7 +62,7 @@ private:
     QString message_;
     int cameraMode_ = -1;
     bool modeMismatch_ = false;
-    std::unique_ptr<QTemporaryDir> maskDirectory_;
+    std::unique_ptr<V1MaskFileWriter> masks_;
 };
 
 }  // namespace hazard_desk

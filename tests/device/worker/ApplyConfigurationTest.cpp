@@ -6,11 +6,17 @@
 #include <QDir>
 #include <QTemporaryDir>
 
+#include <algorithm>
+#include <opencv2/core.hpp>
+
 #include <nlohmann/json.hpp>
 
 #include "DeviceJsonWriter.h"
+#include "ObstacleCameraBridge.h"
 #include "WorkstationDocument.h"
 #include "WorkstationJsonWriter.h"
+#include "geometry/CameraRays.h"
+#include "geometry/ZoneMasks.h"
 
 namespace hazard_desk {
 namespace {
@@ -21,16 +27,33 @@ QVariantMap ipMap(const char* ip) {
     return QVariantMap{{QStringLiteral("ip"), QString::fromUtf8(ip)}};
 }
 
-// A draft whose active template `index` has its danger box end at dangerFar.
-QString draft(int index, double dangerFar, AlgorithmVersion version = AlgorithmVersion::V2) {
+constexpr const char* kP20 = "127.0.10.2";
+
+// A draft document whose active template `index` has its danger box end at dangerFar.
+WorkstationDocument draftDocument(int index, double dangerFar, AlgorithmVersion version = AlgorithmVersion::V2) {
     WorkstationDocument document;
     document.algorithmVersion = version;
     document.activeIndex = index;
     auto& square = std::get<SquareZones>(document.templates[static_cast<std::size_t>(index)].body);
     square.emergencyStopUpper = dangerFar;
     square.decelerationUpper = dangerFar + 300.0;
-    return QString::fromStdString(dumpWorkstationDocument(document, 2));
+    return document;
 }
+
+QString draft(int index, double dangerFar, AlgorithmVersion version = AlgorithmVersion::V2) {
+    return QString::fromStdString(dumpWorkstationDocument(draftDocument(index, dangerFar, version), 2));
+}
+
+// Points the system temporary path at a directory of the test's own while it
+// lives, so the masks' temporary directories can be watched.
+class TemporaryPathScope {
+public:
+    explicit TemporaryPathScope(const QString& path) : previous_(qgetenv("TMPDIR")) { qputenv("TMPDIR", path.toUtf8()); }
+    ~TemporaryPathScope() { previous_.isNull() ? qunsetenv("TMPDIR") : qputenv("TMPDIR", previous_); }
+
+private:
+    QByteArray previous_;
+};
 
 class ApplyConfigurationTest : public WorkerSimTest {
 protected:
@@ -252,6 +275,111 @@ TEST_F(ApplyConfigurationTest, BaselineTheMergeCannotCarryIsRefusedWithItsReason
     EXPECT_FALSE(result.at(0).toBool());
     EXPECT_EQ(result.at(1).toString(), QStringLiteral("回读设备基线"));
     EXPECT_TRUE(result.at(2).toString().startsWith(QStringLiteral("$baseDeviceJson"))) << result.at(2).toString().toStdString();
+}
+
+TEST_F(ApplyConfigurationTest, MaskCameraHoldsTheMasksOfTheMaskModuleAndTheirDirectoryGoes) {
+    QTemporaryDir temporary;
+    ASSERT_TRUE(temporary.isValid());
+    const TemporaryPathScope scope(temporary.path());
+    const WorkstationDocument document = draftDocument(1, 1300.0, AlgorithmVersion::V1);
+
+    // What the mask module makes of the draft through this camera's rays.
+    ObstacleCameraBridge probe(CameraDescriptor{QString::fromUtf8(kP20)});
+    ASSERT_TRUE(probe.openCamera());
+    const zavov::CameraRays rays = zavov::generateCameraRays(probe);
+    ASSERT_TRUE(rays.ok()) << rays.error;
+    probe.closeCamera();
+    const zavov::TemplateMasks expected =
+        zavov::generateTemplateMasks(rays.rays, document.extrinsics, document.templates[1], zavov::MaskOptions{});
+    ASSERT_TRUE(expected.ok()) << expected.error;
+
+    connectTo(kP20);
+    apply(QString::fromStdString(dumpWorkstationDocument(document, 2)), 1);
+    const QList<QVariant> result = outcome();
+    ASSERT_TRUE(result.at(0).toBool()) << result.at(2).toString().toStdString();
+    int compared = 0;
+    for (int kind = 0; kind < zavov::kMaskKindCount; ++kind) {
+        const std::string name = zavov::maskFileName(kind, 1);
+        std::vector<std::uint16_t> held(static_cast<std::size_t>(rays.rays.total()));
+        const std::int64_t size = ZrSim_CopyMask(kP20, name.c_str(), held.data(), static_cast<std::int64_t>(held.size()));
+        const std::vector<zavov::MaskImage> present = zavov::presentMaskImages(expected);
+        const auto found =
+            std::find_if(present.begin(), present.end(), [kind](const zavov::MaskImage& m) { return m.kind == kind; });
+        if (found == present.end()) {
+            EXPECT_LT(size, 0) << name << " is not a mask of a square template";
+            continue;
+        }
+        ASSERT_EQ(size, static_cast<std::int64_t>(held.size())) << name;
+        const cv::Mat onCamera(found->image.rows, found->image.cols, CV_16UC1, held.data());
+        EXPECT_EQ(cv::countNonZero(onCamera != found->image), 0) << name;
+        ++compared;
+    }
+    EXPECT_EQ(compared, 4);
+    EXPECT_TRUE(QDir(temporary.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot).isEmpty());
+}
+
+TEST_F(ApplyConfigurationTest, FailedUploadLeavesTheTemplatePendingUntilItIsAppliedAgain) {
+    QTemporaryDir temporary;
+    ASSERT_TRUE(temporary.isValid());
+    const TemporaryPathScope scope(temporary.path());
+    setFault(kP20, R"({"uploadFails": true})");
+    connectTo(kP20);
+    auto switched = spy(SIGNAL(templateSwitchFinished(bool, int, QString)));
+    const QString pending = QStringLiteral("模板 1 的区域图下发未完成，请重新下发该模板。");
+
+    apply(draft(1, 1300.0, AlgorithmVersion::V1), 1);
+    const QList<QVariant> result = outcome();
+    EXPECT_FALSE(result.at(0).toBool());
+    EXPECT_EQ(result.at(1).toString(), QStringLiteral("上传 V1 掩码"));
+    EXPECT_TRUE(result.at(2).toString().startsWith(
+        QStringLiteral("参数与启动模板已保存，但后续步骤未完成：上传 V1 避障掩码失败（SDK=-1")))
+        << result.at(2).toString().toStdString();
+    // The write's own failure, then the poll: the running template's masks may not match.
+    ASSERT_EQ(count(*unavailable_), 2);
+    EXPECT_EQ(at(*unavailable_, 1).at(0).toString(), pending);
+    request("switchActiveTemplate", Q_ARG(int, 1));
+    EXPECT_EQ(at(*switched, 0), (QList<QVariant>{false, 1, pending}));
+    EXPECT_TRUE(QDir(temporary.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot).isEmpty());
+
+    setFault(kP20, R"({"uploadFails": null})");
+    onWorker([&] { applied_->clear(); });
+    apply(draft(1, 1300.0, AlgorithmVersion::V1), 1);
+    ASSERT_TRUE(outcome().at(0).toBool());
+    request("switchActiveTemplate", Q_ARG(int, 1));
+    EXPECT_TRUE(at(*switched, 1).at(0).toBool()) << at(*switched, 1).at(2).toString().toStdString();
+}
+
+TEST_F(ApplyConfigurationTest, MaskStepsThatFailNameTheirStageAndLeaveNoDirectory) {
+    QTemporaryDir temporary;
+    ASSERT_TRUE(temporary.isValid());
+    struct Case {
+        const char* name;
+        const char* faults;
+        QString temporaryPath;
+        const char* stage;
+        QString message;
+    };
+    const std::vector<Case> cases = {
+        {"resolution unreadable", R"({"unsupported": {"1512": -2}})", temporary.path(), "生成相机射线",
+         QStringLiteral("3D 原始分辨率非法：0 × 30")},
+        {"no temporary path", "{}", temporary.filePath(QStringLiteral("absent/deeper")), "创建掩码目录",
+         QStringLiteral("无法创建独立临时目录")},
+    };
+    for (const Case& c : cases) {
+        const TemporaryPathScope scope(c.temporaryPath);
+        setFault(kP20, c.faults);
+        connectTo(kP20);
+        onWorker([&] { applied_->clear(); });
+        const std::int64_t before = writes();
+        apply(draft(1, 1300.0, AlgorithmVersion::V1), 1);
+        const QList<QVariant> result = outcome();
+        EXPECT_FALSE(result.at(0).toBool()) << c.name;
+        EXPECT_EQ(result.at(1).toString().toStdString(), c.stage) << c.name;
+        EXPECT_EQ(result.at(2).toString(), c.message) << c.name;
+        EXPECT_EQ(writes(), before) << c.name;
+        EXPECT_TRUE(QDir(temporary.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot).isEmpty()) << c.name;
+        setFault(kP20, R"({"unsupported": null})");
+    }
 }
 
 }  // namespace
