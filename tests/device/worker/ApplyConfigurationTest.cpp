@@ -284,7 +284,9 @@ TEST_F(ApplyConfigurationTest, MaskCameraHoldsTheMasksOfTheMaskModuleAndTheirDir
     const WorkstationDocument document = draftDocument(1, 1300.0, AlgorithmVersion::V1);
 
     // What the mask module makes of the draft through this camera's rays.
-    ObstacleCameraBridge probe(CameraDescriptor{QString::fromUtf8(kP20)});
+    CameraDescriptor descriptor;
+    descriptor.ip = QString::fromUtf8(kP20);
+    ObstacleCameraBridge probe(descriptor);
     ASSERT_TRUE(probe.openCamera());
     const zavov::CameraRays rays = zavov::generateCameraRays(probe);
     ASSERT_TRUE(rays.ok()) << rays.error;
@@ -349,33 +351,37 @@ TEST_F(ApplyConfigurationTest, FailedUploadLeavesTheTemplatePendingUntilItIsAppl
     EXPECT_TRUE(at(*switched, 1).at(0).toBool()) << at(*switched, 1).at(2).toString().toStdString();
 }
 
-TEST_F(ApplyConfigurationTest, MaskStepsThatFailNameTheirStageAndLeaveNoDirectory) {
+TEST_F(ApplyConfigurationTest, MaskStepsThatFailNameTheirStageAndWriteNothing) {
     QTemporaryDir temporary;
     ASSERT_TRUE(temporary.isValid());
+    const TemporaryPathScope scope(temporary.path());
+    WorkstationDocument thin = draftDocument(1, 1300.0, AlgorithmVersion::V1);
+    // A wide sheet 50 mm above the camera: near and far meet on every pixel that sees it.
+    thin.templates[1].body = SquareZones{100.0, 3000.0, 3500.0, -3000.0, 3000.0, 100.0, 100.01};
     struct Case {
         const char* name;
         const char* faults;
-        QString temporaryPath;
+        QString draft;
         const char* stage;
-        QString message;
+        const char* messageStart;
     };
     const std::vector<Case> cases = {
-        {"resolution unreadable", R"({"unsupported": {"1512": -2}})", temporary.path(), "生成相机射线",
-         QStringLiteral("3D 原始分辨率非法：0 × 30")},
-        {"no temporary path", "{}", temporary.filePath(QStringLiteral("absent/deeper")), "创建掩码目录",
-         QStringLiteral("无法创建独立临时目录")},
+        {"resolution unreadable", R"({"unsupported": {"1512": -2}})", draft(1, 1300.0, AlgorithmVersion::V1),
+         "生成相机射线", "3D 原始分辨率非法：0 × 30"},
+        {"zone too thin to mask", "{}", QString::fromStdString(dumpWorkstationDocument(thin, 2)), "生成 V1 掩码",
+         "模板 1："},
     };
     for (const Case& c : cases) {
-        const TemporaryPathScope scope(c.temporaryPath);
         setFault(kP20, c.faults);
         connectTo(kP20);
         onWorker([&] { applied_->clear(); });
         const std::int64_t before = writes();
-        apply(draft(1, 1300.0, AlgorithmVersion::V1), 1);
+        apply(c.draft, 1);
         const QList<QVariant> result = outcome();
         EXPECT_FALSE(result.at(0).toBool()) << c.name;
         EXPECT_EQ(result.at(1).toString().toStdString(), c.stage) << c.name;
-        EXPECT_EQ(result.at(2).toString(), c.message) << c.name;
+        EXPECT_EQ(result.at(2).toString().toStdString().rfind(c.messageStart, 0), 0U)
+            << c.name << ": " << result.at(2).toString().toStdString();
         EXPECT_EQ(writes(), before) << c.name;
         EXPECT_TRUE(QDir(temporary.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot).isEmpty()) << c.name;
         setFault(kP20, R"({"unsupported": null})");
