@@ -150,33 +150,6 @@ TEST_F(DeviceWriteSequenceTest, FloatNoiseInTheReadBackStillConfirms)
     EXPECT_TRUE(r.result.ok) << r.result.message.toStdString();
 }
 
-TEST_F(DeviceWriteSequenceTest, CheckFirstWritesNothingWhenTheCameraAlreadyRunsTheTemplate)
-{
-    auto k7 = connected(kK7);
-    std::string text;
-    ASSERT_TRUE(k7->readAlgorithmParams(text));
-    DeviceWriteRequest request = requestFor(4, 1, json::parse(text));
-    request.checkFirst = true;
-    const std::int64_t before = writes();
-    const SequenceRun r = run(*k7, request);
-    ASSERT_TRUE(r.result.ok) << r.result.message.toStdString();
-    EXPECT_TRUE(r.result.saved);
-    EXPECT_EQ(writes(), before);
-    EXPECT_EQ(r.stages, (std::vector<std::string>{"暂停画面与结果刷新", "等待设备配置接口稳定",
-                                                  "确认运行模板与参数稳定", "完成"}));
-    EXPECT_EQ(r.elapsedMs, 2 * DeviceWriteSequence::kStabilityWindowMs);
-
-    // Another template on a camera without template control: the JSON is written.
-    json other = json::parse(text);
-    other["ZoneIndex"] = 5;
-    request = requestFor(4, 5, other);
-    request.checkFirst = true;
-    const SequenceRun written = run(*k7, request);
-    ASSERT_TRUE(written.result.ok) << written.result.message.toStdString();
-    EXPECT_EQ(writes(), before + 1);
-    EXPECT_EQ(written.result.templateIndex, 5);
-}
-
 TEST_F(DeviceWriteSequenceTest, TemplateControlCameraSelectsWithoutWritingAndWaitsForTheSwitch)
 {
     // The camera keeps answering the old template for three reads.
