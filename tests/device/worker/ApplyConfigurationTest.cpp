@@ -231,6 +231,16 @@ TEST_F(ApplyConfigurationTest, CameraWithTheAlgorithmOffIsNotWrittenTo) {
     EXPECT_EQ(at(*modes_, 0), (QList<QVariant>{false, 0, QStringLiteral("当前算法与相机型号不匹配，请先切换算法")}));
 }
 
+TEST_F(ApplyConfigurationTest, CameraWithoutAnObstacleAlgorithmIsNotWrittenTo) {
+    // The R8 is not a workstation model: no mode is offered, the target is 0.
+    connectTo("127.0.10.9");
+    apply(draft(1, 1300.0), 4);
+    const QList<QVariant> result = outcome();
+    EXPECT_FALSE(result.at(0).toBool());
+    EXPECT_EQ(result.at(1).toString(), QStringLiteral("设置算法模式"));
+    EXPECT_EQ(ZrSim_CallCount("DcSetStringValue", -1), 0);
+}
+
 TEST_F(ApplyConfigurationTest, BaselineTheMergeCannotCarryIsRefusedWithItsReason) {
     // The camera's JSON nests an unknown key deeper than a merge will copy.
     connectTo(kK7);
