@@ -3,6 +3,8 @@
 #include "CommandBar.h"
 #include "DevicePanel.h"
 #include "LanguageManager.h"
+#include "LightweightGlEngine.h"
+#include "ParameterEditorController.h"
 #include "ParameterPanel.h"
 #include "PointCloudPane.h"
 #include "StatusPanel.h"
@@ -61,9 +63,8 @@ HazardDeskWindow::HazardDeskWindow(QWidget* parent) : QMainWindow(parent) {
     ObstacleCameraWorker::registerMetaTypes();
     createWorker();
     wireWidgets();
-    parameterPanel_->populateAlgorithmCombo(algPlatform::capabilityProfile(0, 0), 0,
-                                            draft_.algorithmVersion == AlgorithmVersion::V1 ? 1 : 4);
-    parameterPanel_->updateAdvancedVisibility(state_.adminMode);
+    editor_->populateAlgorithmCombo(algPlatform::capabilityProfile(0, 0), 0);
+    editor_->loadDocument(WorkstationDocument());
     setConnectedState(false);
     applyEditLock();
     restoreSettings();
@@ -219,6 +220,18 @@ void HazardDeskWindow::wireWidgets() {
             [](bool checked) { WindowSettings::setCloudPseudoColor(checked); });
 
     ParameterPanel* panel = parameterPanel_;
+    editor_ = new ParameterEditorController(*panel, state_, this);
+    connect(editor_, &ParameterEditorController::feedbackRequested, this, &HazardDeskWindow::showOperationFeedback);
+    connect(editor_, &ParameterEditorController::logRequested, this, &HazardDeskWindow::appendLog);
+    connect(editor_, &ParameterEditorController::statusRequested, this, [this](const QString& text, int timeoutMs) {
+        state_.statusMessage = text;
+        statusBar()->showMessage(translate(text), timeoutMs);
+    });
+    connect(editor_, &ParameterEditorController::previewChanged, this, &HazardDeskWindow::refreshRegionSummary);
+    connect(editor_, &ParameterEditorController::commandStatesChanged, this, &HazardDeskWindow::updateCommandStates);
+    connect(editor_, &ParameterEditorController::editModeChanged, this, &HazardDeskWindow::refreshDynamicTexts);
+    connect(editor_, &ParameterEditorController::sideViewRequested, this,
+            [this] { viewGrid_->pointCloudView()->engine()->showSideView(); });
     connect(panel->readDeviceButton(), &QPushButton::clicked, this, &HazardDeskWindow::requestReadDevice);
     connect(panel->switchAlgorithmButton(), &QPushButton::clicked, this, &HazardDeskWindow::requestAlgorithmSwitch);
     connect(panel->applyCurrentButton(), &QPushButton::clicked, this, &HazardDeskWindow::requestApplyCurrent);
@@ -226,15 +239,6 @@ void HazardDeskWindow::wireWidgets() {
     connect(panel->groundCalibrationButton(), &QPushButton::clicked, this, &HazardDeskWindow::requestGroundCalibration);
     connect(panel->ioHardwareModeCombo(), QOverload<int>::of(&QComboBox::activated), this,
             &HazardDeskWindow::requestIoHardwareMode);
-    connect(panel->editingModeSwitch(), &QPushButton::toggled, this, [this](bool on) {
-        state_.editMode = on;
-        applyEditLock();
-        refreshDynamicTexts();
-    });
-    connect(panel->algorithmVersionCombo(), QOverload<int>::of(&QComboBox::currentIndexChanged), this, [this] {
-        parameterPanel_->updateAdvancedVisibility(state_.adminMode);
-        updateCommandStates();
-    });
     connect(topBar_->administratorButton(), &QPushButton::toggled, this, &HazardDeskWindow::onAdministratorToggled);
     connect(devicePanel_, &DevicePanel::selectionChanged, this, &HazardDeskWindow::updateCommandStates);
 }
@@ -309,8 +313,9 @@ void HazardDeskWindow::onAdministratorToggled(bool checked) {
         }
     }
     state_.adminMode = checked;
-    parameterPanel_->updateAdvancedVisibility(state_.adminMode);
+    editor_->refreshAdvancedVisibility();
     updateCommandStates();
+    LanguageManager::instance().retranslate(parameterPanel_);
 }
 
 QString HazardDeskWindow::translate(const QString& text) const {

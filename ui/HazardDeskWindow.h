@@ -31,6 +31,7 @@ namespace hazard_desk {
 class CommandBar;
 class DevicePanel;
 class ObstacleCameraWorker;
+class ParameterEditorController;
 class ParameterPanel;
 class StatusPanel;
 class TopBar;
@@ -57,6 +58,8 @@ public:
     QThread* workerThread() const { return workerThread_; }
     ObstacleCameraWorker* worker() const { return worker_; }
     QSplitter* workspaceSplitter() const { return splitter_; }
+    // The parameter editor: draft, backup and the template being edited.
+    ParameterEditorController* editor() const { return editor_; }
 
     void updateCommandStates();
     void refreshDynamicTexts();
@@ -145,11 +148,7 @@ private:
     void continueStartupConnect();
 
     WindowState state_;
-    WorkstationDocument draft_;
-    WorkstationDocument backup_;
-    int editingIndex_ = 1;
     QString adminPassword_;
-    QString lastDeviceJson_;
     QString activeUnavailableReason_;
     // The camera's running configuration as last reported by the worker.
     std::optional<WorkstationDocument> runningConfiguration_;
@@ -171,6 +170,7 @@ private:
     StatusPanel* statusPanel_ = nullptr;
     ViewGrid* viewGrid_ = nullptr;
     ParameterPanel* parameterPanel_ = nullptr;
+    ParameterEditorController* editor_ = nullptr;
     QTimer* deviceRefreshTimer_ = nullptr;
 
     QThread* workerThread_ = nullptr;

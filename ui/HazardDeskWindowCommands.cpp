@@ -5,17 +5,14 @@
 
 #include "CommandBar.h"
 #include "DevicePanel.h"
+#include "ParameterEditorController.h"
 #include "ParameterPanel.h"
-
-#include "DocumentValidator.h"
-#include "WorkstationJsonWriter.h"
 
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDoubleSpinBox>
 #include <QGroupBox>
-#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMessageBox>
@@ -25,8 +22,6 @@
 
 namespace hazard_desk {
 namespace {
-
-constexpr int kShownValidationIssues = 10;
 
 void applyControl(QWidget* widget, const ControlState& control, const QString& translatedText = QString()) {
     widget->setEnabled(control.enabled);
@@ -100,6 +95,7 @@ void HazardDeskWindow::updateCommandStates() {
     applyControl(panel->applyCurrentButton(), plan.applyCurrentButton, translate(plan.applyCurrentButton.text));
     panel->applyCurrentButton()->setToolTip(translate(plan.applyCurrentButton.toolTip));
     applyControl(panel->ioHardwareModeCombo(), plan.ioHardwareModeCombo);
+    editor_->refreshIoModeCombo();
     applyControl(panel->importJsonButton(), plan.importJsonButton);
     applyControl(panel->editingModeSwitch(), plan.editingModeSwitch);
     for (QWidget* w : std::initializer_list<QWidget*>{panel->rectangleParametersGroup(), panel->sectorParametersGroup(),
@@ -190,26 +186,18 @@ void HazardDeskWindow::requestApplyCurrent() {
     if (isBusy()) {
         return;
     }
-    const ValidationIssueList issues = validateWorkstationDocument(draft_);
-    if (!issues.empty()) {
-        QStringList lines;
-        for (std::size_t i = 0; i < issues.size() && i < kShownValidationIssues; ++i) {
-            lines << QStringLiteral("%1：%2").arg(QString::fromStdString(issues[i].path),
-                                                 QString::fromStdString(issues[i].message));
-        }
-        if (issues.size() > kShownValidationIssues) {
-            lines << QStringLiteral("另有 %1 项错误").arg(issues.size() - kShownValidationIssues);
-        }
-        const QString issueText = lines.join(QLatin1Char('\n'));
+    editor_->collectDraftFromEditor();
+    QString issueText;
+    if (!editor_->validateDraft(&issueText)) {
         showOperationFeedback(QStringLiteral("参数校验未通过，请检查标出的数值后重新下发。"), true, issueText);
         appendLog(2, issueText);
         return;
     }
     state_.busy.applyBusy = true;
     updateCommandStates();
-    showOperationFeedback(QStringLiteral("正在下发模板 %1，请稍候…").arg(editingIndex_), false);
-    applyEditLock();
-    emit applyConfigurationRequested(QString::fromStdString(dumpWorkstationDocument(draft_, 2)), selectedReadMode());
+    showOperationFeedback(QStringLiteral("正在下发模板 %1，请稍候…").arg(editor_->editingIndex()), false);
+    editor_->beginApply();
+    emit applyConfigurationRequested(editor_->draftJson(), selectedReadMode());
 }
 
 void HazardDeskWindow::requestTemplateSwitch() {
@@ -243,9 +231,10 @@ void HazardDeskWindow::requestGroundCalibration() {
     if (isBusy()) {
         return;
     }
+    editor_->collectDraftFromEditor();
     state_.busy.groundCalibrationBusy = true;
     updateCommandStates();
-    const Extrinsics& pose = draft_.extrinsics;
+    const Extrinsics& pose = editor_->draft().extrinsics;
     emit groundCalibrationRequested(QVariantMap{{QStringLiteral("x"), pose.x},
                                                 {QStringLiteral("y"), pose.y},
                                                 {QStringLiteral("z"), pose.z},
@@ -255,32 +244,7 @@ void HazardDeskWindow::requestGroundCalibration() {
 }
 
 void HazardDeskWindow::applyEditLock() {
-    const bool locked = !state_.editMode || state_.busy.applyBusy;
-    ParameterPanel* panel = parameterPanel_;
-    {
-        const QSignalBlocker blocker(panel->editingModeSwitch());
-        panel->editingModeSwitch()->setChecked(state_.editMode);
-    }
-    if (auto* hint = panel->findChild<QLabel*>(QStringLiteral("editingLockHint"))) {
-        hint->setVisible(locked);
-        hint->setText(translate(state_.busy.applyBusy ? QStringLiteral("配置下发中，请稍候")
-                                                      : QStringLiteral("参数已锁定，需打开编辑模式后修改")));
-    }
-    const QString lockedStyle = QStringLiteral(
-        "QGroupBox { background:#151d28; border-color:#394457; }QLabel { color:#8290a5; background:transparent; } "
-        "QDoubleSpinBox:disabled,QComboBox:disabled { background:#111821; color:#68788e; }");
-    for (QGroupBox* group : panel->findChildren<QGroupBox*>()) {
-        const QString name = group->objectName();
-        if (name == QLatin1String("rectangleParametersGroup") || name == QLatin1String("sectorParametersGroup") ||
-            name == QLatin1String("extrinsicsGroup")) {
-            group->setStyleSheet(locked ? lockedStyle : QString());
-        }
-    }
-    panel->templateIndexSpin()->setEnabled(!state_.busy.applyBusy && !state_.busy.templateSwitchBusy);
-    if (auto* target = panel->findChild<QLabel*>(QStringLiteral("switchTemplateTargetLabel"))) {
-        target->setText(translate(state_.editMode ? QStringLiteral("当前编辑模板") : QStringLiteral("目标运行模板")));
-    }
-    updateCommandStates();
+    editor_->refreshLock();
 }
 
 }  // namespace hazard_desk

@@ -4,6 +4,7 @@
 
 #include "CommandBar.h"
 #include "DevicePanel.h"
+#include "ParameterEditorController.h"
 #include "RegionSummaryFormatter.h"
 #include "StatusPanel.h"
 
@@ -79,10 +80,11 @@ void HazardDeskWindow::resetStatusPanel() {
 
 void HazardDeskWindow::refreshRegionSummary() {
     const QString title = state_.connected ? QStringLiteral("当前运行区域") : QStringLiteral("当前区域参数");
-    const int index = qBound(0, editingIndex_, static_cast<int>(kMaxTemplateIndex));
+    const WorkstationDocument& draft = editor_->draft();
+    const int index = qBound(0, editor_->editingIndex(), static_cast<int>(kMaxTemplateIndex));
     if (state_.editMode) {
         statusPanel_->showRegionSummary(
-            title, RegionSummaryFormatter::forTemplate(draft_.templates[static_cast<std::size_t>(index)],
+            title, RegionSummaryFormatter::forTemplate(draft.templates[static_cast<std::size_t>(index)],
                                                        QStringLiteral("模板 %1 · %2").arg(index).arg(QStringLiteral("编辑预览"))));
         return;
     }
@@ -94,10 +96,10 @@ void HazardDeskWindow::refreshRegionSummary() {
                                                        QStringLiteral("运行模板 %1 · 设备回读").arg(active)));
         return;
     }
-    if (state_.connected && !lastDeviceJson_.isEmpty()) {
+    if (state_.connected && !editor_->lastDeviceJson().isEmpty()) {
         // No running configuration known, but the draft holds what was read back.
         statusPanel_->showRegionSummary(
-            title, RegionSummaryFormatter::forTemplate(draft_.templates[static_cast<std::size_t>(index)],
+            title, RegionSummaryFormatter::forTemplate(draft.templates[static_cast<std::size_t>(index)],
                                                        QStringLiteral("模板 %1 · %2").arg(index).arg(QStringLiteral("已锁定"))));
         return;
     }

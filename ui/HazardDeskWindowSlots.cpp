@@ -4,6 +4,7 @@
 
 #include "CommandBar.h"
 #include "DevicePanel.h"
+#include "ParameterEditorController.h"
 #include "ParameterPanel.h"
 #include "LightweightGlEngine.h"
 #include "PointCloudPane.h"
@@ -85,6 +86,7 @@ void HazardDeskWindow::setConnectedState(bool connected) {
         state_.connectedDescriptor.clear();
         runningConfiguration_.reset();
         activeUnavailableReason_.clear();
+        editor_->cameraDisconnected();
         resetStatusPanel();
         statusPanel_->activeTemplateValueLabel()->setText(QStringLiteral("--"));
         statusPanel_->activeTemplateValueLabel()->setToolTip(QString());
@@ -169,6 +171,7 @@ void HazardDeskWindow::refreshDynamicTexts() {
         cloudTitle = QStringLiteral("3D 点云 / 当前运行区域");
     }
     viewGrid_->pointCloudPaneTitle()->setText(translate(cloudTitle));
+    editor_->retranslate();
     if (state_.connected && !state_.runtimeSnapshot.isEmpty()) {
         statusPanel_->showRuntime(state_.runtimeSnapshot, state_.activeTemplateIndex);
     } else {
@@ -228,9 +231,7 @@ void HazardDeskWindow::onConnectionChanged(bool connected, QVariantMap descripto
     parameterPanel_->parameterJsonEdit()->clear();
     lastRgb_ = QImage();
     viewGrid_->rgbView()->clearImage();
-    const int deviceType = descriptor.value(QStringLiteral("sdkDeviceType"), 0).toInt();
-    parameterPanel_->populateAlgorithmCombo(permissions().profile, deviceType, selectedReadMode());
-    parameterPanel_->updateAdvancedVisibility(state_.adminMode);
+    editor_->populateAlgorithmCombo(permissions().profile, descriptor.value(QStringLiteral("sdkDeviceType"), 0).toInt());
     appendLog(0, message);
     refreshDynamicTexts();
     QTimer::singleShot(0, this, &HazardDeskWindow::startStreamAfterConnect);
@@ -335,17 +336,7 @@ void HazardDeskWindow::onIoHardwareModeRead(int mode, QString error) {
         return;
     }
     state_.ioHardwareMode = mode > 1 ? -1 : mode;
-    QComboBox* combo = parameterPanel_->ioHardwareModeCombo();
-    if (!state_.busy.ioModeBusy) {
-        const QSignalBlocker blocker(combo);
-        combo->setCurrentIndex(combo->findData(state_.ioHardwareMode));
-    }
-    QString tip = state_.ioHardwareMode < 0 ? translate(QStringLiteral("设备 IO 模式未获取"))
-                                            : translate(QStringLiteral("选择后立即下发；当前选项为设备回读的 IO 模式"));
-    if (!error.isEmpty()) {
-        tip += QLatin1Char('\n') + translate(error);
-    }
-    combo->setToolTip(tip);
+    editor_->setIoModeError(error);
     updateCommandStates();
 }
 
@@ -369,9 +360,14 @@ void HazardDeskWindow::onTemplateSwitchFinished(bool ok, int index, QString mess
     }
     state_.busy.templateSwitchBusy = false;
     if (ok && index >= 0 && index <= 19) {
+        // The known running zones belong to the old template until the camera reports the new one.
+        if (runningConfiguration_.has_value() && runningConfiguration_->activeIndex != index) {
+            runningConfiguration_.reset();
+        }
         state_.activeTemplateIndex = index;
         statusPanel_->activeTemplateValueLabel()->setText(QString::number(index));
     }
+    editor_->showTemplateSwitchResult(ok, message);
     showOperationFeedback(message, !ok);
     appendLog(ok ? 0 : 2, message);
     refreshDynamicTexts();
@@ -412,18 +408,8 @@ void HazardDeskWindow::onActiveConfigurationUnavailable(QString reason) {
 void HazardDeskWindow::onConfigurationRead(QString workstationJson, QString deviceJson, int mode) {
     try {
         const WorkstationDocument document = parseWorkstationDocumentText(workstationJson.toStdString());
-        lastDeviceJson_ = deviceJson;
-        parameterPanel_->parameterJsonEdit()->setPlainText(deviceJson);
-        parameterPanel_->populateAlgorithmCombo(permissions().profile,
-                                                state_.connectedDescriptor.value(QStringLiteral("sdkDeviceType")).toInt(), mode);
-        draft_ = document;
-        backup_ = document;
-        editingIndex_ = qBound(0, document.activeIndex, 19);
-        {
-            const QSignalBlocker blocker(parameterPanel_->templateIndexSpin());
-            parameterPanel_->templateIndexSpin()->setValue(editingIndex_);
-        }
-        showOperationFeedback(QStringLiteral("设备配置已回读，模板参数已更新。"), false);
+        editor_->showDeviceConfiguration(document, deviceJson, mode, permissions().profile,
+                                         state_.connectedDescriptor.value(QStringLiteral("sdkDeviceType")).toInt());
     } catch (const ParameterValidationError& error) {
         showOperationFeedback(QStringLiteral("回读设备失败，请检查连接及日志中的具体字段后重试。"), true,
                               QString::fromStdString(error.what()));
@@ -438,38 +424,27 @@ void HazardDeskWindow::onConfigurationReadFinished() {
 }
 
 void HazardDeskWindow::onDeviceUpdateProgress(QString message) {
+    // A slow camera shows where it is: each line stays until the next one.
     state_.statusMessage = message;
     statusBar()->showMessage(translate(message), kInformationStatusTimeoutMs);
+    appendLog(0, message);
 }
 
 void HazardDeskWindow::onConfigurationApplied(bool ok, QString stage, QString message, QString workstationJson,
-                                              QString /*deviceJson*/) {
+                                              QString deviceJson) {
     if (!state_.connected) {
         return;
     }
     state_.busy.applyBusy = false;
-    if (!ok) {
-        const QString banner = stage == QStringLiteral("上传 V1 掩码")
-                                   ? QStringLiteral("模板 %1 的区域图上传失败，配置可能不完整。请检查网络后重新下发该模板。").arg(editingIndex_)
-                                   : QStringLiteral("模板 %1 下发未完成（%2）。草稿已保留，请查看日志后重试。")
-                                         .arg(editingIndex_)
-                                         .arg(translate(stage));
-        showOperationFeedback(banner, true, message);
-    } else {
-        try {
-            backup_ = parseWorkstationDocumentText(workstationJson.toStdString());
-            draft_ = backup_;
-        } catch (const ParameterValidationError& error) {
-            appendLog(2, QString::fromStdString(error.what()));
-        }
-        state_.activeTemplateIndex = editingIndex_;
-        showOperationFeedback(QStringLiteral("模板 %1 已保存并下发，已切换为运行模板").arg(editingIndex_), false);
+    const int running = editor_->finishApply(ok, stage, message, workstationJson, deviceJson);
+    if (running >= 0) {
+        state_.activeTemplateIndex = running;
+        statusPanel_->activeTemplateValueLabel()->setText(QString::number(running));
     }
-    applyEditLock();
     refreshDynamicTexts();
 }
 
-void HazardDeskWindow::onGroundCalibrated(bool ok, QVariantMap /*extrinsics*/, QString message) {
+void HazardDeskWindow::onGroundCalibrated(bool ok, QVariantMap extrinsics, QString message) {
     state_.busy.groundCalibrationBusy = false;
     updateCommandStates();
     if (!state_.connected || !state_.streaming) {
@@ -480,7 +455,7 @@ void HazardDeskWindow::onGroundCalibrated(bool ok, QVariantMap /*extrinsics*/, Q
         QMessageBox::warning(this, translate(QStringLiteral("地面标定")), translate(message));
         return;
     }
-    appendLog(0, message);
+    editor_->applyGroundCalibration(extrinsics, message);
 }
 
 void HazardDeskWindow::appendLog(int level, QString message) {

@@ -354,21 +354,6 @@ TEST_F(HazardDeskWindowTest, FeedbackBannerStylesAndStatusBarTimeout) {
     EXPECT_EQ(window->statusBar()->currentMessage(), QStringLiteral("实时数据流已启动"));
 }
 
-TEST_F(HazardDeskWindowTest, ApplySendsTheDraftAndAFailedApplyKeepsIt) {
-    connectK7();
-    child<QPushButton>("editingModeSwitch")->setChecked(true);
-    EXPECT_TRUE(window->state().editMode);
-    QSignalSpy applySpy(window.get(), &HazardDeskWindow::applyConfigurationRequested);
-    window->requestApplyCurrent();
-    ASSERT_EQ(applySpy.count(), 1) << "the default draft is valid";
-    EXPECT_EQ(textOf("applyCurrentButton"), QStringLiteral("下发中…"));
-    window->onConfigurationApplied(false, QStringLiteral("连接检查"), QStringLiteral("请先连接相机"),
-                                   applySpy.at(0).at(0).toString(), QString());
-    EXPECT_FALSE(window->isBusy());
-    EXPECT_EQ(textOf("operationFeedbackLabel"),
-              QStringLiteral("模板 1 下发未完成（连接检查）。草稿已保留，请查看日志后重试。"));
-}
-
 TEST_F(HazardDeskWindowTest, AutoRefreshAtStartAsksTheWorkerThreadAndItsAnswerClearsTheFlag) {
     QSettings().setValue(QStringLiteral("camera/autoRefreshDevices"), true);
     HazardDeskWindow started;

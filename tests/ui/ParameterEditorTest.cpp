@@ -1,0 +1,470 @@
+// The parameter editor in the window, driven through its widgets and through
+// the window's slots as the worker would answer. The real worker is cut off,
+// so nothing but the test speaks for the camera.
+#include "HazardDeskWindow.h"
+
+#include "FieldIssueMarker.h"
+#include "ObstacleCameraWorker.h"
+#include "ParameterEditorController.h"
+#include "WorkstationJsonReader.h"
+#include "WorkstationJsonWriter.h"
+
+#include <gtest/gtest.h>
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDoubleSpinBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLayout>
+#include <QListWidget>
+#include <QMessageBox>
+#include <QSettings>
+#include <QSignalSpy>
+#include <QSpinBox>
+#include <QStackedWidget>
+#include <QStatusBar>
+#include <QTimer>
+
+#include <memory>
+#include <ostream>
+
+// Readable failures for Qt strings.
+inline void PrintTo(const QString& text, std::ostream* out) {
+    *out << '"' << text.toStdString() << '"';
+}
+
+namespace hazard_desk {
+namespace {
+
+QVariantMap k7() {
+    return QVariantMap{{QStringLiteral("ip"), QStringLiteral("127.0.0.1")},
+                       {QStringLiteral("model"), QStringLiteral("K7")},
+                       {QStringLiteral("sdkDeviceType"), 1005},
+                       {QStringLiteral("cameraType"), 0}};
+}
+
+QString json(const WorkstationDocument& document) {
+    return QString::fromStdString(dumpWorkstationDocument(document, 2));
+}
+
+// Presses the given button of the next message box.
+void answerNextMessageBox(QMessageBox::StandardButton answer) {
+    auto* timer = new QTimer;
+    QObject::connect(timer, &QTimer::timeout, [timer, answer] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (box == nullptr) {
+            return;
+        }
+        timer->stop();
+        timer->deleteLater();
+        box->button(answer)->click();
+    });
+    timer->start(10);
+}
+
+class ParameterEditorTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        QSettings().clear();
+        QSettings().setValue(QStringLiteral("camera/autoRefreshDevices"), false);
+        window = std::make_unique<HazardDeskWindow>();
+        QObject::disconnect(window->worker(), nullptr, window.get(), nullptr);
+    }
+    void TearDown() override { window.reset(); }
+
+    template <typename T = QWidget>
+    T* child(const char* name) const {
+        T* widget = window->findChild<T*>(QString::fromLatin1(name));
+        EXPECT_NE(widget, nullptr) << name;
+        return widget;
+    }
+    QDoubleSpinBox* spin(const char* name) const { return child<QDoubleSpinBox>(name); }
+    QString text(const char* name) const { return child<QLabel>(name)->text(); }
+    ParameterEditorController& editor() const { return *window->editor(); }
+    const ZoneTemplate& draftTemplate(int index) const {
+        return editor().draft().templates[static_cast<std::size_t>(index)];
+    }
+    void connectK7() {
+        window->onDevicesDiscovered(QVariantList{k7()});
+        window->onConnectionChanged(true, k7(), QStringLiteral("已连接"));
+        window->onAlgorithmStateChanged(true, 4, QStringLiteral("设备算法模式：4"));
+    }
+    void readBack(const WorkstationDocument& document, const QString& deviceJson = QString()) {
+        window->onConfigurationRead(json(document), deviceJson, 4);
+    }
+    void edit() { child<QAbstractButton>("editingModeSwitch")->setChecked(true); }
+    QString lastLogRow() const {
+        auto* log = child<QListWidget>("runtimeLogList");
+        return log->item(log->count() - 1)->text();
+    }
+
+    std::unique_ptr<HazardDeskWindow> window;
+};
+
+TEST_F(ParameterEditorTest, PanelGroupsComeInOrderAndEveryControlIsNamedByItsLabel) {
+    QLayout* layout = child("parameterScrollContent")->layout();
+    QStringList order;
+    for (int i = 0; i < layout->count(); ++i) {
+        if (QWidget* w = layout->itemAt(i)->widget()) {
+            order << w->objectName();
+        }
+    }
+    EXPECT_EQ(order, (QStringList{"ioModeGroup", "configurationHeaderGroup", "zoneParameterStack", "extrinsicsGroup",
+                                  "v2AdvancedGroup", "imageSavingGroup", "groundHoleGroup", "jsonConfigurationGroup",
+                                  "applyCurrentButton"}));
+    for (QWidget* control : child("rightPanel")->findChildren<QWidget*>()) {
+        if (qobject_cast<QAbstractSpinBox*>(control) || qobject_cast<QComboBox*>(control) ||
+            qobject_cast<QAbstractButton*>(control)) {
+            EXPECT_FALSE(control->accessibleName().isEmpty()) << control->objectName().toStdString();
+        }
+    }
+    EXPECT_EQ(spin("rectZMaxSpin")->accessibleName(), QStringLiteral("高度 Z max"));
+    EXPECT_EQ(child<QSpinBox>("templateIndexSpin")->accessibleName(), QStringLiteral("目标运行模板"));
+}
+
+TEST_F(ParameterEditorTest, StartShowsTheDefaultDocumentLocked) {
+    EXPECT_EQ(text("dirtyStateLabel"), QStringLiteral("草稿未下发 · 设备参数未回读"));
+    EXPECT_EQ(text("jsonValidationLabel"), QStringLiteral("参数尚未校验"));
+    EXPECT_EQ(spin("rectDangerNearSpin")->value(), 1000.0) << "template 1 of the default document";
+    EXPECT_FALSE(child("editingLockHint")->isHidden());
+    EXPECT_FALSE(child("rectangleParametersGroup")->isEnabled());
+    EXPECT_FALSE(child<QGroupBox>("extrinsicsGroup")->styleSheet().isEmpty());
+    edit();
+    EXPECT_TRUE(child("editingLockHint")->isHidden());
+    EXPECT_TRUE(child<QGroupBox>("extrinsicsGroup")->styleSheet().isEmpty());
+    EXPECT_TRUE(child("rectangleParametersGroup")->isEnabled());
+    EXPECT_EQ(text("switchTemplateTargetLabel"), QStringLiteral("当前编辑模板"));
+    EXPECT_TRUE(editor().offlineEdit());
+}
+
+TEST_F(ParameterEditorTest, AnEditIsValidatedAndItsFieldsMarkedUntilTheNextValidation) {
+    edit();
+    spin("rectDangerNearSpin")->setValue(5000);
+    EXPECT_EQ(std::get<SquareZones>(draftTemplate(1).body).lowerLimit, 5000.0);
+    EXPECT_EQ(text("dirtyStateLabel"), QStringLiteral("当前模板参数已修改，切换模板将丢弃未下发修改"));
+    EXPECT_EQ(text("jsonValidationLabel"),
+              QStringLiteral("templates[1].distance：must satisfy 0 <= lowerLimit < emergencyStopUpper < decelerationUpper"));
+    QStringList marked;
+    for (QWidget* w : editor().markedFields()) {
+        marked << w->objectName();
+        EXPECT_TRUE(w->property(FieldIssueMarker::kErrorProperty).toBool());
+        EXPECT_EQ(w->toolTip(), QStringLiteral("must satisfy 0 <= lowerLimit < emergencyStopUpper < decelerationUpper"));
+    }
+    EXPECT_EQ(marked, (QStringList{"rectDangerNearSpin", "rectDangerFarSpin", "rectWarningFarSpin"}));
+
+    connectK7();
+    edit();
+    QSignalSpy applySpy(window.get(), &HazardDeskWindow::applyConfigurationRequested);
+    window->requestApplyCurrent();
+    EXPECT_EQ(applySpy.count(), 0);
+    EXPECT_EQ(window->state().feedbackMessage, QStringLiteral("参数校验未通过，请检查标出的数值后重新下发。"));
+    EXPECT_TRUE(lastLogRow().contains(QStringLiteral("templates[1].distance")));
+
+    spin("rectDangerNearSpin")->setValue(100);
+    EXPECT_TRUE(editor().markedFields().isEmpty());
+    EXPECT_TRUE(spin("rectDangerNearSpin")->toolTip().isEmpty());
+    EXPECT_FALSE(spin("rectDangerNearSpin")->property(FieldIssueMarker::kErrorProperty).toBool());
+    EXPECT_EQ(text("jsonValidationLabel"), QStringLiteral("参数校验通过"));
+}
+
+TEST_F(ParameterEditorTest, MoreThanTenIssuesShowTenLinesAndTheCountOfTheRest) {
+    WorkstationDocument document;
+    for (int i = 0; i < 13; ++i) {
+        std::get<SquareZones>(document.templates[static_cast<std::size_t>(i)].body).lowerLimit = 9000;
+    }
+    editor().loadDocument(document);
+    QString message;
+    EXPECT_FALSE(editor().validateDraft(&message));
+    const QStringList lines = message.split(QLatin1Char('\n'));
+    ASSERT_EQ(lines.size(), 11);
+    EXPECT_TRUE(lines[9].startsWith(QStringLiteral("templates[9].distance：")));
+    EXPECT_EQ(lines[10], QStringLiteral("另有 3 项错误"));
+    EXPECT_EQ(text("jsonValidationLabel"), message);
+}
+
+TEST_F(ParameterEditorTest, SwitchingTemplatesDropsTemplateEditsButKeepsTheSharedExtrinsics) {
+    edit();
+    const ZoneTemplate saved = editor().backup().templates[1];
+    spin("rectWarningFarSpin")->setValue(4000);
+    spin("extrinsicXSpin")->setValue(120);
+    child<QSpinBox>("templateIndexSpin")->setValue(2);
+    EXPECT_EQ(window->statusBar()->currentMessage(), QStringLiteral("当前选择模板：2"));
+    EXPECT_EQ(editor().editingIndex(), 2);
+    EXPECT_EQ(draftTemplate(1), saved) << "the unsent edit of template 1 is gone";
+    EXPECT_EQ(editor().draft().extrinsics.x, 120.0);
+    EXPECT_EQ(text("dirtyStateLabel"), QStringLiteral("共用外参有未下发修改"));
+
+    spin("extrinsicXSpin")->setValue(0);
+    child<QSpinBox>("templateIndexSpin")->setValue(1);
+    EXPECT_EQ(spin("rectWarningFarSpin")->value(), 1300.0);
+    EXPECT_EQ(text("dirtyStateLabel"), QStringLiteral("当前模板已从备份加载"));
+}
+
+TEST_F(ParameterEditorTest, LoadShowsAnglesModulo360AndThePointCountRounded) {
+    struct Case {
+        double roll, pitch, minPoints;
+        double shownRoll, shownPitch;
+        int shownPoints;
+    };
+    const Case cases[] = {{450, -180, 10.6, 90, -180, 11}, {-190, 200, 10.4, 170, -160, 10}};
+    for (const Case& c : cases) {
+        WorkstationDocument document;
+        document.extrinsics.roll = c.roll;
+        document.extrinsics.pitch = c.pitch;
+        document.templates[1].options.groundVoid.minPoints = c.minPoints;
+        editor().loadDocument(document);
+        EXPECT_EQ(spin("extrinsicRollSpin")->value(), c.shownRoll);
+        EXPECT_EQ(spin("extrinsicPitchSpin")->value(), c.shownPitch);
+        EXPECT_EQ(child<QSpinBox>("groundHoleMinimumPointSpin")->value(), c.shownPoints);
+    }
+}
+
+TEST_F(ParameterEditorTest, UncheckingTheForkliftWindowWritesZeros) {
+    WorkstationDocument document;
+    SemanticOptions& semantic = document.templates[1].options.semantic;
+    semantic.minX = -100;
+    semantic.maxX = 200;
+    editor().loadDocument(document);
+    auto* forklift = child<QCheckBox>("forkliftEnhanceCheck");
+    EXPECT_TRUE(forklift->isChecked());
+    edit();
+    EXPECT_TRUE(spin("forkliftMaxXSpin")->isEnabled());
+    forklift->setChecked(false);
+    const SemanticOptions& written = draftTemplate(1).options.semantic;
+    EXPECT_EQ((std::array<double, 4>{written.minX, written.maxX, written.minY, written.maxY}),
+              (std::array<double, 4>{0, 0, 0, 0}));
+    EXPECT_FALSE(spin("forkliftMaxXSpin")->isEnabled());
+}
+
+TEST_F(ParameterEditorTest, FreeBoxTemplateIsReadOnlyButItsOptionsAreSent) {
+    connectK7();
+    WorkstationDocument document;
+    document.templates[1] = defaultZoneTemplate(1, TemplateType::SquareFree);
+    readBack(document);
+    edit();
+    EXPECT_FALSE(child("rectangleParametersGroup")->isEnabled());
+    EXPECT_FALSE(child("zoneTypeCombo")->isEnabled());
+    EXPECT_EQ(spin("rectWarningFarSpin")->value(), 3000.0) << "the warning box's far edge";
+    EXPECT_EQ(text("dirtyStateLabel"), QStringLiteral("自由矩形模板 · 只读透传（SDK 正式 GUI 未开放）"));
+    EXPECT_FALSE(child("zoneTypeLabel")->toolTip().isEmpty());
+
+    child<QCheckBox>("simpleOutputCheck")->setChecked(true);
+    QSignalSpy applySpy(window.get(), &HazardDeskWindow::applyConfigurationRequested);
+    window->requestApplyCurrent();
+    ASSERT_EQ(applySpy.count(), 1);
+    const WorkstationDocument sent = parseWorkstationDocumentText(applySpy.at(0).at(0).toString().toStdString());
+    EXPECT_EQ(sent.templates[1].body, document.templates[1].body);
+    EXPECT_TRUE(sent.templates[1].options.semantic.pointCloudCompact);
+    EXPECT_EQ(applySpy.at(0).at(1).toInt(), 4);
+}
+
+TEST_F(ParameterEditorTest, ZoneTypeChangeGivesTheDefaultSectorAndKeepsTheOptions) {
+    edit();
+    child<QCheckBox>("simpleOutputCheck")->setChecked(true);
+    child<QComboBox>("zoneTypeCombo")->setCurrentIndex(1);
+    ZoneTemplate expected = defaultZoneTemplate(1, TemplateType::Sector);
+    expected.options.semantic.pointCloudCompact = true;
+    EXPECT_EQ(draftTemplate(1), expected);
+    EXPECT_EQ(child<QStackedWidget>("zoneParameterStack")->currentIndex(), 1);
+    EXPECT_EQ(spin("sectorWarningRadiusSpin")->value(), 1300.0);
+    EXPECT_EQ(text("dirtyStateLabel"), QStringLiteral("区域类型已修改"));
+
+    // The shared angle reaches both records; the notify record stays absent.
+    spin("sectorLeftAngleSpin")->setValue(-45);
+    const auto& sector = std::get<SectorZones>(draftTemplate(1).body);
+    EXPECT_EQ(sector.danger.leftAngle, -45.0);
+    EXPECT_EQ(sector.warning.leftAngle, -45.0);
+    EXPECT_FALSE(sector.notify.has_value());
+}
+
+TEST_F(ParameterEditorTest, ConfirmedApplyUpdatesBackupAndDraft) {
+    connectK7();
+    edit();
+    spin("rectWarningFarSpin")->setValue(2500);
+    QSignalSpy applySpy(window.get(), &HazardDeskWindow::applyConfigurationRequested);
+    window->requestApplyCurrent();
+    ASSERT_EQ(applySpy.count(), 1);
+    EXPECT_EQ(text("editingLockHint"), QStringLiteral("配置下发中，请稍候"));
+    EXPECT_FALSE(child("editingModeSwitch")->isEnabled());
+    EXPECT_FALSE(child("rectangleParametersGroup")->isEnabled());
+    EXPECT_EQ(editor().applyTemplateIndex(), 1);
+
+    window->onConfigurationApplied(true, QStringLiteral("完成"), QString(), applySpy.at(0).at(0).toString(), QString());
+    EXPECT_FALSE(window->isBusy());
+    EXPECT_EQ(std::get<SquareZones>(editor().backup().templates[1].body).decelerationUpper, 2500.0);
+    EXPECT_EQ(editor().draft(), editor().backup());
+    EXPECT_EQ(window->state().activeTemplateIndex, 1);
+    EXPECT_EQ(editor().applyTemplateIndex(), -1);
+    EXPECT_EQ(text("dirtyStateLabel"), QStringLiteral("模板 1 已保存并下发，已切换为运行模板"));
+    EXPECT_EQ(text("jsonValidationLabel"), QStringLiteral("模板 1 已保存并下发，已切换为运行模板"));
+    EXPECT_FALSE(child("operationFeedbackLabel")->property("feedbackIsError").toBool());
+    EXPECT_TRUE(child("rectangleParametersGroup")->isEnabled());
+}
+
+TEST_F(ParameterEditorTest, FailedApplyKeepsTheDraftAndNamesTheStage) {
+    struct Case {
+        const char* stage;
+        const char* banner;
+    };
+    const Case cases[] = {
+        {"连接检查", "模板 1 下发未完成（连接检查）。草稿已保留，请查看日志后重试。"},
+        {"上传 V1 掩码", "模板 1 的区域图上传失败，配置可能不完整。请检查网络后重新下发该模板。"},
+    };
+    connectK7();
+    edit();
+    spin("rectWarningFarSpin")->setValue(2500);
+    for (const Case& c : cases) {
+        window->requestApplyCurrent();
+        window->onConfigurationApplied(false, QString::fromUtf8(c.stage), QStringLiteral("超时"), QString(), QString());
+        EXPECT_EQ(window->state().feedbackMessage, QString::fromUtf8(c.banner));
+        EXPECT_EQ(window->state().feedbackTooltip, QStringLiteral("超时"));
+        EXPECT_EQ(text("jsonValidationLabel"), QString::fromUtf8(c.stage) + QStringLiteral("：超时"));
+        EXPECT_EQ(text("dirtyStateLabel"), QStringLiteral("下发失败：超时"));
+        EXPECT_EQ(std::get<SquareZones>(draftTemplate(1).body).decelerationUpper, 2500.0);
+        EXPECT_EQ(std::get<SquareZones>(editor().backup().templates[1].body).decelerationUpper, 1300.0);
+        EXPECT_FALSE(window->isBusy());
+    }
+}
+
+TEST_F(ParameterEditorTest, ProgressLinesGoToTheStatusBarAndTheLog) {
+    connectK7();
+    window->onDeviceUpdateProgress(QStringLiteral("模板 1 · 等待设备参数保存确认（412 ms）"));
+    EXPECT_EQ(window->statusBar()->currentMessage(), QStringLiteral("模板 1 · 等待设备参数保存确认（412 ms）"));
+    EXPECT_TRUE(lastLogRow().contains(QStringLiteral("模板 1 · 等待设备参数保存确认（412 ms）")));
+}
+
+TEST_F(ParameterEditorTest, CalibrationResultIsDroppedWhenThePoseChangedMeanwhile) {
+    connectK7();
+    window->onStreamStateChanged(true, QStringLiteral("实时数据流已启动"));
+    corVane::ColorCloudPtr cloud(new corVane::ColorCloud);
+    cloud->push_back(pcl::PointXYZRGB());
+    window->onFrameReady(QImage(), QImage(), QImage(), cloud, QVector<int>{0}, 1);
+    edit();
+    for (const bool moved : {true, false}) {
+        SCOPED_TRACE(moved ? "moved" : "still");
+        QSignalSpy calibrateSpy(window.get(), &HazardDeskWindow::groundCalibrationRequested);
+        window->requestGroundCalibration();
+        ASSERT_EQ(calibrateSpy.count(), 1);
+        QVariantMap result = calibrateSpy.at(0).at(0).toMap();
+        result.insert(QStringLiteral("initialPose"), calibrateSpy.at(0).at(0).toMap());
+        result.insert(QStringLiteral("z"), 612.5);
+        result.insert(QStringLiteral("roll"), 76.25);
+        if (moved) {
+            spin("extrinsicYSpin")->setValue(30);
+        }
+        const double zBefore = spin("extrinsicZSpin")->value();
+        window->onGroundCalibrated(true, result, QStringLiteral("ZAVOV 地面标定完成"));
+        EXPECT_FALSE(window->state().busy.groundCalibrationBusy);
+        if (moved) {
+            EXPECT_EQ(spin("extrinsicZSpin")->value(), zBefore);
+            EXPECT_TRUE(lastLogRow().contains(QStringLiteral("标定期间外参已变化，已忽略旧结果，请重新标定")));
+        } else {
+            EXPECT_EQ(spin("extrinsicZSpin")->value(), 612.5);
+            EXPECT_EQ(editor().draft().extrinsics.roll, 76.25);
+            EXPECT_EQ(editor().draft().extrinsics.y, 30.0);
+            EXPECT_EQ(text("dirtyStateLabel"), QStringLiteral("地面标定结果已写入草稿，尚未下发"));
+        }
+    }
+}
+
+TEST_F(ParameterEditorTest, DeviceReadReplacesBothDocumentsAndNamesTemplatesTheCameraLacks) {
+    connectK7();
+    edit();
+    spin("rectWarningFarSpin")->setValue(2500);
+    WorkstationDocument camera;
+    camera.activeIndex = 0;
+    std::get<SquareZones>(camera.templates[0].body).lowerLimit = 200;
+    readBack(camera, QStringLiteral(R"({"ZoneIndex":0,"Zones":{"0":{},"1":{}}})"));
+    EXPECT_EQ(editor().backup(), camera);
+    EXPECT_EQ(editor().draft(), camera);
+    EXPECT_EQ(child<QSpinBox>("templateIndexSpin")->value(), 0);
+    EXPECT_EQ(spin("rectDangerNearSpin")->value(), 200.0);
+    EXPECT_EQ(text("jsonValidationLabel"), QStringLiteral("设备配置已回读，模板参数已更新。"));
+    EXPECT_EQ(text("dirtyStateLabel"), QStringLiteral("当前参数与备份一致")) << "no edit is left unsent";
+
+    child<QSpinBox>("templateIndexSpin")->setValue(1);
+    EXPECT_EQ(text("dirtyStateLabel"), QStringLiteral("当前模板已从备份加载"));
+    child<QSpinBox>("templateIndexSpin")->setValue(5);
+    EXPECT_EQ(text("dirtyStateLabel"), QStringLiteral("设备尚未配置模板 5，请先下发该模板再切换。"));
+}
+
+TEST_F(ParameterEditorTest, IoModeComboFollowsTheCameraAndSaysWhy) {
+    auto* combo = child<QComboBox>("ioHardwareModeCombo");
+    EXPECT_EQ(combo->toolTip(), QStringLiteral("连接相机后可选择 IO 模式"));
+    connectK7();
+    window->onIoHardwareModeRead(-1, QStringLiteral("读取超时"));
+    EXPECT_EQ(combo->currentIndex(), -1);
+    EXPECT_EQ(combo->toolTip(), QStringLiteral("设备 IO 模式未获取\n读取超时"));
+    window->onIoHardwareModeRead(1, QString());
+    EXPECT_EQ(combo->currentData().toInt(), 1);
+    EXPECT_EQ(combo->toolTip(), QStringLiteral("选择后立即下发；当前选项为设备回读的 IO 模式"));
+
+    QSignalSpy ioSpy(window.get(), &HazardDeskWindow::ioModesRequested);
+    combo->setCurrentIndex(0);
+    window->requestIoHardwareMode(0);
+    ASSERT_EQ(ioSpy.count(), 1);
+    EXPECT_EQ(ioSpy.at(0), (QList<QVariant>{-1, 0}));
+    EXPECT_EQ(combo->toolTip(), QStringLiteral("正在下发 IO 模式…"));
+    EXPECT_EQ(combo->currentData().toInt(), 0) << "the choice stays while it is sent";
+    window->onIoHardwareModeRead(1, QString());   // the camera kept its mode
+    window->onIoModesApplied(false, QStringLiteral("IO 模式回读不一致：请求 0，设备 1"));
+    EXPECT_EQ(combo->currentData().toInt(), 1);
+    EXPECT_EQ(window->state().feedbackMessage, QStringLiteral("IO 模式下发失败，请检查连接后重试。"));
+
+    window->onConnectionChanged(false, k7(), QStringLiteral("相机已断开"));
+    EXPECT_EQ(combo->currentIndex(), -1);
+    EXPECT_EQ(combo->toolTip(), QStringLiteral("连接相机后可选择 IO 模式"));
+}
+
+TEST_F(ParameterEditorTest, RestoreDefaultsAsksAndResetExtrinsicsDoesNot) {
+    edit();
+    spin("rectDangerNearSpin")->setValue(700);
+    answerNextMessageBox(QMessageBox::No);
+    child<QAbstractButton>("restoreDefaultsButton")->click();
+    EXPECT_EQ(std::get<SquareZones>(draftTemplate(1).body).lowerLimit, 700.0);
+    answerNextMessageBox(QMessageBox::Yes);
+    child<QAbstractButton>("restoreDefaultsButton")->click();
+    EXPECT_EQ(draftTemplate(1), defaultZoneTemplate(1, TemplateType::Square));
+    EXPECT_EQ(spin("rectDangerNearSpin")->value(), 1000.0);
+    EXPECT_EQ(text("dirtyStateLabel"), QStringLiteral("当前模板已恢复默认"));
+
+    spin("extrinsicRollSpin")->setValue(12);
+    child<QAbstractButton>("resetExtrinsicsButton")->click();
+    EXPECT_EQ(editor().draft().extrinsics, Extrinsics{});
+    EXPECT_EQ(spin("extrinsicRollSpin")->value(), 90.0);
+    EXPECT_EQ(text("dirtyStateLabel"), QStringLiteral("外参已重置"));
+}
+
+TEST_F(ParameterEditorTest, AlgorithmComboFollowsTheCameraAndDecidesTheAdvancedGroups) {
+    struct Case {
+        int deviceType;
+        QStringList entries;
+        AlgorithmVersion generation;
+        const char* title;
+    };
+    const Case cases[] = {{2108, {"V1（掩码上传）"}, AlgorithmVersion::V1, "V1 高级参数"},
+                          {2003, {"V1（JSON 参数）"}, AlgorithmVersion::V1, "V1 高级参数"},
+                          {1005, {"V2（JSON 参数）"}, AlgorithmVersion::V2, "V2 输出参数"}};
+    for (const Case& c : cases) {
+        QVariantMap camera = k7();
+        camera.insert(QStringLiteral("sdkDeviceType"), c.deviceType);
+        window->onConnectionChanged(true, camera, QStringLiteral("已连接"));
+        auto* combo = child<QComboBox>("algorithmVersionCombo");
+        QStringList entries;
+        for (int i = 0; i < combo->count(); ++i) {
+            entries << combo->itemText(i);
+        }
+        EXPECT_EQ(entries, c.entries) << c.deviceType;
+        EXPECT_EQ(editor().draft().algorithmVersion, c.generation) << c.deviceType;
+        EXPECT_EQ(child<QGroupBox>("v2AdvancedGroup")->title(), QString::fromUtf8(c.title));
+        EXPECT_EQ(child("v2AdvancedGroup")->isHidden(), c.generation == AlgorithmVersion::V1)
+            << "the V1 group shows only to an administrator";
+        window->onConnectionChanged(false, camera, QStringLiteral("相机已断开"));
+    }
+}
+
+}  // namespace
+}  // namespace hazard_desk
