@@ -45,6 +45,26 @@ ZoneGeometryEditor::ZoneGeometryEditor(QWidget* parent) : QStackedWidget(parent)
     for (QDoubleSpinBox* box : findChildren<QDoubleSpinBox*>()) {
         connect(box, QOverload<double>::of(&QDoubleSpinBox::valueChanged), this, &ZoneGeometryEditor::edited);
     }
+    connect(this, &QStackedWidget::currentChanged, this, &ZoneGeometryEditor::fitCurrentPage);
+    fitCurrentPage();
+}
+
+QSize ZoneGeometryEditor::sizeHint() const {
+    return currentWidget() != nullptr ? currentWidget()->sizeHint() : QStackedWidget::sizeHint();
+}
+
+QSize ZoneGeometryEditor::minimumSizeHint() const {
+    return currentWidget() != nullptr ? currentWidget()->minimumSizeHint() : QStackedWidget::minimumSizeHint();
+}
+
+void ZoneGeometryEditor::fitCurrentPage() {
+    // A stack is as tall as its tallest page; the panel should not show the
+    // rectangle's seven rows in the sector page's nine-row box.
+    for (int i = 0; i < count(); ++i) {
+        const QSizePolicy::Policy policy = i == currentIndex() ? QSizePolicy::Preferred : QSizePolicy::Ignored;
+        widget(i)->setSizePolicy(policy, policy);
+    }
+    updateGeometry();
 }
 
 QGroupBox* ZoneGeometryEditor::buildRectangleGroup(QWidget* page) {

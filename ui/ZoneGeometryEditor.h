@@ -40,11 +40,16 @@ public:
     // stays disabled and says why.
     void hideSectorExtras();
 
+    // The stack takes the size of the page shown, not of its tallest page.
+    QSize sizeHint() const override;
+    QSize minimumSizeHint() const override;
+
 signals:
     // A spin box changed, by the user or by a load.
     void edited();
 
 private:
+    void fitCurrentPage();
     QGroupBox* buildRectangleGroup(QWidget* page);
     QGroupBox* buildSectorGroup(QWidget* page);
 

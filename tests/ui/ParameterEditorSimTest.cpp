@@ -1,12 +1,11 @@
-// Commissioning end to end: the window and its real worker against the
-// virtual P3 Wide of the built-in scene, which leaves the factory with the
-// default pose and default zones. Connect, calibrate the floor, shape template
-// 1 around the person standing to the left, apply, and see the camera's
-// read-back and its verdict follow.
+// The editor end to end: the window and its real worker against the virtual
+// cameras of the built-in scene. With HD_SCREENSHOT_DIR set, the tests save
+// what the window shows at their main moments there.
 #include "HazardDeskWindow.h"
 
 #include "ParameterEditorController.h"
 #include "RuntimeStatusFormatter.h"
+#include "Vq8Theme.h"
 #include "ZrSimControl.h"
 
 #include <gtest/gtest.h>
@@ -14,9 +13,12 @@
 #include "EventLoopWait.h"
 
 #include <QAbstractButton>
+#include <QDir>
 #include <QDoubleSpinBox>
 #include <QLabel>
 #include <QSettings>
+#include <QApplication>
+#include <QSignalSpy>
 
 #include <cmath>
 #include <memory>
@@ -26,7 +28,9 @@ namespace {
 
 using test::waitUntil;
 
+constexpr const char* kK7 = "127.0.10.1";
 constexpr const char* kP3Wide = "127.0.10.3";
+constexpr int kAlgorithmParameters = 4005;   // ZR_STRING_ALGORITHM_PARAMS
 // The scene's mount of the P3 Wide: roll 80°, 350 mm above the floor.
 constexpr double kMountRoll = 80.0;
 constexpr double kMountHeightMm = 350.0;
@@ -39,6 +43,10 @@ protected:
         ZrSim_Reset();
         QSettings().clear();
         QSettings().setValue(QStringLiteral("camera/autoRefreshDevices"), false);
+        if (!qEnvironmentVariableIsEmpty("HD_SCREENSHOT_DIR")) {
+            // Pictures for people show the workstation as it starts, themed.
+            vq8ui::applyVq8Theme(*qApp);
+        }
         window = std::make_unique<HazardDeskWindow>();
         window->show();
     }
@@ -49,18 +57,50 @@ protected:
     }
     QString text(const char* name) const { return window->findChild<QLabel*>(QString::fromLatin1(name))->text(); }
     int verdict() const { return RuntimeStatusFormatter::ioStatus(window->state().runtimeSnapshot); }
+    // Connected, streaming, a cloud shown and the camera's configuration read.
+    void connectTo(const char* ip) {
+        window->connectOnStartup(QString::fromLatin1(ip));
+        ASSERT_TRUE(waitUntil([&] { return window->state().connected; }, 15000)) << "no connection to " << ip;
+        ASSERT_TRUE(waitUntil([&] { return window->state().cloudReady && !window->isBusy(); }, 15000));
+        ASSERT_FALSE(window->editor()->lastDeviceJson().isEmpty()) << "the configuration is read after connecting";
+    }
+    void screenshot(const char* fileName) {
+        const QString directory = qEnvironmentVariable("HD_SCREENSHOT_DIR");
+        if (!directory.isEmpty()) {
+            // A few more frames, so the views show the live scene.
+            waitUntil([] { return false; }, 1500);
+            EXPECT_TRUE(window->grab().save(QDir(directory).filePath(QString::fromLatin1(fileName))));
+        }
+    }
 
     std::unique_ptr<HazardDeskWindow> window;
 };
+
+TEST_F(ParameterEditorSimTest, InvalidDraftIsMarkedAndNeverReachesTheCamera) {
+    connectTo(kK7);
+    if (HasFatalFailure()) {
+        return;
+    }
+    window->findChild<QAbstractButton*>(QStringLiteral("editingModeSwitch"))->setChecked(true);
+    spin("rectDangerNearSpin")->setValue(1500);   // beyond the danger zone's far edge
+    const qint64 writesBefore = ZrSim_CallCount("DcSetStringValue", kAlgorithmParameters);
+    QSignalSpy applySpy(window.get(), &HazardDeskWindow::applyConfigurationRequested);
+    window->requestApplyCurrent();
+    EXPECT_EQ(applySpy.count(), 0);
+    EXPECT_EQ(window->state().feedbackMessage, QStringLiteral("参数校验未通过，请检查标出的数值后重新下发。"));
+    EXPECT_EQ(window->editor()->markedFields().size(), 3);
+    screenshot("editor-validation.png");
+    EXPECT_EQ(ZrSim_CallCount("DcSetStringValue", kAlgorithmParameters), writesBefore);
+}
 
 // Waits for the apply transaction of the worker: until it writes to a camera,
 // "保存并下发" ends at the connection check.
 TEST_F(ParameterEditorSimTest, DISABLED_CommissionTheUncommissionedP3Wide) {
     const ParameterEditorController& editor = *window->editor();
-    window->connectOnStartup(QString::fromLatin1(kP3Wide));
-    ASSERT_TRUE(waitUntil([&] { return window->state().connected; }, 15000)) << "no connection";
-    ASSERT_TRUE(waitUntil([&] { return window->state().cloudReady && !window->isBusy(); }, 15000));
-    ASSERT_FALSE(editor.lastDeviceJson().isEmpty()) << "the configuration is read after connecting";
+    connectTo(kP3Wide);
+    if (HasFatalFailure()) {
+        return;
+    }
 
     window->findChild<QAbstractButton*>(QStringLiteral("editingModeSwitch"))->setChecked(true);
     window->requestGroundCalibration();
@@ -84,6 +124,7 @@ TEST_F(ParameterEditorSimTest, DISABLED_CommissionTheUncommissionedP3Wide) {
     ASSERT_EQ(text("dirtyStateLabel"), QStringLiteral("模板 1 已保存并下发，已切换为运行模板"))
         << window->state().feedbackTooltip.toStdString();
     EXPECT_EQ(window->state().activeTemplateIndex, 1);
+    screenshot("editor-applied.png");
 
     // The camera's own read-back holds the zone and the calibrated pose.
     window->requestReadDevice();
