@@ -13,6 +13,10 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QInputDialog>
+#include <QTemporaryDir>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDoubleSpinBox>
@@ -61,6 +65,22 @@ void answerNextMessageBox(QMessageBox::StandardButton answer) {
         timer->stop();
         timer->deleteLater();
         box->button(answer)->click();
+    });
+    timer->start(10);
+}
+
+// Types the text into the next password dialog and accepts it.
+void answerNextPasswordDialog(const QString& text) {
+    auto* timer = new QTimer;
+    QObject::connect(timer, &QTimer::timeout, [timer, text] {
+        auto* dialog = qobject_cast<QInputDialog*>(QApplication::activeModalWidget());
+        if (dialog == nullptr) {
+            return;
+        }
+        timer->stop();
+        timer->deleteLater();
+        dialog->setTextValue(text);
+        dialog->accept();
     });
     timer->start(10);
 }
@@ -463,6 +483,58 @@ TEST_F(ParameterEditorTest, AlgorithmComboFollowsTheCameraAndDecidesTheAdvancedG
         EXPECT_EQ(child("v2AdvancedGroup")->isHidden(), c.generation == AlgorithmVersion::V1)
             << "the V1 group shows only to an administrator";
         window->onConnectionChanged(false, camera, QStringLiteral("相机已断开"));
+    }
+}
+
+TEST_F(ParameterEditorTest, TemplateSwitchResultIsTheValidationVerdict) {
+    connectK7();
+    struct Case {
+        bool ok;
+        const char* message;
+        const char* style;
+    };
+    const Case cases[] = {{false, "模板 3 的区域图下发未完成，请重新下发该模板。", "color:#ff5360;"},
+                          {true, "已切换到模板 3，并保存为启动模板", "color:#55dda8;"}};
+    for (const Case& c : cases) {
+        window->requestTemplateSwitch();
+        window->onTemplateSwitchFinished(c.ok, 3, QString::fromUtf8(c.message));
+        EXPECT_EQ(text("jsonValidationLabel"), QString::fromUtf8(c.message));
+        EXPECT_EQ(child("jsonValidationLabel")->styleSheet(), QString::fromLatin1(c.style));
+        EXPECT_EQ(window->state().activeTemplateIndex, c.ok ? 3 : -1);
+        EXPECT_FALSE(window->isBusy());
+    }
+}
+
+TEST_F(ParameterEditorTest, AdministratorPasswordComesFromThePermissionFileOrTheDefault) {
+    struct Case {
+        const char* file;   // nullptr: no file
+        const char* password;
+    };
+    const Case cases[] = {{nullptr, "mx5ledge"},
+                          {R"({"admin_password": " s3cret "})", "s3cret"},
+                          {R"({"admin_password": "  "})", "mx5ledge"},
+                          {R"(["admin_password"])", "mx5ledge"},
+                          {"{admin_password", "mx5ledge"}};
+    const QString home = QDir::currentPath();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.file == nullptr ? "no file" : c.file);
+        QTemporaryDir directory;
+        ASSERT_TRUE(QDir(directory.path()).mkpath(QStringLiteral("conf")));
+        if (c.file != nullptr) {
+            QFile file(directory.filePath(QStringLiteral("conf/ui_permission.json")));
+            ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+            file.write(c.file);
+        }
+        QDir::setCurrent(directory.path());
+        HazardDeskWindow gated;
+        QDir::setCurrent(home);
+        answerNextPasswordDialog(QString::fromUtf8(c.password));
+        gated.findChild<QAbstractButton*>(QStringLiteral("administratorButton"))->setChecked(true);
+        EXPECT_TRUE(gated.state().adminMode);
+        EXPECT_EQ(gated.findChild<QGroupBox*>(QStringLiteral("v2AdvancedGroup"))->title(), QStringLiteral("V2 高级参数"));
+        for (const char* name : {"groundHoleGroup", "imageSavingGroup", "semanticsCheck", "forkliftMinXSpin"}) {
+            EXPECT_FALSE(gated.findChild<QWidget*>(QString::fromLatin1(name))->isHidden()) << name;
+        }
     }
 }
 
