@@ -486,25 +486,6 @@ TEST_F(ParameterEditorTest, AlgorithmComboFollowsTheCameraAndDecidesTheAdvancedG
     }
 }
 
-TEST_F(ParameterEditorTest, TemplateSwitchResultIsTheValidationVerdict) {
-    connectK7();
-    struct Case {
-        bool ok;
-        const char* message;
-        const char* style;
-    };
-    const Case cases[] = {{false, "模板 3 的区域图下发未完成，请重新下发该模板。", "color:#ff5360;"},
-                          {true, "已切换到模板 3，并保存为启动模板", "color:#55dda8;"}};
-    for (const Case& c : cases) {
-        window->requestTemplateSwitch();
-        window->onTemplateSwitchFinished(c.ok, 3, QString::fromUtf8(c.message));
-        EXPECT_EQ(text("jsonValidationLabel"), QString::fromUtf8(c.message));
-        EXPECT_EQ(child("jsonValidationLabel")->styleSheet(), QString::fromLatin1(c.style));
-        EXPECT_EQ(window->state().activeTemplateIndex, c.ok ? 3 : -1);
-        EXPECT_FALSE(window->isBusy());
-    }
-}
-
 TEST_F(ParameterEditorTest, AdministratorPasswordComesFromThePermissionFileOrTheDefault) {
     struct Case {
         const char* file;   // nullptr: no file
