@@ -4,6 +4,7 @@
 #include "HazardDeskWindow.h"
 
 #include "ParameterEditorController.h"
+#include "RotationConversion.h"
 #include "RuntimeStatusFormatter.h"
 #include "Vq8Theme.h"
 #include "ZrSimControl.h"
@@ -11,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include "EventLoopWait.h"
+#include "QtPrinters.h"
 
 #include <QAbstractButton>
 #include <QDir>
@@ -31,9 +33,14 @@ using test::waitUntil;
 constexpr const char* kK7 = "127.0.10.1";
 constexpr const char* kP3Wide = "127.0.10.3";
 constexpr int kAlgorithmParameters = 4005;   // ZR_STRING_ALGORITHM_PARAMS
-// The scene's mount of the P3 Wide: roll 80°, 350 mm above the floor.
+// The scene's mount of the P3 Wide: roll 80°, pitch -180°, yaw 90°, 350 mm
+// above the floor.
 constexpr double kMountRoll = 80.0;
+constexpr double kMountPitch = -180.0;
+constexpr double kMountYaw = 90.0;
 constexpr double kMountHeightMm = 350.0;
+// About 2° between two rotation matrices, entry by entry.
+constexpr double kRotationTolerance = 0.035;
 
 class ParameterEditorSimTest : public ::testing::Test {
 protected:
@@ -106,8 +113,15 @@ TEST_F(ParameterEditorSimTest, DISABLED_CommissionTheUncommissionedP3Wide) {
     window->requestGroundCalibration();
     ASSERT_TRUE(waitUntil([&] { return !window->state().busy.groundCalibrationBusy; }, 15000));
     ASSERT_EQ(text("dirtyStateLabel"), QStringLiteral("地面标定结果已写入草稿，尚未下发"));
-    EXPECT_NEAR(editor.draft().extrinsics.roll, kMountRoll, 2.0);
-    EXPECT_NEAR(editor.draft().extrinsics.z, kMountHeightMm, 30.0);
+    // The same orientation as the mount, whichever of its two angle triples.
+    const Extrinsics& calibrated = editor.draft().extrinsics;
+    const RotationMatrix found = rotationFromEulerDegrees(calibrated.roll, calibrated.pitch, calibrated.yaw);
+    const RotationMatrix mount = rotationFromEulerDegrees(kMountRoll, kMountPitch, kMountYaw);
+    for (std::size_t i = 0; i < found.size(); ++i) {
+        EXPECT_NEAR(found[i], mount[i], kRotationTolerance) << "entry " << i << ", roll " << calibrated.roll
+                                                            << ", pitch " << calibrated.pitch << ", yaw " << calibrated.yaw;
+    }
+    EXPECT_NEAR(calibrated.z, kMountHeightMm, 30.0);
 
     // Template 1 around the person at x 2500..2900, y 1300..1700; the pallet
     // driving along y -500..500 stays outside.

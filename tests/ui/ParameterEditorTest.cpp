@@ -11,6 +11,8 @@
 
 #include <gtest/gtest.h>
 
+#include "QtPrinters.h"
+
 #include <QAbstractButton>
 #include <QApplication>
 #include <QDir>
@@ -33,12 +35,6 @@
 #include <QTimer>
 
 #include <memory>
-#include <ostream>
-
-// Readable failures for Qt strings.
-inline void PrintTo(const QString& text, std::ostream* out) {
-    *out << '"' << text.toStdString() << '"';
-}
 
 namespace hazard_desk {
 namespace {
