@@ -424,10 +424,9 @@ void HazardDeskWindow::onConfigurationReadFinished() {
 }
 
 void HazardDeskWindow::onDeviceUpdateProgress(QString message) {
-    // A slow camera shows where it is: each line stays until the next one.
+    // A slow camera shows where it is; the worker logs the same line itself.
     state_.statusMessage = message;
     statusBar()->showMessage(translate(message), kInformationStatusTimeoutMs);
-    appendLog(0, message);
 }
 
 void HazardDeskWindow::onConfigurationApplied(bool ok, QString stage, QString message, QString workstationJson,

@@ -18,6 +18,9 @@
 #include <QDir>
 #include <QDoubleSpinBox>
 #include <QLabel>
+#include <QListWidget>
+#include <QRegularExpression>
+#include <QStatusBar>
 #include <QSettings>
 #include <QApplication>
 #include <QSignalSpy>
@@ -132,12 +135,22 @@ TEST_F(ParameterEditorSimTest, DISABLED_CommissionTheUncommissionedP3Wide) {
     for (const auto& [name, value] : zone) {
         spin(name)->setValue(value);
     }
+    QStringList statusLines;
+    QObject::connect(window->statusBar(), &QStatusBar::messageChanged,
+                     [&statusLines](const QString& line) { statusLines << line; });
     window->requestApplyCurrent();
     ASSERT_TRUE(window->state().busy.applyBusy) << window->state().feedbackMessage.toStdString();
     ASSERT_TRUE(waitUntil([&] { return !window->state().busy.applyBusy; }, 40000));
     ASSERT_EQ(text("dirtyStateLabel"), QStringLiteral("模板 1 已保存并下发，已切换为运行模板"))
         << window->state().feedbackTooltip.toStdString();
     EXPECT_EQ(window->state().activeTemplateIndex, 1);
+    // Each step of the write showed in the status bar as it came, and is in the runtime log once.
+    const QStringList progress = statusLines.filter(QRegularExpression(QStringLiteral("^模板 1 · .+（\\d+ ms）$")));
+    EXPECT_GE(progress.size(), 3) << statusLines.join(QLatin1Char('\n')).toStdString();
+    auto* log = window->findChild<QListWidget*>(QStringLiteral("runtimeLogList"));
+    for (const QString& line : progress) {
+        EXPECT_EQ(log->findItems(line, Qt::MatchContains).size(), 1) << line.toStdString();
+    }
     screenshot("editor-applied.png");
 
     // The camera's own read-back holds the zone and the calibrated pose.

@@ -345,13 +345,6 @@ TEST_F(ParameterEditorTest, FailedApplyKeepsTheDraftAndNamesTheStage) {
     }
 }
 
-TEST_F(ParameterEditorTest, ProgressLinesGoToTheStatusBarAndTheLog) {
-    connectK7();
-    window->onDeviceUpdateProgress(QStringLiteral("模板 1 · 等待设备参数保存确认（412 ms）"));
-    EXPECT_EQ(window->statusBar()->currentMessage(), QStringLiteral("模板 1 · 等待设备参数保存确认（412 ms）"));
-    EXPECT_TRUE(lastLogRow().contains(QStringLiteral("模板 1 · 等待设备参数保存确认（412 ms）")));
-}
-
 TEST_F(ParameterEditorTest, CalibrationResultIsDroppedWhenThePoseChangedMeanwhile) {
     connectK7();
     window->onStreamStateChanged(true, QStringLiteral("实时数据流已启动"));
