@@ -7,6 +7,7 @@
 #include "ZoneGeometryEditor.h"
 
 #include "DeviceJsonReader.h"
+#include "DeviceZoneLookup.h"
 #include "DocumentValidator.h"
 #include "ParameterValidationError.h"
 #include "WorkstationJsonReader.h"
@@ -250,16 +251,7 @@ bool ParameterEditorController::extrinsicsDifferFromBackup() const {
 }
 
 bool ParameterEditorController::deviceHasTemplate(int index) const {
-    const nlohmann::json json = nlohmann::json::parse(lastDeviceJson_.toStdString(), nullptr, false);
-    if (!json.is_object()) {
-        return false;
-    }
-    const auto zones = json.find("Zones");
-    if (zones == json.end() || !zones->is_object()) {
-        return false;
-    }
-    const auto entry = zones->find(std::to_string(index));
-    return entry != zones->end() && entry->is_object();
+    return hasTemplate(nlohmann::json::parse(lastDeviceJson_.toStdString(), nullptr, false), index);
 }
 
 void ParameterEditorController::selectTemplate(int index) {
