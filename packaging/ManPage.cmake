@@ -23,6 +23,11 @@ function(ask_program out)
     string(REPLACE ";" " " arguments "${ARGN}")
     message(FATAL_ERROR "ManPage.cmake: '${PROGRAM} ${arguments}' failed (${status}): ${error}")
   endif()
+  # A program that answers but reports a problem of its own (such as a
+  # command module it cannot load) would give an incomplete page.
+  if(error MATCHES "(^|\n)${NAME}: ")
+    message(FATAL_ERROR "ManPage.cmake: '${PROGRAM} ${ARGN}' reported: ${error}")
+  endif()
   set(${out} "${text}" PARENT_SCOPE)
 endfunction()
 
