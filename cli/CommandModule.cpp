@@ -6,6 +6,9 @@
 #include <windows.h>
 #else
 #include <dlfcn.h>
+
+#include <filesystem>
+#include <system_error>
 #endif
 
 namespace hazard_desk::cli {
@@ -22,9 +25,13 @@ bool CommandModule::loadCameraCommands(CommandRegistry& registry, std::string& e
     }
     auto entry = reinterpret_cast<HdCliRegisterCommands>(GetProcAddress(module, HD_CLI_REGISTER_COMMANDS_SYMBOL));
 #else
-    // Found through the tool's run path (beside it in a build tree, in the
-    // package's private library folder once installed).
-    void* module = dlopen(fileName.c_str(), RTLD_NOW | RTLD_LOCAL);
+    // Beside the tool's real file (in a build tree, and in the package's
+    // private folder behind the /usr/bin link). The full path is given because
+    // a sanitizer's dlopen wrapper would search with its own run path.
+    std::error_code failure;
+    const std::filesystem::path tool = std::filesystem::read_symlink("/proc/self/exe", failure);
+    const std::string path = failure ? fileName : (tool.parent_path() / fileName).string();
+    void* module = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
     if (module == nullptr) {
         const char* reason = dlerror();
         error = "the camera commands are not available: cannot load " + fileName + ": " + (reason != nullptr ? reason : "unknown reason");
