@@ -13,7 +13,7 @@ SMOKE_SECONDS ?= 10
 HAS_DISPLAY := $(if $(DISPLAY)$(WAYLAND_DISPLAY),yes,)
 XVFB := $(if $(HAS_DISPLAY),,xvfb-run -a -s "-screen 0 1920x1080x24 -noreset")
 
-.PHONY: all deps build build-asan build-fuzz run test test-main test-asan fuzz fuzz-smoke bench clean
+.PHONY: all deps build build-asan build-fuzz run test test-main test-asan fuzz fuzz-smoke bench package clean
 
 all: build
 
@@ -35,19 +35,27 @@ build-fuzz: deps
 run: build
 	@bash scripts/run-workstation.sh $(BUILD)
 
-# Sanitizer tests and fuzz smoke first, the main suite last, so the closing
-# line is ctest's summary of the full suite. Any failure stops make.
+# Sanitizer tests and fuzz smoke first, the main suite last; then the test
+# share of the tree, and ctest's summary of the full suite repeated, so that
+# the closing lines are still that summary. Any failure stops make.
 test: build-asan build-fuzz build
 	cd $(ASAN) && ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
 	  ctest --output-on-failure -j $(JOBS) --timeout 600
 	@bash scripts/run-fuzzers.sh $(FUZZBUILD) $(SMOKE_SECONDS)
-	cd $(BUILD) && $(XVFB) ctest --output-on-failure -j $(JOBS) --timeout 600
+	@cd $(BUILD) && { $(XVFB) ctest --output-on-failure -j $(JOBS) --timeout 600 --output-log Testing/main-suite.log; \
+	  status=$$?; echo; bash $(CURDIR)/scripts/count-test-lines.sh; echo; \
+	  grep -E "tests passed|tests failed out of|^Total Test time" Testing/main-suite.log | tail -n 2; exit $$status; }
 
 fuzz: build-fuzz
 	@bash scripts/run-fuzzers.sh $(FUZZBUILD) $(FUZZ_SECONDS)
 
 bench: build
+	cmake --build $(BUILD) -j $(JOBS) --target hd_benchmarks
 	@bash scripts/run-benchmarks.sh $(BUILD)
+
+# The Debian package (build/hazard-desk_VERSION_ARCH.deb).
+package: build
+	cmake --build $(BUILD) --target package
 
 clean:
 	rm -rf $(BUILD) $(ASAN) $(FUZZBUILD)

@@ -61,9 +61,36 @@ void installDiagnostics(hazard_desk::HazardDeskWindow& window) {
     }
 }
 
+// Answers --help and --version; false when neither was asked for.
+bool printRequestedText(const hazard_desk::StartupOptions& options, const QString& programName) {
+    if (options.versionRequested) {
+        std::printf("%s %s\n", qPrintable(programName), HD_VERSION);
+        return true;
+    }
+    if (options.helpRequested) {
+        std::fputs(qPrintable(hazard_desk::StartupOptionsParser::usage(programName)), stdout);
+        return true;
+    }
+    return false;
+}
+
 }  // namespace
 
 int main(int argc, char* argv[]) {
+    const QString programName = QStringLiteral("hazard-desk");
+    {
+        // --help and --version are answered before the application object
+        // exists, so they need no display. A command line that does not
+        // parse yet (it may hold Qt's own options) is parsed again below.
+        QStringList arguments;
+        for (int i = 0; i < argc; ++i) {
+            arguments << QString::fromLocal8Bit(argv[i]);
+        }
+        const hazard_desk::StartupOptionsResult early = hazard_desk::StartupOptionsParser::parse(arguments);
+        if (early.ok() && printRequestedText(early.options, programName)) {
+            return 0;
+        }
+    }
     hazard_desk::FrameHeapPolicy::apply();
     QCoreApplication::setAttribute(Qt::AA_DisableWindowContextHelpButton, true);
     QCoreApplication::setAttribute(Qt::AA_EnableHighDpiScaling, true);
@@ -73,14 +100,12 @@ int main(int argc, char* argv[]) {
     // Qt has taken its own options out of the argument list by now.
     const hazard_desk::StartupOptionsResult parsed =
         hazard_desk::StartupOptionsParser::parse(QCoreApplication::arguments());
-    const QString programName = QStringLiteral("hazard-desk");
     if (!parsed.ok()) {
         std::fprintf(stderr, "hazard-desk: %s\n%s", qPrintable(parsed.error),
                      qPrintable(hazard_desk::StartupOptionsParser::usage(programName)));
         return 2;
     }
-    if (parsed.options.helpRequested) {
-        std::fputs(qPrintable(hazard_desk::StartupOptionsParser::usage(programName)), stdout);
+    if (printRequestedText(parsed.options, programName)) {
         return 0;
     }
     if (!parsed.options.language.isEmpty()) {
@@ -88,7 +113,7 @@ int main(int argc, char* argv[]) {
     }
     QCoreApplication::setOrganizationName(QStringLiteral("Corvane"));
     QCoreApplication::setApplicationName(QStringLiteral("VQ8 Hazard Desk"));
-    QCoreApplication::setApplicationVersion(QStringLiteral("1.0.19"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(HD_VERSION));
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/res/vq8_logo.png")));
 
     vq8ui::applyVq8Theme(*application);

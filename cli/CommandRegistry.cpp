@@ -35,6 +35,9 @@ void printOverview(const CommandRegistry& registry, std::ostream& out)
     out << "Usage: hazard-desk-cli COMMAND [OPTIONS]\n\n"
            "The headless face of the Hazard Desk workstation: the same model, bridge and\n"
            "worker the window uses, with JSON output for fleet scripts and measurements.\n\n"
+           "Options:\n"
+           "  --help     this list\n"
+           "  --version  the program's version\n\n"
            "Commands:\n";
     std::size_t width = 0;
     for (const Command& command : registry.commands()) {
@@ -50,19 +53,42 @@ void printOverview(const CommandRegistry& registry, std::ostream& out)
 
 }  // namespace
 
+void CommandRegistry::loadMoreCommands(std::ostream& err)
+{
+    if (!loader_) {
+        return;
+    }
+    const CommandLoader loader = std::move(loader_);
+    loader_ = nullptr;
+    std::string error;
+    if (!loader(*this, error)) {
+        err << "hazard-desk-cli: " << error << '\n';
+    }
+}
+
 int CommandRegistry::dispatch(const std::vector<std::string>& argv, std::ostream& out,
-                              std::ostream& err) const
+                              std::ostream& err)
 {
     if (argv.empty()) {
+        loadMoreCommands(err);
         printOverview(*this, err);
         return kExitUsage;
     }
     const std::string& name = argv.front();
+    if (name == "--version") {
+        out << "hazard-desk-cli " << HD_VERSION << '\n';
+        return kExitOk;
+    }
     if (name == "--help" || name == "-h" || name == "help") {
+        loadMoreCommands(err);
         printOverview(*this, out);
         return kExitOk;
     }
     const Command* command = find(name);
+    if (command == nullptr) {
+        loadMoreCommands(err);
+        command = find(name);
+    }
     if (command == nullptr) {
         err << "hazard-desk-cli: unknown command '" << name << "'\n";
         printOverview(*this, err);

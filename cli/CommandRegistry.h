@@ -39,11 +39,21 @@ public:
     const Command* find(const std::string& name) const;
     const std::vector<Command>& commands() const { return commands_; }
 
+    // Where commands that are not linked into the tool come from: called at
+    // most once, when a command is not found or the whole list is shown.
+    // Returns false and sets its error text when they cannot be had.
+    using CommandLoader = std::function<bool(CommandRegistry&, std::string& error)>;
+    void setCommandLoader(CommandLoader loader) { loader_ = std::move(loader); }
+
     // Runs the whole command line (argv without the program name).
-    int dispatch(const std::vector<std::string>& argv, std::ostream& out, std::ostream& err) const;
+    int dispatch(const std::vector<std::string>& argv, std::ostream& out, std::ostream& err);
 
 private:
+    // Runs the loader once; its failure is reported on err.
+    void loadMoreCommands(std::ostream& err);
+
     std::vector<Command> commands_;
+    CommandLoader loader_;
 };
 
 struct CommandRegistrar {

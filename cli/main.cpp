@@ -1,3 +1,4 @@
+#include "CommandModule.h"
 #include "CommandRegistry.h"
 #include "FrameHeapPolicy.h"
 
@@ -9,5 +10,7 @@ int main(int argc, char** argv)
 {
     hazard_desk::FrameHeapPolicy::apply();
     std::vector<std::string> args(argv + 1, argv + argc);
-    return hazard_desk::cli::CommandRegistry::instance().dispatch(args, std::cout, std::cerr);
+    auto& registry = hazard_desk::cli::CommandRegistry::instance();
+    registry.setCommandLoader(&hazard_desk::cli::CommandModule::loadCameraCommands);
+    return registry.dispatch(args, std::cout, std::cerr);
 }

@@ -21,11 +21,6 @@ const json* member(const json* object, const std::string& key)
     return found == object->end() ? nullptr : &*found;
 }
 
-std::optional<json> optionalCopy(const json* value)
-{
-    return value == nullptr ? std::nullopt : std::optional<json>(*value);
-}
-
 bool same(const json* before, const json* after)
 {
     if (before == nullptr || after == nullptr) {
@@ -60,7 +55,7 @@ class DiffBuilder {
 public:
     void add(const std::string& path, const json* before, const json* after)
     {
-        differences_.push_back({path, optionalCopy(after), optionalCopy(before)});
+        differences_.push_back({path, optionalFieldValue(after), optionalFieldValue(before)});
     }
 
     void compareZone(const std::string& path, const json& before, const json& after)

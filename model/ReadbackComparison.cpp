@@ -25,11 +25,6 @@ const json* member(const json& object, const std::string& key)
     return found == object.end() ? nullptr : &*found;
 }
 
-std::optional<json> optionalCopy(const json* value)
-{
-    return value == nullptr ? std::nullopt : std::optional<json>(*value);
-}
-
 void compareZone(const json& requestedZone, const json& readBackZone, const std::string& zonePath,
                  FieldDifferenceList& differences)
 {
@@ -48,7 +43,7 @@ void compareZone(const json& requestedZone, const json& readBackZone, const std:
         if (std::string(key) == device_keys::kZoneType && zoneTypeImpliedByShape(*requested, readBackZone)) {
             continue;
         }
-        differences.push_back({zonePath + "." + key, *requested, optionalCopy(actual)});
+        differences.push_back({zonePath + "." + key, *requested, optionalFieldValue(actual)});
     }
 }
 
@@ -70,7 +65,7 @@ void compareFlags(const json& requested, const json& readBack, FieldDifferenceLi
             continue;
         }
         if (actual == nullptr || !readbackValuesEqual(*wanted, *actual)) {
-            differences.push_back({name, *wanted, optionalCopy(actual)});
+            differences.push_back({name, *wanted, optionalFieldValue(actual)});
         }
     }
 }
@@ -100,6 +95,11 @@ bool zoneTypeImpliedByShape(const json& type, const json& zone)
         return holdsBoxes(kSectorZoneLength);
     }
     return false;
+}
+
+std::optional<json> optionalFieldValue(const json* value)
+{
+    return value == nullptr ? std::nullopt : std::optional<json>(*value);
 }
 
 bool numbersEqual(double a, double b)
@@ -152,7 +152,7 @@ FieldDifferenceList compareReadback(const json& requested, const json& readBack,
     const json* requestedZone = requestedZones == nullptr ? nullptr : member(*requestedZones, key);
     const json* readBackZone = readBackZones == nullptr ? nullptr : member(*readBackZones, key);
     if (requestedZone == nullptr || readBackZone == nullptr) {
-        differences.push_back({zonePath, optionalCopy(requestedZone), optionalCopy(readBackZone)});
+        differences.push_back({zonePath, optionalFieldValue(requestedZone), optionalFieldValue(readBackZone)});
     } else {
         compareZone(*requestedZone, *readBackZone, zonePath, differences);
     }

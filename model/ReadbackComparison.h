@@ -37,6 +37,9 @@ bool numbersEqual(double a, double b);
 // actual with an equal value (actual may hold more); anything else exactly.
 bool readbackValuesEqual(const nlohmann::json& requested, const nlohmann::json& actual);
 
+// A field value as a difference holds it: absent when the field is missing.
+std::optional<nlohmann::json> optionalFieldValue(const nlohmann::json* value);
+
 // The fields of template t and the camera-wide flags where readBack does not
 // hold what requested asks for, in the order the fields are checked:
 // "Zones.t" itself when either side lacks it, then its "DangerZone",

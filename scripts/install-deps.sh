@@ -19,6 +19,8 @@ PACKAGES=(
   fonts-noto-cjk fonts-noto-core fonts-dejavu-core
   # image export over SSH
   putty-tools openssh-server openssh-client
+  # the Debian package: its dependencies (dpkg-shlibdeps, file) and its check
+  dpkg-dev file lintian
 )
 
 missing=()

@@ -39,7 +39,8 @@ bool StartupOptionsParser::isLanguageCode(const QString& text) {
 QString StartupOptionsParser::usage(const QString& programName) {
     return QStringLiteral("Usage: %1 [--connect IP] [--language CODE]\n"
                           "  --connect IP      connect to the camera at IP once the window is up\n"
-                          "  --language CODE   preferred interface language, e.g. zh-CN or en\n")
+                          "  --language CODE   preferred interface language, e.g. zh-CN or en\n"
+                          "  --version         print the version and exit\n")
         .arg(programName);
 }
 
@@ -51,6 +52,10 @@ StartupOptionsResult StartupOptionsParser::parse(const QStringList& arguments) {
         const QString argument = arguments.at(i);
         if (argument == QLatin1String("--help") || argument == QLatin1String("-h")) {
             result.options.helpRequested = true;
+            continue;
+        }
+        if (argument == QLatin1String("--version")) {
+            result.options.versionRequested = true;
             continue;
         }
         QString name = argument;

@@ -2,6 +2,7 @@
 // Command-line options of the workstation executable:
 //   --connect IP      connect to the camera at IP once the window is up
 //   --language CODE   preferred language of the interface
+//   --version         print the version and exit
 // Both also accept the "--option=value" form. Qt's own options have already
 // been removed by QApplication when these are parsed.
 #include <QString>
@@ -13,6 +14,7 @@ struct StartupOptions {
     QString connectAddress;   // empty: no automatic connection
     QString language;         // empty: keep the stored or default language
     bool helpRequested = false;
+    bool versionRequested = false;
 };
 
 struct StartupOptionsResult {

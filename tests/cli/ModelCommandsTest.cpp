@@ -368,5 +368,50 @@ TEST_F(ModelCommands, RealBinaryExitCodes)
     EXPECT_EQ(r.out.find("nowhere.json"), std::string::npos);
 }
 
+// Commands that are not linked into the tool (the camera commands, a module
+// loaded on demand) are asked for once, only when a command is not found or
+// the whole list is shown; a failed load is reported, not hidden.
+TEST(CommandRegistryLoader, LoadsOnlyWhenACommandIsMissing)
+{
+    const struct {
+        std::vector<std::string> args;
+        bool loaderSucceeds;
+        int code;
+        int loads;
+        const char* inErr;
+    } cases[] = {
+        {{"local"}, true, 0, 0, ""},
+        {{"--version"}, true, 0, 0, ""},
+        {{"loaded"}, true, 0, 1, ""},
+        {{"--help"}, true, 0, 1, ""},
+        {{"loaded"}, false, 2, 1, "module missing"},
+        {{"--help"}, false, 0, 1, "module missing"},
+        {{"local"}, false, 0, 0, ""},
+    };
+    for (const auto& c : cases) {
+        CommandRegistry registry;
+        registry.add({"local", "a linked command", "", [](CommandContext&) { return 0; }});
+        int loads = 0;
+        registry.setCommandLoader([&](CommandRegistry& target, std::string& error) {
+            ++loads;
+            if (!c.loaderSucceeds) {
+                error = "module missing";
+                return false;
+            }
+            target.add({"loaded", "a command from the module", "", [](CommandContext&) { return 0; }});
+            return true;
+        });
+        std::ostringstream out;
+        std::ostringstream err;
+        EXPECT_EQ(registry.dispatch(c.args, out, err), c.code) << c.args.front();
+        (void)registry.dispatch(c.args, out, err);
+        EXPECT_EQ(loads, c.loads) << c.args.front();
+        EXPECT_NE(err.str().find(c.inErr), std::string::npos) << c.args.front() << ": " << err.str();
+        if (c.args.front() == "--help" && c.loaderSucceeds) {
+            EXPECT_NE(out.str().find("  loaded"), std::string::npos);
+        }
+    }
+}
+
 }  // namespace
 }  // namespace hazard_desk::cli
