@@ -1,6 +1,6 @@
 // Test entry point for the window tests: one QApplication for all tests, and
 // the settings redirected into a temporary folder so no test touches the
-// user's own workstation settings.
+// user's own workstation settings. The language stored there is Chinese.
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -21,6 +21,9 @@ int main(int argc, char** argv) {
     QCoreApplication::setOrganizationName(QStringLiteral("Corvane"));
     QCoreApplication::setApplicationName(QStringLiteral("VQ8 Hazard Desk"));
     QCoreApplication::setApplicationVersion(QStringLiteral("1.0.19"));
+    // The window picks the system's language; the tests read the Chinese
+    // source texts whatever the machine's locale.
+    QSettings().setValue(QStringLiteral("ui/language"), QStringLiteral("zh-CN"));
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }
