@@ -275,9 +275,10 @@ std::vector<Problem> checkTable(const TranslationTableFile& table, const std::ve
 }
 
 std::string missingSkeleton(const std::vector<SourceText>& missing) {
-    json skeleton = json::object();
+    // In the order a translator reads an entry: where, the source, the rest.
+    nlohmann::ordered_json skeleton = nlohmann::ordered_json::object();
     for (const SourceText& text : missing) {
-        json entry = json::object();
+        nlohmann::ordered_json entry = nlohmann::ordered_json::object();
         entry["_where"] = text.file + ":" + std::to_string(text.line);
         for (const std::string& language : requiredLanguages()) {
             entry[language] = language == kSourceLanguage ? text.text : std::string();
