@@ -2,7 +2,8 @@
 // virtual K7, streaming, the editor unlocked. No text a user can see or hear
 // (labels, buttons, titles, placeholders, items, tool tips, accessible
 // names, the status bar) may keep a Chinese character the language does not
-// use. Only the language button, "语言 / Language" by design, is exempt.
+// use, and none may be wider than its side panel. Only the language button,
+// "语言 / Language" by design, is exempt.
 #include "HazardDeskWindow.h"
 #include "LanguageManager.h"
 
@@ -16,9 +17,12 @@
 #include <QDoubleSpinBox>
 #include <QGroupBox>
 #include <QLabel>
+#include <QLayout>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPlainTextEdit>
+#include <QRegularExpression>
+#include <QScrollArea>
 #include <QSet>
 #include <QSettings>
 #include <QSpinBox>
@@ -94,6 +98,24 @@ QStringList untranslated(QWidget* window, const std::function<bool(QChar)>& forb
     return found;
 }
 
+// The widgets of a side panel that, at their minimum width, reach past it.
+QStringList tooWide(QScrollArea* area) {
+    QWidget* content = area->widget();
+    const int margin = content->layout() != nullptr ? content->layout()->contentsMargins().right() : 0;
+    QStringList found;
+    for (QWidget* w : content->findChildren<QWidget*>()) {
+        const int right = w->mapTo(content, QPoint(0, 0)).x() + w->minimumSizeHint().width() + margin;
+        if (w->isVisible() && w->minimumSizeHint().width() > 0 && right > area->viewport()->width()) {
+            const QStringList texts = visibleTexts(w);
+            found << QStringLiteral("%1 (%2) %3 px: %4")
+                         .arg(w->objectName(), QString::fromLatin1(w->metaObject()->className()))
+                         .arg(right)
+                         .arg(texts.filter(QRegularExpression(QStringLiteral("\\S"))).join(QStringLiteral(" | ")));
+        }
+    }
+    return found;
+}
+
 class LanguageWindowTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -142,6 +164,14 @@ TEST_F(LanguageWindowTest, ConnectedEditingWindowShowsNoChineseInOtherLanguages)
         const QStringList found = untranslated(window.get(), c.forbidden);
         EXPECT_TRUE(found.isEmpty()) << c.code << ": " << found.size() << " texts\n  "
                                      << found.join(QStringLiteral("\n  ")).toStdString();
+        // The side panels scroll only vertically: a text wider than the panel
+        // would be cut off at its right edge.
+        for (const char* name : {"leftPanelScrollArea", "parameterScrollArea"}) {
+            auto* area = window->findChild<QScrollArea*>(QString::fromLatin1(name));
+            ASSERT_NE(area, nullptr) << name;
+            EXPECT_LE(area->widget()->minimumSizeHint().width(), area->viewport()->width())
+                << c.code << " " << name << ":\n  " << tooWide(area).join(QStringLiteral("\n  ")).toStdString();
+        }
     }
 }
 
