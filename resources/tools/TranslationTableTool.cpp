@@ -1,5 +1,5 @@
 // Maintenance tool of the embedded translation table. Run from the
-// repository (or give --root):
+// repository (or give --root; --table names another table file):
 //   hd-i18n-table check            every problem, exit 1 when there is one
 //   hd-i18n-table missing          the Chinese source texts without an entry,
 //                                  as a skeleton to fill in (JSON on stdout)
@@ -27,7 +27,7 @@ using namespace hazard_desk::i18n;
 const char* const kTablePath = "resources/i18n/embedded.json";
 
 int usage() {
-    std::fputs("usage: hd-i18n-table [--root DIR] check | missing | merge FILE | format | unused\n", stderr);
+    std::fputs("usage: hd-i18n-table [--root DIR] [--table FILE] check | missing | merge FILE | format | unused\n", stderr);
     return 2;
 }
 
@@ -56,15 +56,18 @@ bool writeTable(const TranslationTableFile& table, const fs::path& path) {
 int main(int argc, char** argv) {
     std::vector<std::string> args(argv + 1, argv + argc);
     fs::path root = fs::current_path();
-    if (args.size() >= 2 && args[0] == "--root") {
-        root = args[1];
+    fs::path tablePath;
+    while (args.size() >= 2 && (args[0] == "--root" || args[0] == "--table")) {
+        (args[0] == "--root" ? root : tablePath) = args[1];
         args.erase(args.begin(), args.begin() + 2);
     }
     if (args.empty()) {
         return usage();
     }
     const std::string command = args[0];
-    const fs::path tablePath = root / kTablePath;
+    if (tablePath.empty()) {
+        tablePath = root / kTablePath;
+    }
     TranslationTableFile table;
     std::string error;
     if (!table.read(tablePath.string(), error)) {
