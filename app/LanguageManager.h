@@ -62,7 +62,6 @@ public:
     QString localizeMessage(const QString& text) const;
 
     const TranslationCatalog& catalog() const { return catalog_; }
-    TranslationCatalog& catalog() { return catalog_; }
     // Where Qt's own texts for the current language came from (empty: none).
     const QString& qtTranslationOrigin() const { return qtTranslationOrigin_; }
 

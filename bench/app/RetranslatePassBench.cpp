@@ -5,6 +5,7 @@
 //                    its ratio to the bare walk below, measured in the same run
 //  BM_LanguageSwitch a language change (English and Japanese in turn): every
 //                    text rewritten, the window's composed texts derived again
+//  BM_LocalizeComposedText  one composed live text ("输入 1：高电平") localized
 //  BM_TreeWalk       the baseline: visiting the same widgets and reading their
 //                    texts, nothing looked up or written
 // Needs a display (make bench starts Xvfb without one).
@@ -126,6 +127,18 @@ void BM_LanguageSwitch(benchmark::State& state) {
     }
 }
 
+// A composed live text the status panel localizes twice a second per line:
+// matched against the message templates built from the table.
+void BM_LocalizeComposedText(benchmark::State& state) {
+    auto& languages = LanguageManager::instance();
+    connectedWindow();
+    languages.setLanguage(QStringLiteral("en-US"));
+    const QString text = QStringLiteral("输入 1：高电平");
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(languages.localizeMessage(text));
+    }
+}
+
 void BM_TreeWalk(benchmark::State& state) {
     HazardDeskWindow* shown = connectedWindow();
     std::size_t characters = 0;
@@ -138,6 +151,7 @@ void BM_TreeWalk(benchmark::State& state) {
 
 BENCHMARK(BM_SteadyPass)->Unit(benchmark::kMillisecond)->Iterations(50)->Repetitions(5)->ReportAggregatesOnly(true);
 BENCHMARK(BM_LanguageSwitch)->Unit(benchmark::kMillisecond)->Iterations(10)->Repetitions(5)->ReportAggregatesOnly(true);
+BENCHMARK(BM_LocalizeComposedText)->Unit(benchmark::kMicrosecond)->Repetitions(5)->ReportAggregatesOnly(true);
 BENCHMARK(BM_TreeWalk)->Unit(benchmark::kMillisecond)->Iterations(200)->Repetitions(5)->ReportAggregatesOnly(true);
 
 int main(int argc, char** argv) {
