@@ -258,6 +258,10 @@ TEST(LanguageManager, ComposedMessagesAreLocalizedPieceByPiece) {
         {QStringLiteral("模板 5 · 等待设备参数保存确认（120 ms）"),
          QStringLiteral("Template 5 · Waiting for device parameter save confirmation (120 ms)")},
         {QStringLiteral("开启深度流失败（SDK=-3，timeout）"), QStringLiteral("Enable depth stream failed (SDK=-3, timeout)")},
+        // Templates inside templates: the read-back difference in the apply failure.
+        {QStringLiteral("设备回读参数与本次下发不一致：semantics：请求 true，回读 字段缺失"),
+         QStringLiteral("The parameters read back from the device differ from those applied: "
+                        "semantics: requested true, read back field missing")},
         {QStringLiteral("独立上位机已就绪；请选择搜索到的相机"),
          QStringLiteral("Workstation ready; select a camera that was found")},
         {QStringLiteral("数据流已停止；相机已断开，句柄已释放"),
