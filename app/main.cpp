@@ -14,6 +14,7 @@
 #include <QDateTime>
 #include <QDir>
 #include <QIcon>
+#include <QStringList>
 #include <QTimer>
 
 #include <cstdio>
@@ -108,12 +109,26 @@ int main(int argc, char* argv[]) {
     if (printRequestedText(parsed.options, programName)) {
         return 0;
     }
-    if (!parsed.options.language.isEmpty()) {
-        hazard_desk::LanguageManager::instance().init(parsed.options.language);
-    }
     QCoreApplication::setOrganizationName(QStringLiteral("Corvane"));
     QCoreApplication::setApplicationName(QStringLiteral("VQ8 Hazard Desk"));
     QCoreApplication::setApplicationVersion(QStringLiteral(HD_VERSION));
+    if (!parsed.options.language.isEmpty()) {
+        // The command line's choice holds for this run over the stored one;
+        // the settings store is known only once the identity above is set.
+        auto& languages = hazard_desk::LanguageManager::instance();
+        languages.init(QString());
+        const QString code = languages.resolveLanguageCode(parsed.options.language);
+        if (code.isEmpty()) {
+            QStringList known;
+            for (const hazard_desk::LanguageRecord& language : languages.languages()) {
+                known << language.code;
+            }
+            std::fprintf(stderr, "hazard-desk: unknown language '%s' ignored; known: %s\n",
+                         qPrintable(parsed.options.language), qPrintable(known.join(QStringLiteral(", "))));
+        } else {
+            languages.setSessionLanguage(code);
+        }
+    }
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/res/vq8_logo.png")));
 
     vq8ui::applyVq8Theme(*application);

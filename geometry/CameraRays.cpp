@@ -112,7 +112,8 @@ CameraRays computeCameraRays(const RayIntrinsics& in)
                     blockFailure = kRayCountMismatchMessage;
                 }
             } catch (const cv::Exception& error) {
-                blockFailure = std::string(kRayUndistortionFailedMessage) + error.what();
+                blockFailure = kRayUndistortionFailedMessage;
+                blockFailure.replace(blockFailure.find("%1"), 2, error.what());
             }
             if (!blockFailure.empty()) {
                 const std::lock_guard<std::mutex> lock(failureMutex);

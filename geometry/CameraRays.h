@@ -21,8 +21,8 @@ inline constexpr const char* kRayCountMismatchMessage = "反畸变射线数量�
 // The camera gave its resolution but not its pinhole block: without a camera
 // matrix no ray can be placed.
 inline constexpr const char* kRayPinholeUnreadableMessage = "无法读取 3D 针孔内参";
-// OpenCV refused the intrinsics; its own text follows.
-inline constexpr const char* kRayUndistortionFailedMessage = "反畸变失败：";
+// OpenCV refused the intrinsics; %1 is its own text.
+inline constexpr const char* kRayUndistortionFailedMessage = "反畸变失败：%1";
 
 inline constexpr std::int64_t kMaxRayPixels = 8000000;
 inline constexpr int kRayDistortionCount = 14;

@@ -15,9 +15,11 @@ std::string formatIssueList(const ValidationIssueList& issues)
         text += issues[i].message;
     }
     if (issues.size() > shown) {
-        text += "\n另有 ";
-        text += std::to_string(issues.size() - shown);
-        text += " 项错误";
+        // One source text with its placeholder, so the line translates whole.
+        std::string more = kMoreIssuesMessage;
+        more.replace(more.find("%1"), 2, std::to_string(issues.size() - shown));
+        text += '\n';
+        text += more;
     }
     return text;
 }

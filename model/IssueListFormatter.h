@@ -8,6 +8,8 @@
 namespace hazard_desk {
 
 inline constexpr std::size_t kMaxDisplayedIssues = 12;
+// The closing line of a longer list; %1 is the number of issues not shown.
+inline constexpr const char* kMoreIssuesMessage = "另有 %1 项错误";
 
 // Display text of an issue list: the first twelve issues as "path：message"
 // (full-width colon), then "另有 N 项错误" when more remain; joined by '\n'.

@@ -15,6 +15,27 @@ constexpr std::size_t kSquareZoneLength = 6;
 constexpr std::size_t kSectorZoneLength = 7;
 
 const char* const kMissingField = "字段缺失";
+// One source text with its placeholders, so that each difference translates
+// as a whole line: %1 the field path, %2 the requested and %3 the read value.
+const char* const kDifferenceLine = "%1：请求 %2，回读 %3";
+
+// pattern with %1..%9 replaced by values in one pass: a value's own "%2"
+// stays as it is.
+std::string fillPlaceholders(const std::string& pattern, const std::vector<std::string>& values)
+{
+    std::string text;
+    for (std::size_t i = 0; i < pattern.size(); ++i) {
+        const bool placeholder = pattern[i] == '%' && i + 1 < pattern.size() && pattern[i + 1] >= '1' &&
+                                 pattern[i + 1] <= '9' && static_cast<std::size_t>(pattern[i + 1] - '1') < values.size();
+        if (placeholder) {
+            text += values[static_cast<std::size_t>(pattern[i + 1] - '1')];
+            ++i;
+        } else {
+            text += pattern[i];
+        }
+    }
+    return text;
+}
 
 const json* member(const json& object, const std::string& key)
 {
@@ -172,11 +193,10 @@ std::string describeDifferences(const FieldDifferenceList& differences)
         if (!text.empty()) {
             text += "；";
         }
-        text += difference.path;
-        text += "：请求 ";
-        text += difference.requested ? compactJson(*difference.requested) : kMissingField;
-        text += "，回读 ";
-        text += difference.actual ? compactJson(*difference.actual) : kMissingField;
+        text += fillPlaceholders(kDifferenceLine,
+                                 {difference.path,
+                                  difference.requested ? compactJson(*difference.requested) : kMissingField,
+                                  difference.actual ? compactJson(*difference.actual) : kMissingField});
     }
     return text;
 }

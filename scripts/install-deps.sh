@@ -17,6 +17,8 @@ PACKAGES=(
   # GUI tests: virtual display, software OpenGL, fonts that render CJK and Vietnamese
   xvfb xauth libgl1-mesa-dri libglx-mesa0 mesa-utils
   fonts-noto-cjk fonts-noto-core fonts-dejavu-core
+  # Qt's own texts (OK, Cancel, ...) in Chinese and Japanese
+  qttranslations5-l10n
   # image export over SSH
   putty-tools openssh-server openssh-client
   # the Debian package: its dependencies (dpkg-shlibdeps, file) and its check

@@ -29,6 +29,7 @@
 #include <QJsonObject>
 #include <QLabel>
 #include <QLineEdit>
+#include <QLocale>
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -51,6 +52,8 @@ const QList<int> kDefaultSplitterSizes{260, 920, 340};
 }  // namespace
 
 HazardDeskWindow::HazardDeskWindow(QWidget* parent) : QMainWindow(parent) {
+    // An empty or unknown stored language leaves the system's in use.
+    LanguageManager::instance().init(LanguageManager::pickLanguage(QLocale::system().uiLanguages()));
     loadAdministratorPassword();
     buildWidgetTree();
     // The OpenGL view's axes and forward-axis settings and the scene overlay
@@ -76,8 +79,20 @@ HazardDeskWindow::HazardDeskWindow(QWidget* parent) : QMainWindow(parent) {
         devicePanel_->deviceFilterEdit()->setText(WindowSettings::deviceFilter());
     }
     devicePanel_->applyDeviceFilter(false);
+    wireLanguage();
     refreshDynamicTexts();
     appendLog(0, QStringLiteral("独立上位机已就绪；请选择搜索到的相机"));
+}
+
+void HazardDeskWindow::wireLanguage() {
+    LightweightGlEngine* engine = viewGrid_->pointCloudView()->engine();
+    engine->setTranslator([](const QString& text) { return LanguageManager::instance().localizeMessage(text); });
+    // The composed texts are derived again from their untranslated parts;
+    // the manager's own pass then covers the fixed ones.
+    connect(&LanguageManager::instance(), &LanguageManager::languageChanged, this, [this, engine] {
+        engine->retranslate();
+        refreshDynamicTexts();
+    });
 }
 
 HazardDeskWindow::~HazardDeskWindow() {

@@ -134,6 +134,8 @@ private:
     void buildWidgetTree();
     void createWorker();
     void wireWidgets();
+    // The 3D view's translator and the re-derivation of texts on a language change.
+    void wireLanguage();
     void applyEditLock();
     void restoreSettings();
     void clampToScreen();

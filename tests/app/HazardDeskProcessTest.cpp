@@ -16,7 +16,8 @@ struct WorkstationRun {
     QString errors;
 };
 
-WorkstationRun runWorkstation(const QString& workingDirectory, const QString& configHome) {
+WorkstationRun runWorkstation(const QString& workingDirectory, const QString& configHome,
+                              const QStringList& arguments = {}) {
     QProcess process;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
@@ -24,7 +25,7 @@ WorkstationRun runWorkstation(const QString& workingDirectory, const QString& co
     environment.insert(QStringLiteral("HD_QUIT_AFTER_MS"), QStringLiteral("400"));
     process.setProcessEnvironment(environment);
     process.setWorkingDirectory(workingDirectory);
-    process.start(QStringLiteral(HD_WORKSTATION_EXECUTABLE), QStringList{});
+    process.start(QStringLiteral(HD_WORKSTATION_EXECUTABLE), arguments);
     WorkstationRun run;
     if (!process.waitForStarted(5000)) {
         return run;
@@ -62,6 +63,37 @@ TEST(HazardDeskProcess, SdkLogGoesUnderTheWorkingDirectoryAndCloseWritesTheSetti
     EXPECT_FALSE(settings.value(QStringLiteral("window/splitter")).toByteArray().isEmpty());
     EXPECT_TRUE(settings.contains(QStringLiteral("camera/deviceFilter")));
     EXPECT_EQ(settings.value(QStringLiteral("camera/deviceFilter")).toString(), QString());
+}
+
+TEST(HazardDeskProcess, LanguageFromTheCommandLineHoldsForTheRunOnly) {
+    struct Case {
+        const char* language;
+        const char* stored;    // "ui/language" before the run
+        const char* warning;   // on stderr, empty for none
+    };
+    const Case cases[] = {
+        {"ja", "vi-VN", ""},
+        {"fr-FR", "", "unknown language 'fr-FR' ignored"},
+    };
+    for (const Case& c : cases) {
+        QTemporaryDir workingDirectory;
+        QTemporaryDir configHome;
+        const QString settingsPath = QDir(configHome.path()).filePath(QStringLiteral("Corvane/VQ8 Hazard Desk.conf"));
+        if (*c.stored != '\0') {
+            QSettings(settingsPath, QSettings::IniFormat).setValue(QStringLiteral("ui/language"), QString::fromLatin1(c.stored));
+        }
+        const WorkstationRun run = runWorkstation(workingDirectory.path(), configHome.path(),
+                                                  {QStringLiteral("--language"), QString::fromLatin1(c.language)});
+        ASSERT_TRUE(run.finished) << c.language;
+        EXPECT_EQ(run.exitCode, 0) << c.language << run.errors.toStdString();
+        if (*c.warning != '\0') {
+            EXPECT_TRUE(run.errors.contains(QString::fromLatin1(c.warning))) << run.errors.toStdString();
+        }
+        // The stored choice is the user's; the command line does not replace it.
+        EXPECT_EQ(QSettings(settingsPath, QSettings::IniFormat).value(QStringLiteral("ui/language")).toString(),
+                  QString::fromLatin1(c.stored))
+            << c.language;
+    }
 }
 
 }  // namespace

@@ -1,6 +1,8 @@
 // Test entry point for the window tests: one QApplication for all tests, and
 // the settings redirected into a temporary folder so no test touches the
 // user's own workstation settings.
+#include "LanguageManager.h"
+
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -21,6 +23,10 @@ int main(int argc, char** argv) {
     QCoreApplication::setOrganizationName(QStringLiteral("Corvane"));
     QCoreApplication::setApplicationName(QStringLiteral("VQ8 Hazard Desk"));
     QCoreApplication::setApplicationVersion(QStringLiteral("1.0.19"));
+    // The window would pick the system's language; the tests read the
+    // Chinese source texts whatever the machine's locale (the process-wide
+    // manager is set up once, so later windows keep this choice).
+    hazard_desk::LanguageManager::instance().init(QStringLiteral("zh-CN"));
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }

@@ -1,0 +1,306 @@
+// The language manager over the workstation's embedded table: start-up
+// language, translate, the snapshot re-translation of widget trees, the
+// language menu and its timer, the composed-message localizer, Qt's own
+// texts and the Show-event filter.
+#include "LanguageManager.h"
+#include "LanguageMenu.h"
+
+#include <gtest/gtest.h>
+
+#include "EventLoopWait.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QDialog>
+#include <QDialogButtonBox>
+#include <QDoubleSpinBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMenu>
+#include <QPushButton>
+#include <QSettings>
+#include <QSignalSpy>
+#include <QTimer>
+#include <QVBoxLayout>
+
+#include <memory>
+
+namespace hazard_desk {
+namespace {
+
+using test::waitUntil;
+
+std::unique_ptr<LanguageManager> makeManager(const QString& preferred, const QString& stored = QString()) {
+    QSettings settings;
+    if (stored.isEmpty()) {
+        settings.remove(QLatin1String(LanguageManager::kSettingKey));
+    } else {
+        settings.setValue(QLatin1String(LanguageManager::kSettingKey), stored);
+    }
+    static const QStringList templateFiles{QStringLiteral(":/i18n/embedded.json")};
+    auto manager = std::make_unique<LanguageManager>(&templateFiles);
+    manager->init(preferred);
+    return manager;
+}
+
+TEST(LanguageManager, StartupLanguageComesFromTheSettingThenThePreferredCode) {
+    struct Case {
+        const char* preferred;
+        const char* stored;
+        const char* expected;
+    };
+    const Case cases[] = {
+        {"en-US", "", "en-US"},
+        {"en-US", "ja-JP", "ja-JP"},
+        {"en-US", "fr-FR", "en-US"},  // an unknown stored language is ignored
+        {"xx-YY", "", "zh-CN"},
+        {"", "vi-VN", "vi-VN"},
+    };
+    for (const Case& c : cases) {
+        const auto manager = makeManager(QString::fromLatin1(c.preferred), QString::fromLatin1(c.stored));
+        EXPECT_EQ(manager->currentLanguage(), QString::fromLatin1(c.expected)) << c.preferred << " / " << c.stored;
+    }
+    const auto manager = makeManager(QStringLiteral("en-US"));
+    QStringList codes;
+    for (const LanguageRecord& language : manager->languages()) {
+        codes << language.code + QLatin1Char('/') + language.nativeName;
+    }
+    EXPECT_EQ(codes, (QStringList{QStringLiteral("en-US/English"), QStringLiteral("ja-JP/日本語"),
+                                  QStringLiteral("vi-VN/Tiếng Việt"), QStringLiteral("zh-CN/简体中文")}));
+}
+
+TEST(LanguageManager, PickLanguageAndCodesFromTheCommandLine) {
+    struct Case {
+        QStringList locales;
+        const char* expected;
+    };
+    const Case cases[] = {
+        {{QStringLiteral("de-DE"), QStringLiteral("ja_JP"), QStringLiteral("en-US")}, "ja-JP"},
+        {{QStringLiteral("zh-Hans-CN")}, "zh-CN"},
+        {{QStringLiteral("VI")}, "vi-VN"},
+        {{QStringLiteral("en-GB")}, "en-US"},
+        {{QStringLiteral("fr-FR"), QStringLiteral("C")}, "en-US"},
+        {{}, "en-US"},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(LanguageManager::pickLanguage(c.locales), QString::fromLatin1(c.expected)) << c.locales.join(' ').toStdString();
+    }
+    const auto manager = makeManager(QStringLiteral("zh-CN"));
+    EXPECT_EQ(manager->resolveLanguageCode(QStringLiteral("EN-us")), QStringLiteral("en-US"));
+    EXPECT_EQ(manager->resolveLanguageCode(QStringLiteral("ja")), QStringLiteral("ja-JP"));
+    EXPECT_EQ(manager->resolveLanguageCode(QStringLiteral("vi_VN")), QStringLiteral("vi-VN"));
+    EXPECT_EQ(manager->resolveLanguageCode(QStringLiteral("fr-FR")), QString());
+}
+
+TEST(LanguageManager, TranslateKeepsSurroundingWhiteSpaceAndFindsShownTexts) {
+    const auto manager = makeManager(QStringLiteral("en-US"));
+    struct Case {
+        QString text;
+        QString expected;
+    };
+    const Case cases[] = {
+        {QStringLiteral("连接相机"), QStringLiteral("Connect camera")},
+        {QStringLiteral("  连接相机\n"), QStringLiteral("  Connect camera\n")},
+        {QStringLiteral("\t请先连接相机\r\n"), QStringLiteral("\tConnect a camera first\n")},
+        {QStringLiteral("一键视角：[ 主视 / ] 后视 / ; 左视 / ' 右视 / , 俯视 / . 仰视 / R 复位适配\r\n"
+                        "鼠标：左键旋转 · 中键或 Shift+左键 平移 · 右键或 Ctrl+左键 推拉 · 滚轮缩放"),
+         QStringLiteral("View keys: [ front / ] back / ; left / ' right / , top / . bottom / R reset to fit\n"
+                        "Mouse: left drag rotates · middle or Shift+left pans · right or Ctrl+left dollies · wheel zooms")},
+        {QStringLiteral("カメラ接続"), QStringLiteral("Connect camera")},   // shown in Japanese before
+        {QStringLiteral("must be greater than zero"), QStringLiteral("Must be greater than zero")},
+        {QStringLiteral("not in the table"), QStringLiteral("not in the table")},
+        {QString(), QString()},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(manager->translate(c.text), c.expected) << c.text.toStdString();
+    }
+    manager->setSessionLanguage(QStringLiteral("zh-CN"));
+    // The validator's English source has a Chinese display text.
+    EXPECT_EQ(manager->translate(QStringLiteral("must be greater than zero")), QStringLiteral("必须大于 0"));
+    // "Warning zone" stands for both 预警区域 and 警告区域: it stays as it is.
+    EXPECT_EQ(manager->translate(QStringLiteral("Warning zone")), QStringLiteral("Warning zone"));
+}
+
+// A small window with one widget of every kind the pass rewrites.
+struct SampleWindow {
+    QWidget window;
+    QLabel* label = new QLabel(QStringLiteral("请先连接相机"), &window);
+    QPushButton* button = new QPushButton(QStringLiteral("连接相机"), &window);
+    QPushButton* languageButton = new QPushButton(QStringLiteral("语言 / Language"), &window);
+    QGroupBox* group = new QGroupBox(QStringLiteral("设备信息"), &window);
+    QLabel* ignored = new QLabel(QStringLiteral("未连接"), group);
+    QLabel* insideIgnored = new QLabel(QStringLiteral("已连接"), ignored);
+    QLineEdit* filter = new QLineEdit(&window);
+    QComboBox* combo = new QComboBox(&window);
+    QListWidget* list = new QListWidget(&window);
+    QDoubleSpinBox* spin = new QDoubleSpinBox(&window);
+    QMenu* menu = new QMenu(button);
+
+    SampleWindow() {
+        auto* layout = new QVBoxLayout(&window);
+        for (QWidget* w : std::initializer_list<QWidget*>{label, button, languageButton, group, filter, combo, list, spin}) {
+            layout->addWidget(w);
+        }
+        languageButton->setObjectName(QStringLiteral("languageButton"));
+        button->setToolTip(QStringLiteral("显示或隐藏高级参数"));
+        button->setAccessibleName(QStringLiteral("连接相机"));
+        ignored->setProperty("vq8_i18n_ignore", true);
+        filter->setPlaceholderText(QStringLiteral("搜索型号、IP、ID 或序列号"));
+        combo->addItems({QStringLiteral("矩形区域"), QStringLiteral("扇形区域"), QStringLiteral("--")});
+        list->addItems({QStringLiteral("运行日志"), QStringLiteral("12:00  [INF]  x")});
+        spin->setSuffix(QStringLiteral(" mm"));
+        menu->addAction(QStringLiteral("导出日志"))->setStatusTip(QStringLiteral("导出运行日志"));
+        button->setMenu(menu);
+        window.setWindowTitle(QStringLiteral("VQ8 避障算法上位机"));
+    }
+};
+
+TEST(LanguageManager, RetranslateRewritesEveryKindAndReturnsToTheSources) {
+    const auto manager = makeManager(QStringLiteral("zh-CN"));
+    SampleWindow sample;
+    manager->retranslate(&sample.window);
+    manager->setSessionLanguage(QStringLiteral("en-US"));
+    manager->retranslate(&sample.window);
+    EXPECT_EQ(sample.label->text(), QStringLiteral("Connect a camera first"));
+    EXPECT_EQ(sample.button->text(), QStringLiteral("Connect camera"));
+    EXPECT_EQ(sample.button->toolTip(), QStringLiteral("Show or hide the advanced parameters"));
+    EXPECT_EQ(sample.button->accessibleName(), QStringLiteral("Connect camera"));
+    EXPECT_EQ(sample.group->title(), QStringLiteral("Device information"));
+    EXPECT_EQ(sample.ignored->text(), QStringLiteral("未连接"));
+    EXPECT_EQ(sample.insideIgnored->text(), QStringLiteral("Connected"));
+    EXPECT_EQ(sample.filter->placeholderText(), QStringLiteral("Search model, IP, ID or serial number"));
+    EXPECT_EQ(sample.combo->itemText(0), QStringLiteral("Rectangular zone"));
+    EXPECT_EQ(sample.combo->itemText(2), QStringLiteral("--"));
+    EXPECT_EQ(sample.list->item(0)->text(), QStringLiteral("Runtime log"));
+    EXPECT_EQ(sample.spin->suffix(), QStringLiteral(" mm"));
+    EXPECT_EQ(sample.menu->actions().at(0)->text(), QStringLiteral("Export log"));
+    EXPECT_EQ(sample.menu->actions().at(0)->statusTip(), QStringLiteral("Export runtime log"));
+    EXPECT_EQ(sample.window.windowTitle(), QStringLiteral("VQ8 Obstacle Avoidance Workstation"));
+
+    // Changed by the application while English is shown: a new source.
+    sample.label->setText(QStringLiteral("等待连接相机"));
+    sample.combo->setItemText(1, QStringLiteral("自由矩形区域"));
+    manager->setSessionLanguage(QStringLiteral("ja-JP"));
+    EXPECT_EQ(sample.label->text(), QStringLiteral("カメラ接続待ち"));
+    EXPECT_EQ(sample.combo->itemText(0), QStringLiteral("矩形エリア"));
+    EXPECT_EQ(sample.combo->itemText(1), QStringLiteral("フリー矩形エリア"));
+
+    manager->setSessionLanguage(QStringLiteral("zh-CN"));
+    EXPECT_EQ(sample.label->text(), QStringLiteral("等待连接相机"));
+    EXPECT_EQ(sample.button->text(), QStringLiteral("连接相机"));
+    EXPECT_EQ(sample.combo->itemText(1), QStringLiteral("自由矩形区域"));
+    EXPECT_EQ(sample.list->item(0)->text(), QStringLiteral("运行日志"));
+    EXPECT_EQ(sample.label->property("_vq8_i18n_original_text").toString(), QStringLiteral("等待连接相机"));
+}
+
+TEST(LanguageManager, LanguageMenuSwitchesAndItsTimerCatchesTextsSetByCode) {
+    const auto manager = makeManager(QStringLiteral("zh-CN"));
+    SampleWindow sample;
+    manager->installLanguageMenu(&sample.window);
+    auto* menu = sample.window.findChild<QMenu*>(QStringLiteral("obstacleLanguageMenu"));
+    ASSERT_NE(menu, nullptr);
+    EXPECT_EQ(sample.languageButton->menu(), menu);
+    EXPECT_TRUE(sample.languageButton->property("vq8_i18n_ignore").toBool());
+    EXPECT_TRUE(sample.window.property("vq8_obstacle_i18n_installed").toBool());
+    QStringList texts;
+    for (QAction* action : menu->actions()) {
+        texts << action->text() + (action->isChecked() ? QStringLiteral("*") : QString());
+    }
+    EXPECT_EQ(texts, (QStringList{QStringLiteral("English"), QStringLiteral("日本語"), QStringLiteral("Tiếng Việt"),
+                                  QStringLiteral("简体中文*")}));
+    manager->installLanguageMenu(&sample.window);  // once only
+    EXPECT_EQ(sample.window.findChildren<QMenu*>(QStringLiteral("obstacleLanguageMenu")).size(), 1);
+
+    QSignalSpy changed(manager.get(), &LanguageManager::languageChanged);
+    menu->actions().at(0)->trigger();
+    ASSERT_EQ(changed.size(), 1);
+    EXPECT_EQ(changed.at(0).at(0).toString(), QStringLiteral("en-US"));
+    EXPECT_EQ(QSettings().value(QLatin1String(LanguageManager::kSettingKey)).toString(), QStringLiteral("en-US"));
+    EXPECT_TRUE(menu->actions().at(0)->isChecked());
+    EXPECT_EQ(sample.button->text(), QStringLiteral("Connect camera"));
+    EXPECT_EQ(sample.languageButton->text(), QStringLiteral("语言 / Language"));
+    EXPECT_EQ(menu->actions().at(3)->text(), QStringLiteral("简体中文"));
+
+    // Set by code after the switch: the next tick of the 1 s timer catches it.
+    sample.label->setText(QStringLiteral("请先连接相机"));
+    EXPECT_TRUE(waitUntil([&] { return sample.label->text() == QStringLiteral("Connect a camera first"); },
+                          LanguageMenu::kRetranslateIntervalMs + 500));
+    menu->actions().at(3)->trigger();
+    EXPECT_EQ(sample.label->text(), QStringLiteral("请先连接相机"));
+
+    QWidget noButton;
+    manager->installLanguageMenu(&noButton);
+    EXPECT_FALSE(noButton.property("vq8_obstacle_i18n_installed").toBool());
+}
+
+TEST(LanguageManager, ComposedMessagesAreLocalizedPieceByPiece) {
+    const auto manager = makeManager(QStringLiteral("en-US"));
+    struct Case {
+        QString text;
+        QString expected;
+    };
+    const Case cases[] = {
+        {QStringLiteral("模板 3 已保存并下发，已切换为运行模板"),
+         QStringLiteral("Template 3 saved and applied; it is now the running template")},
+        {QStringLiteral("templates[3].zones.danger：minX must be less than maxX"),
+         QStringLiteral("Template 3 · Danger zone: X minimum must be less than maximum")},
+        {QStringLiteral("templates[12]: is too large for the configured distance, width, or thickness"),
+         QStringLiteral("Template 12 · Zone parameters: Resolution exceeds the configured distance span, width or thickness")},
+        {QStringLiteral("templates[0].v2.groundVoid.resolution：must be greater than zero"),
+         QStringLiteral("Template 0 · Ground-hole parameters: Must be greater than zero")},
+        {QStringLiteral("activeIndex：must be an integer from 0 to 19"),
+         QStringLiteral("Template number：Template index must be an integer from 0 to 19")},
+        {QStringLiteral("templates[1].index：must match its 0..19 array position\n另有 2 项错误"),
+         QStringLiteral("Template 1 · Template number: Template index must match its position from 0 to 19\n2 additional errors")},
+        // The stage inside the progress line is localized too.
+        {QStringLiteral("模板 5 · 等待设备参数保存确认（120 ms）"),
+         QStringLiteral("Template 5 · Waiting for device parameter save confirmation (120 ms)")},
+        {QStringLiteral("开启深度流失败（SDK=-3，timeout）"), QStringLiteral("Enable depth stream failed (SDK=-3, timeout)")},
+        // Templates inside templates: the read-back difference in the apply failure.
+        {QStringLiteral("设备回读参数与本次下发不一致：semantics：请求 true，回读 字段缺失"),
+         QStringLiteral("The parameters read back from the device differ from those applied: "
+                        "semantics: requested true, read back field missing")},
+        {QStringLiteral("独立上位机已就绪；请选择搜索到的相机"),
+         QStringLiteral("Workstation ready; select a camera that was found")},
+        {QStringLiteral("数据流已停止；相机已断开，句柄已释放"),
+         QStringLiteral("Stream stopped；Camera disconnected, handle released")},
+        {QStringLiteral("12:00 something else"), QStringLiteral("12:00 something else")},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(manager->localizeMessage(c.text), c.expected) << c.text.toStdString();
+    }
+}
+
+TEST(LanguageManager, QtOwnTextsFollowTheLanguage) {
+    const auto manager = makeManager(QStringLiteral("zh-CN"));
+    struct Case {
+        const char* code;
+        const char* cancel;
+    };
+    // The workstation's own table stands in where Qt ships no catalogue.
+    const Case cases[] = {{"ja-JP", "キャンセル"}, {"vi-VN", "Hủy"}, {"en-US", "Cancel"}, {"zh-CN", "取消"}};
+    for (const Case& c : cases) {
+        manager->setSessionLanguage(QString::fromLatin1(c.code));
+        QDialogButtonBox box(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
+        EXPECT_EQ(box.button(QDialogButtonBox::Cancel)->text().remove(QLatin1Char('&')), QString::fromUtf8(c.cancel))
+            << c.code << " from " << manager->qtTranslationOrigin().toStdString();
+    }
+}
+
+TEST(LanguageManager, WindowsAreTranslatedAsTheyAreShown) {
+    const auto manager = makeManager(QStringLiteral("en-US"));
+    QDialog dialog;
+    auto* label = new QLabel(QStringLiteral("请输入管理员密码"), &dialog);
+    QString shownText;
+    QTimer::singleShot(0, &dialog, [&] {
+        shownText = label->text();
+        dialog.reject();
+    });
+    dialog.exec();
+    EXPECT_EQ(shownText, QStringLiteral("Enter the administrator password"));
+}
+
+}  // namespace
+}  // namespace hazard_desk
