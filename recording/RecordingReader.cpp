@@ -1,0 +1,238 @@
+#include "RecordingReader.h"
+
+#include <cstring>
+
+#include "RecordingChannels.h"
+#include "foxglove/CameraCalibration.pb.h"
+#include "foxglove/PointCloud.pb.h"
+#include "foxglove/RawImage.pb.h"
+#include "hazard_desk/RuntimeSample.pb.h"
+
+namespace hazard_desk::recording {
+
+namespace {
+
+enum class Topic { Other, Depth, Amplitude, Color, Points, Calibration, Runtime };
+
+Topic topicOf(const std::string& topic) {
+    using namespace channels;
+    if (topic == kDepthTopic) return Topic::Depth;
+    if (topic == kAmplitudeTopic) return Topic::Amplitude;
+    if (topic == kColorTopic) return Topic::Color;
+    if (topic == kPointsTopic) return Topic::Points;
+    if (topic == kCalibrationTopic) return Topic::Calibration;
+    if (topic == kRuntimeTopic) return Topic::Runtime;
+    return Topic::Other;
+}
+
+std::uint64_t nanosOf(const google::protobuf::Timestamp& stamp) {
+    return static_cast<std::uint64_t>(stamp.seconds()) * 1000000000ULL + static_cast<std::uint64_t>(stamp.nanos());
+}
+
+bool parseImage(std::string_view bytes, RecordedImage& image) {
+    foxglove::RawImage message;
+    if (!message.ParseFromArray(bytes.data(), static_cast<int>(bytes.size()))) {
+        return false;
+    }
+    image.width = static_cast<int>(message.width());
+    image.height = static_cast<int>(message.height());
+    image.step = message.step();
+    image.encoding = message.encoding();
+    image.data = std::move(*message.mutable_data());
+    return image.data.size() >= static_cast<std::size_t>(image.step) * static_cast<std::size_t>(image.height);
+}
+
+// Only packed float x, y, z are ours to read back; another layout is refused.
+bool parsePoints(std::string_view bytes, std::vector<float>& xyz) {
+    foxglove::PointCloud message;
+    if (!message.ParseFromArray(bytes.data(), static_cast<int>(bytes.size())) || message.point_stride() < 12) {
+        return false;
+    }
+    std::uint32_t offsets[3] = {0, 0, 0};
+    int found = 0;
+    for (const auto& field : message.fields()) {
+        const int axis = field.name() == "x" ? 0 : field.name() == "y" ? 1 : field.name() == "z" ? 2 : -1;
+        if (axis >= 0 && field.type() == foxglove::PackedElementField::FLOAT32 &&
+            field.offset() + 4 <= message.point_stride()) {
+            offsets[axis] = field.offset();
+            ++found;
+        }
+    }
+    if (found != 3) {
+        return false;
+    }
+    const std::string& data = message.data();
+    const std::size_t stride = message.point_stride();
+    const std::size_t count = data.size() / stride;
+    xyz.resize(count * 3);
+    for (std::size_t i = 0; i < count; ++i) {
+        for (int a = 0; a < 3; ++a) {
+            std::memcpy(&xyz[i * 3 + a], data.data() + i * stride + offsets[a], 4);
+        }
+    }
+    return true;
+}
+
+bool parseRuntime(std::string_view bytes, RuntimeRecord& r) {
+    hazard_desk::RuntimeSample m;
+    if (!m.ParseFromArray(bytes.data(), static_cast<int>(bytes.size()))) {
+        return false;
+    }
+    r.timeNs = nanosOf(m.timestamp());
+    r.ioStatus = m.io_status();
+    r.inputStatus = m.input_status();
+    r.outputStatus = m.output_status();
+    r.inputChannelMask = m.input_channel_mask();
+    r.outputChannelMask = m.output_channel_mask();
+    r.algorithmState = m.algorithm_state();
+    r.resultAvailable = m.result_available();
+    r.resultError = m.result_error();
+    r.cameraFps = m.camera_fps();
+    r.measuredFps = m.measured_fps();
+    r.latencyMs = m.latency_ms();
+    r.algorithmMode = m.algorithm_mode();
+    for (const auto& b : m.boxes()) {
+        r.boxes.push_back(BoxRecord{b.x(), b.y(), b.z(), b.width(), b.height(), b.depth(), b.type_index(),
+                                    b.type_name()});
+    }
+    return true;
+}
+
+bool parseCalibration(std::string_view bytes, CalibrationRecord& c) {
+    foxglove::CameraCalibration m;
+    if (!m.ParseFromArray(bytes.data(), static_cast<int>(bytes.size())) || m.k_size() != 9) {
+        return false;
+    }
+    c.timeNs = nanosOf(m.timestamp());
+    c.width = static_cast<int>(m.width());
+    c.height = static_cast<int>(m.height());
+    c.fx = m.k(0);
+    c.cx = m.k(2);
+    c.fy = m.k(4);
+    c.cy = m.k(5);
+    c.distortion.assign(m.d().begin(), m.d().end());
+    return true;
+}
+
+}  // namespace
+
+bool RecordingReader::open(const std::string& path) {
+    if (!mcap_.open(path)) {
+        return false;
+    }
+    std::vector<McapAttachment> attachments;
+    if (!mcap_.readAttachments(attachments)) {
+        return false;
+    }
+    std::vector<std::string> devices;
+    for (McapAttachment& a : attachments) {
+        if (a.name == channels::kCameraAttachment) {
+            cameraJson_ = std::move(a.data);
+        } else if (a.name == channels::kIntrinsicsAttachment) {
+            intrinsicsJson_ = std::move(a.data);
+        } else if (a.name == channels::kWorkstationConfigurationAttachment) {
+            ConfigurationRecord c;
+            c.timeNs = a.logTime;
+            c.workstationJson = std::move(a.data);
+            configurations_.push_back(std::move(c));
+        } else if (a.name == channels::kDeviceConfigurationAttachment) {
+            devices.push_back(std::move(a.data));
+        }
+    }
+    std::vector<int> modes;
+    for (const McapMetadata& m : mcap_.metadata()) {
+        if (m.name == channels::kConfigurationMetadata) {
+            const auto it = m.values.find("mode");
+            modes.push_back(it == m.values.end() ? -1 : std::atoi(it->second.c_str()));
+        }
+    }
+    for (std::size_t i = 0; i < configurations_.size(); ++i) {
+        if (i < devices.size()) {
+            configurations_[i].deviceJson = devices[i];
+        }
+        if (i < modes.size()) {
+            configurations_[i].mode = modes[i];
+        }
+    }
+    return true;
+}
+
+bool RecordingReader::read(const Visitor& visitor) {
+    std::map<std::uint16_t, Topic> topics;
+    for (const auto& [id, channel] : mcap_.channels()) {
+        topics[id] = topicOf(channel.topic);
+    }
+    RecordedFrame pending;
+    bool havePending = false;
+    bool hasDepth = false;
+    bool hasPoints = false;
+    bool more = true;
+    auto flush = [&]() {
+        if (havePending && hasDepth && hasPoints && visitor.frame) {
+            more = visitor.frame(pending);
+        }
+        pending = RecordedFrame{};
+        havePending = hasDepth = hasPoints = false;
+    };
+    bool parsed = true;
+    const bool ok = mcap_.readMessages([&](const McapMessageView& m) {
+        const auto it = topics.find(m.channelId);
+        const Topic topic = it == topics.end() ? Topic::Other : it->second;
+        if (topic == Topic::Depth || topic == Topic::Amplitude || topic == Topic::Color || topic == Topic::Points) {
+            if (havePending && m.sequence != pending.sequence) {
+                flush();
+                if (!more) {
+                    return false;
+                }
+            }
+            havePending = true;
+            pending.sequence = m.sequence;
+            pending.timeNs = m.logTime;
+            if (topic == Topic::Depth) {
+                parsed = parseImage(m.data, pending.depth);
+                hasDepth = parsed;
+            } else if (topic == Topic::Amplitude) {
+                parsed = parseImage(m.data, pending.amplitude);
+            } else if (topic == Topic::Color) {
+                parsed = parseImage(m.data, pending.color);
+            } else {
+                parsed = parsePoints(m.data, pending.xyz);
+                hasPoints = parsed;
+            }
+        } else if (topic == Topic::Runtime && visitor.runtime) {
+            RuntimeRecord r;
+            parsed = parseRuntime(m.data, r);
+            more = !parsed || visitor.runtime(r);
+        } else if (topic == Topic::Calibration && visitor.calibration) {
+            CalibrationRecord c;
+            parsed = parseCalibration(m.data, c);
+            more = !parsed || visitor.calibration(c);
+        }
+        if (!parsed) {
+            error_ = "message on " + mcap_.channels().at(m.channelId).topic + " at " + std::to_string(m.logTime) +
+                     " ns does not decode";
+        }
+        return parsed && more;
+    });
+    // A damaged chunk ends the read; the frame completed before it still counts.
+    if (parsed && more) {
+        flush();
+    }
+    return ok && parsed;
+}
+
+bool RecordingReader::countMessages(std::map<std::string, std::uint64_t>& counts) {
+    counts.clear();
+    for (const auto& [id, channel] : mcap_.channels()) {
+        counts[channel.topic] = 0;
+    }
+    return mcap_.readMessages([&](const McapMessageView& m) {
+        const auto it = mcap_.channels().find(m.channelId);
+        if (it != mcap_.channels().end()) {
+            ++counts[it->second.topic];
+        }
+        return true;
+    });
+}
+
+}  // namespace hazard_desk::recording
