@@ -382,6 +382,42 @@ bool McapReader::readMessages(const std::function<bool(const McapMessageView&)>&
     return true;
 }
 
+bool McapReader::readChunk(std::size_t index, const std::function<bool(const McapMessageView&)>& visitor) {
+    if (index >= chunks_.size()) {
+        return false;
+    }
+    bool stop = false;
+    return visitChunk(chunks_[index], visitor, stop);
+}
+
+bool McapReader::indexedLogTimes(std::uint16_t channelId, std::vector<std::uint64_t>& times) {
+    times.clear();
+    bool found = false;
+    std::string prefix;
+    std::string content;
+    for (const ChunkLocation& chunk : chunks_) {
+        // Message index records follow their chunk directly.
+        std::uint64_t offset = chunk.offset + chunk.length;
+        while (readAt(offset, kRecordPrefixSize, prefix) && static_cast<std::uint8_t>(prefix[0]) == kMessageIndex) {
+            const std::uint64_t length = readU64(std::string_view(prefix).substr(1));
+            if (!readAt(offset + kRecordPrefixSize, static_cast<std::size_t>(length), content)) {
+                break;
+            }
+            Cursor c(content);
+            if (c.get<std::uint16_t>() == channelId) {
+                found = true;
+                Cursor entries(c.string());
+                while (entries.ok() && entries.remaining() >= 16) {
+                    times.push_back(entries.get<std::uint64_t>());
+                    entries.get<std::uint64_t>();
+                }
+            }
+            offset += kRecordPrefixSize + length;
+        }
+    }
+    return found;
+}
+
 bool McapReader::visitChunk(const ChunkLocation& chunk, const std::function<bool(const McapMessageView&)>& visitor,
                             bool& stop) {
     const std::string where = "chunk at byte " + std::to_string(chunk.offset);

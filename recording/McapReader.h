@@ -99,6 +99,11 @@ public:
     // Visits every message, chunk by chunk in file order; the visitor returns
     // false to stop early. False with error() on a damaged chunk.
     bool readMessages(const std::function<bool(const McapMessageView&)>& visitor);
+    // The same for one chunk (0 .. chunkCount() - 1), for readers that pull.
+    bool readChunk(std::size_t index, const std::function<bool(const McapMessageView&)>& visitor);
+    // Log times of a channel's messages from the message indexes after each
+    // chunk, without decompressing anything; false when the file has none.
+    bool indexedLogTimes(std::uint16_t channelId, std::vector<std::uint64_t>& times);
 
     const std::string& error() const { return error_; }
 

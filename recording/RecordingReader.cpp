@@ -12,19 +12,6 @@ namespace hazard_desk::recording {
 
 namespace {
 
-enum class Topic { Other, Depth, Amplitude, Color, Points, Calibration, Runtime };
-
-Topic topicOf(const std::string& topic) {
-    using namespace channels;
-    if (topic == kDepthTopic) return Topic::Depth;
-    if (topic == kAmplitudeTopic) return Topic::Amplitude;
-    if (topic == kColorTopic) return Topic::Color;
-    if (topic == kPointsTopic) return Topic::Points;
-    if (topic == kCalibrationTopic) return Topic::Calibration;
-    if (topic == kRuntimeTopic) return Topic::Runtime;
-    return Topic::Other;
-}
-
 std::uint64_t nanosOf(const google::protobuf::Timestamp& stamp) {
     return static_cast<std::uint64_t>(stamp.seconds()) * 1000000000ULL + static_cast<std::uint64_t>(stamp.nanos());
 }
@@ -157,66 +144,79 @@ bool RecordingReader::open(const std::string& path) {
     return true;
 }
 
-bool RecordingReader::read(const Visitor& visitor) {
-    std::map<std::uint16_t, Topic> topics;
-    for (const auto& [id, channel] : mcap_.channels()) {
-        topics[id] = topicOf(channel.topic);
+void FrameAssembler::setChannels(const std::map<std::uint16_t, McapChannel>& channels) {
+    using namespace channels;
+    topics_.clear();
+    for (const auto& [id, channel] : channels) {
+        const std::string& t = channel.topic;
+        names_[id] = t;
+        topics_[id] = t == kDepthTopic         ? Topic::Depth
+                      : t == kAmplitudeTopic   ? Topic::Amplitude
+                      : t == kColorTopic       ? Topic::Color
+                      : t == kPointsTopic      ? Topic::Points
+                      : t == kCalibrationTopic ? Topic::Calibration
+                      : t == kRuntimeTopic     ? Topic::Runtime
+                                               : Topic::Other;
     }
-    RecordedFrame pending;
-    bool havePending = false;
-    bool hasDepth = false;
-    bool hasPoints = false;
-    bool more = true;
-    auto flush = [&]() {
-        if (havePending && hasDepth && hasPoints && visitor.frame) {
-            more = visitor.frame(pending);
+}
+
+void FrameAssembler::finish(const RecordingVisitor& visitor) {
+    if (havePending_ && hasDepth_ && hasPoints_ && visitor.frame && more_) {
+        more_ = visitor.frame(pending_);
+    }
+    pending_ = RecordedFrame{};
+    havePending_ = hasDepth_ = hasPoints_ = false;
+}
+
+bool FrameAssembler::add(const McapMessageView& m, const RecordingVisitor& visitor) {
+    const auto it = topics_.find(m.channelId);
+    const Topic topic = it == topics_.end() ? Topic::Other : it->second;
+    bool parsed = true;
+    if (topic == Topic::Depth || topic == Topic::Amplitude || topic == Topic::Color || topic == Topic::Points) {
+        if (havePending_ && m.sequence != pending_.sequence) {
+            finish(visitor);
         }
-        pending = RecordedFrame{};
-        havePending = hasDepth = hasPoints = false;
-    };
+        havePending_ = true;
+        pending_.sequence = m.sequence;
+        pending_.timeNs = m.logTime;
+        if (topic == Topic::Depth) {
+            parsed = hasDepth_ = parseImage(m.data, pending_.depth);
+        } else if (topic == Topic::Amplitude) {
+            parsed = parseImage(m.data, pending_.amplitude);
+        } else if (topic == Topic::Color) {
+            parsed = parseImage(m.data, pending_.color);
+        } else {
+            parsed = hasPoints_ = parsePoints(m.data, pending_.xyz);
+        }
+    } else if (topic == Topic::Runtime && visitor.runtime) {
+        RuntimeRecord r;
+        parsed = parseRuntime(m.data, r);
+        more_ = more_ && (!parsed || visitor.runtime(r));
+    } else if (topic == Topic::Calibration && visitor.calibration) {
+        CalibrationRecord c;
+        parsed = parseCalibration(m.data, c);
+        more_ = more_ && (!parsed || visitor.calibration(c));
+    }
+    if (!parsed) {
+        error_ = "message on " + names_[m.channelId] + " at " + std::to_string(m.logTime) + " ns does not decode";
+    }
+    return parsed;
+}
+
+bool RecordingReader::read(const Visitor& visitor) {
+    FrameAssembler assembler;
+    assembler.setChannels(mcap_.channels());
     bool parsed = true;
     const bool ok = mcap_.readMessages([&](const McapMessageView& m) {
-        const auto it = topics.find(m.channelId);
-        const Topic topic = it == topics.end() ? Topic::Other : it->second;
-        if (topic == Topic::Depth || topic == Topic::Amplitude || topic == Topic::Color || topic == Topic::Points) {
-            if (havePending && m.sequence != pending.sequence) {
-                flush();
-                if (!more) {
-                    return false;
-                }
-            }
-            havePending = true;
-            pending.sequence = m.sequence;
-            pending.timeNs = m.logTime;
-            if (topic == Topic::Depth) {
-                parsed = parseImage(m.data, pending.depth);
-                hasDepth = parsed;
-            } else if (topic == Topic::Amplitude) {
-                parsed = parseImage(m.data, pending.amplitude);
-            } else if (topic == Topic::Color) {
-                parsed = parseImage(m.data, pending.color);
-            } else {
-                parsed = parsePoints(m.data, pending.xyz);
-                hasPoints = parsed;
-            }
-        } else if (topic == Topic::Runtime && visitor.runtime) {
-            RuntimeRecord r;
-            parsed = parseRuntime(m.data, r);
-            more = !parsed || visitor.runtime(r);
-        } else if (topic == Topic::Calibration && visitor.calibration) {
-            CalibrationRecord c;
-            parsed = parseCalibration(m.data, c);
-            more = !parsed || visitor.calibration(c);
-        }
-        if (!parsed) {
-            error_ = "message on " + mcap_.channels().at(m.channelId).topic + " at " + std::to_string(m.logTime) +
-                     " ns does not decode";
-        }
-        return parsed && more;
+        parsed = assembler.add(m, visitor);
+        return parsed && assembler.more();
     });
     // A damaged chunk ends the read; the frame completed before it still counts.
-    if (parsed && more) {
-        flush();
+    if (parsed) {
+        assembler.finish(visitor);
+    }
+    if (!parsed) {
+        error_ = assembler.error();
     }
     return ok && parsed;
 }

@@ -15,13 +15,40 @@
 
 namespace hazard_desk::recording {
 
+struct RecordingVisitor {
+    std::function<bool(const RecordedFrame&)> frame;
+    std::function<bool(const RuntimeRecord&)> runtime;
+    std::function<bool(const CalibrationRecord&)> calibration;
+};
+
+// Joins the messages of one frame (same sequence on the image and point
+// topics) and decodes runtime samples and calibration, handing each to the
+// visitor; a visitor returning false sets more() false.
+class FrameAssembler {
+public:
+    void setChannels(const std::map<std::uint16_t, McapChannel>& channels);
+    // False when the message does not decode (error() says which).
+    bool add(const McapMessageView& message, const RecordingVisitor& visitor);
+    // Hands over the frame still being joined, when it has depth and points.
+    void finish(const RecordingVisitor& visitor);
+    bool more() const { return more_; }
+    const std::string& error() const { return error_; }
+
+private:
+    enum class Topic { Other, Depth, Amplitude, Color, Points, Calibration, Runtime };
+    std::map<std::uint16_t, Topic> topics_;
+    std::map<std::uint16_t, std::string> names_;
+    RecordedFrame pending_;
+    bool havePending_ = false;
+    bool hasDepth_ = false;
+    bool hasPoints_ = false;
+    bool more_ = true;
+    std::string error_;
+};
+
 class RecordingReader {
 public:
-    struct Visitor {
-        std::function<bool(const RecordedFrame&)> frame;
-        std::function<bool(const RuntimeRecord&)> runtime;
-        std::function<bool(const CalibrationRecord&)> calibration;
-    };
+    using Visitor = RecordingVisitor;
 
     bool open(const std::string& path);
     bool complete() const { return mcap_.complete(); }
