@@ -161,7 +161,7 @@ void FrameAssembler::setChannels(const std::map<std::uint16_t, McapChannel>& cha
 }
 
 void FrameAssembler::finish(const RecordingVisitor& visitor) {
-    if (havePending_ && hasDepth_ && hasPoints_ && visitor.frame && more_) {
+    if (havePending_ && (hasDepth_ || visitor.pointsOnly) && hasPoints_ && visitor.frame && more_) {
         more_ = visitor.frame(pending_);
     }
     pending_ = RecordedFrame{};
@@ -179,7 +179,9 @@ bool FrameAssembler::add(const McapMessageView& m, const RecordingVisitor& visit
         havePending_ = true;
         pending_.sequence = m.sequence;
         pending_.timeNs = m.logTime;
-        if (topic == Topic::Depth) {
+        if (visitor.pointsOnly && topic != Topic::Points) {
+            // images are not needed
+        } else if (topic == Topic::Depth) {
             parsed = hasDepth_ = parseImage(m.data, pending_.depth);
         } else if (topic == Topic::Amplitude) {
             parsed = parseImage(m.data, pending_.amplitude);

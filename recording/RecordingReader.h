@@ -16,6 +16,8 @@
 namespace hazard_desk::recording {
 
 struct RecordingVisitor {
+    // Frames carry their points only (images are not decoded): for scoring.
+    bool pointsOnly = false;
     std::function<bool(const RecordedFrame&)> frame;
     std::function<bool(const RuntimeRecord&)> runtime;
     std::function<bool(const CalibrationRecord&)> calibration;
