@@ -6,6 +6,10 @@
 #include <zlib.h>
 #include <zstd.h>
 
+#ifndef _WIN32
+#include <sys/mman.h>
+#endif
+
 #include "McapFormat.h"
 
 namespace hazard_desk::recording {
@@ -80,9 +84,30 @@ std::uint32_t crc32Of(std::string_view bytes, std::uint32_t crc = 0) {
 McapReader::McapReader() = default;
 
 McapReader::~McapReader() {
+#ifndef _WIN32
+    if (mapped_ != nullptr) {
+        munmap(const_cast<char*>(mapped_), static_cast<std::size_t>(size_));
+    }
+#endif
+    ZSTD_freeDCtx(static_cast<ZSTD_DCtx*>(decompressor_));
     if (file_ != nullptr) {
         std::fclose(file_);
     }
+}
+
+bool McapReader::recordAt(std::uint64_t offset, std::uint64_t length, std::string& buffer, std::string_view& view) {
+    if (offset > size_ || length > size_ - offset) {
+        return false;
+    }
+    if (mapped_ != nullptr) {
+        view = std::string_view(mapped_ + offset, static_cast<std::size_t>(length));
+        return true;
+    }
+    if (!readAt(offset, static_cast<std::size_t>(length), buffer)) {
+        return false;
+    }
+    view = buffer;
+    return true;
 }
 
 bool McapReader::fail(const std::string& what) {
@@ -111,6 +136,16 @@ bool McapReader::open(const std::string& path) {
     }
     fseeko(file_, 0, SEEK_END);
     size_ = static_cast<std::uint64_t>(ftello(file_));
+#ifndef _WIN32
+    // Chunks are decompressed straight from the page cache, without a copy.
+    if (size_ > 0) {
+        void* map = mmap(nullptr, static_cast<std::size_t>(size_), PROT_READ, MAP_PRIVATE, fileno(file_), 0);
+        if (map != MAP_FAILED) {
+            mapped_ = static_cast<const char*>(map);
+            madvise(map, static_cast<std::size_t>(size_), MADV_SEQUENTIAL);
+        }
+    }
+#endif
     std::string magic;
     if (!readAt(0, kMagic.size(), magic) || std::memcmp(magic.data(), kMagic.data(), kMagic.size()) != 0) {
         return fail("not an MCAP file (no MCAP magic at the start)");
@@ -421,11 +456,12 @@ bool McapReader::indexedLogTimes(std::uint16_t channelId, std::vector<std::uint6
 bool McapReader::visitChunk(const ChunkLocation& chunk, const std::function<bool(const McapMessageView&)>& visitor,
                             bool& stop) {
     const std::string where = "chunk at byte " + std::to_string(chunk.offset);
-    if (chunk.length < kRecordPrefixSize || !readAt(chunk.offset, static_cast<std::size_t>(chunk.length), record_) ||
-        static_cast<std::uint8_t>(record_[0]) != kChunk) {
+    std::string_view record;
+    if (chunk.length < kRecordPrefixSize || !recordAt(chunk.offset, chunk.length, record_, record) ||
+        static_cast<std::uint8_t>(record[0]) != kChunk) {
         return fail(where + " unreadable");
     }
-    Cursor c(std::string_view(record_).substr(kRecordPrefixSize));
+    Cursor c(record.substr(kRecordPrefixSize));
     c.get<std::uint64_t>();
     c.get<std::uint64_t>();
     const auto uncompressedSize = c.get<std::uint64_t>();
@@ -440,7 +476,11 @@ bool McapReader::visitChunk(const ChunkLocation& chunk, const std::function<bool
         records = data;
     } else if (compression == kCompressionZstd) {
         uncompressed_.resize(static_cast<std::size_t>(uncompressedSize));
-        const std::size_t n = ZSTD_decompress(uncompressed_.data(), uncompressed_.size(), data.data(), data.size());
+        if (decompressor_ == nullptr) {
+            decompressor_ = ZSTD_createDCtx();
+        }
+        const std::size_t n = ZSTD_decompressDCtx(static_cast<ZSTD_DCtx*>(decompressor_), uncompressed_.data(),
+                                                  uncompressed_.size(), data.data(), data.size());
         if (ZSTD_isError(n) != 0U || n != uncompressedSize) {
             return fail(where + ": zstd data damaged");
         }

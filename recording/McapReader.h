@@ -128,8 +128,13 @@ private:
     bool visitChunk(const ChunkLocation& chunk, const std::function<bool(const McapMessageView&)>& visitor,
                     bool& stop);
 
+    // A view of record bytes: straight into the mapped file when it is mapped, else read into buffer.
+    bool recordAt(std::uint64_t offset, std::uint64_t length, std::string& buffer, std::string_view& view);
+
     std::string path_;
     std::FILE* file_ = nullptr;
+    const char* mapped_ = nullptr;      // the whole file, read-only, where the platform maps files
+    void* decompressor_ = nullptr;      // ZSTD_DCtx, kept across chunks
     std::uint64_t size_ = 0;
     bool complete_ = false;
     std::string recoveryNote_;

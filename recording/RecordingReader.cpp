@@ -2,6 +2,9 @@
 
 #include <cstring>
 
+#include <google/protobuf/io/coded_stream.h>
+#include <google/protobuf/wire_format_lite.h>
+
 #include "RecordingChannels.h"
 #include "foxglove/CameraCalibration.pb.h"
 #include "foxglove/PointCloud.pb.h"
@@ -29,10 +32,39 @@ bool parseImage(std::string_view bytes, RecordedImage& image) {
     return image.data.size() >= static_cast<std::size_t>(image.step) * static_cast<std::size_t>(image.height);
 }
 
-// Only packed float x, y, z are ours to read back; another layout is refused.
+// Points: the large data field is read in place (no copy of megabytes into
+// the message); the small fields are parsed by protobuf. Only float x, y, z
+// are read back; another layout is refused.
 bool parsePoints(std::string_view bytes, std::vector<float>& xyz) {
+    google::protobuf::io::CodedInputStream input(reinterpret_cast<const std::uint8_t*>(bytes.data()),
+                                                 static_cast<int>(bytes.size()));
+    std::string small;
+    std::string_view data;
+    const std::size_t total = bytes.size();
+    while (true) {
+        const int start = input.CurrentPosition();
+        const std::uint32_t tag = input.ReadTag();
+        if (tag == 0) {
+            break;
+        }
+        if (tag == ((6U << 3) | 2U)) {
+            std::uint32_t length = 0;
+            if (!input.ReadVarint32(&length) || input.CurrentPosition() + static_cast<std::size_t>(length) > total) {
+                return false;
+            }
+            data = bytes.substr(static_cast<std::size_t>(input.CurrentPosition()), length);
+            if (!input.Skip(static_cast<int>(length))) {
+                return false;
+            }
+            continue;
+        }
+        if (!google::protobuf::internal::WireFormatLite::SkipField(&input, tag)) {
+            return false;
+        }
+        small.append(bytes.data() + start, static_cast<std::size_t>(input.CurrentPosition() - start));
+    }
     foxglove::PointCloud message;
-    if (!message.ParseFromArray(bytes.data(), static_cast<int>(bytes.size())) || message.point_stride() < 12) {
+    if (!message.ParseFromString(small) || message.point_stride() < 12) {
         return false;
     }
     std::uint32_t offsets[3] = {0, 0, 0};
@@ -48,10 +80,13 @@ bool parsePoints(std::string_view bytes, std::vector<float>& xyz) {
     if (found != 3) {
         return false;
     }
-    const std::string& data = message.data();
     const std::size_t stride = message.point_stride();
     const std::size_t count = data.size() / stride;
     xyz.resize(count * 3);
+    if (stride == 12 && offsets[0] == 0 && offsets[1] == 4 && offsets[2] == 8) {
+        std::memcpy(xyz.data(), data.data(), count * 12);  // our own packed layout
+        return true;
+    }
     for (std::size_t i = 0; i < count; ++i) {
         for (int a = 0; a < 3; ++a) {
             std::memcpy(&xyz[i * 3 + a], data.data() + i * stride + offsets[a], 4);
@@ -164,7 +199,11 @@ void FrameAssembler::finish(const RecordingVisitor& visitor) {
     if (havePending_ && (hasDepth_ || visitor.pointsOnly) && hasPoints_ && visitor.frame && more_) {
         more_ = visitor.frame(pending_);
     }
-    pending_ = RecordedFrame{};
+    // The buffers stay for the next frame: no megabytes allocated (and faulted in) per frame.
+    pending_.xyz.clear();
+    pending_.depth = RecordedImage{};
+    pending_.amplitude = RecordedImage{};
+    pending_.color = RecordedImage{};
     havePending_ = hasDepth_ = hasPoints_ = false;
 }
 

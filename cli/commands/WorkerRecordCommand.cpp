@@ -176,6 +176,7 @@ int runRecord(CommandContext& ctx) {
     line["bytes"] = s.value(QStringLiteral("bytes")).toULongLong();
     line["seconds"] = recordedSeconds;
     line["liveFps"] = run.framesShown / wallSeconds;
+    line["bytesPerFrame"] = frames > 0 ? s.value(QStringLiteral("bytes")).toDouble() / frames : 0.0;
     line["bytesPerMinute"] =
         recordedSeconds > 0 ? s.value(QStringLiteral("bytes")).toDouble() * 60.0 / recordedSeconds : 0.0;
     line["writerCpuMsPerFrame"] = frames > 0 ? s.value(QStringLiteral("writerCpuMs")).toDouble() / frames : 0.0;
@@ -192,7 +193,8 @@ const CommandRegistrar registrar{Command{
     "acknowledging every frame at once. A progress line goes to stderr each second. Prints\n"
     "one JSON line: \"path\", \"frames\", \"droppedFrames\" (frames the writer could not take\n"
     "in time), \"runtimeSamples\", \"bytes\", \"seconds\" (camera time recorded), \"liveFps\"\n"
-    "(frames the window side received while recording), \"bytesPerMinute\" and\n"
+    "(frames the window side received while recording), \"bytesPerFrame\", \"bytesPerMinute\"\n"
+    "(per minute of camera time) and\n"
     "\"writerCpuMsPerFrame\" (CPU time of the writer thread per frame).\n"
     "Exit 1 when the camera cannot be connected or streamed, the file cannot be written, or\n"
     "no frame was recorded; 2 on usage errors.\n",
