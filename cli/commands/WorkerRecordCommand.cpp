@@ -33,6 +33,7 @@ struct RecordRun {
     bool connected = false;
     bool recording = false;
     bool finished = false;
+    bool shutdownRequested = false;
     QString failure;
     QVariantMap summary;
     int framesShown = 0;
@@ -88,7 +89,13 @@ int runRecord(CommandContext& ctx) {
     runTimer.setSingleShot(true);
     QTimer guard;
     guard.setSingleShot(true);
-    auto shutdown = [&]() { QMetaObject::invokeMethod(worker, "shutdown", Qt::QueuedConnection); };
+    // Once only: the worker is gone soon after, while its last signals may still be queued here.
+    auto shutdown = [&]() {
+        if (!run.shutdownRequested) {
+            run.shutdownRequested = true;
+            QMetaObject::invokeMethod(worker, "shutdown", Qt::QueuedConnection);
+        }
+    };
     auto fail = [&](const QString& message) {
         if (run.failure.isEmpty()) {
             run.failure = message;
@@ -97,7 +104,9 @@ int runRecord(CommandContext& ctx) {
     };
     QObject::connect(&runTimer, &QTimer::timeout, &receiver, [&]() {
         run.recordEndMs = clock.elapsed();
-        QMetaObject::invokeMethod(worker, "stopRecording", Qt::QueuedConnection);
+        if (!run.shutdownRequested) {
+            QMetaObject::invokeMethod(worker, "stopRecording", Qt::QueuedConnection);
+        }
     });
     QObject::connect(&guard, &QTimer::timeout, &receiver, [&]() { fail(QStringLiteral("recording did not finish in time")); });
     QObject::connect(&thread, &QThread::finished, &loop, &QEventLoop::quit);
@@ -105,7 +114,7 @@ int runRecord(CommandContext& ctx) {
     const auto queued = Qt::QueuedConnection;
     QObject::connect(worker, &ObstacleCameraWorker::connectionChanged, &receiver,
                      [&](bool connected, QVariantMap, QString message) {
-                         if (connected) {
+                         if (connected && !run.shutdownRequested) {
                              run.connected = true;
                              QMetaObject::invokeMethod(worker, "setStreaming", Qt::QueuedConnection, Q_ARG(bool, true));
                          } else if (!run.finished) {
@@ -115,7 +124,7 @@ int runRecord(CommandContext& ctx) {
                      queued);
     QObject::connect(worker, &ObstacleCameraWorker::streamStateChanged, &receiver,
                      [&](bool streaming, QString message) {
-                         if (streaming && !run.recording && run.recordStartMs < 0) {
+                         if (streaming && !run.recording && run.recordStartMs < 0 && !run.shutdownRequested) {
                              QMetaObject::invokeMethod(worker, "startRecording", Qt::QueuedConnection,
                                                        Q_ARG(QString, path));
                          } else if (!streaming && !run.finished) {
@@ -147,7 +156,9 @@ int runRecord(CommandContext& ctx) {
                          if (run.recordStartMs >= 0 && run.recordEndMs < 0) {
                              ++run.framesShown;
                          }
-                         QMetaObject::invokeMethod(worker, "acknowledgeFrame", Qt::QueuedConnection);
+                         if (!run.shutdownRequested) {
+                             QMetaObject::invokeMethod(worker, "acknowledgeFrame", Qt::QueuedConnection);
+                         }
                      },
                      queued);
 

@@ -4,9 +4,11 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
+#include <QFile>
 #include <QTemporaryDir>
 
 #include <cstdlib>
+#include <fstream>
 #include <nlohmann/json.hpp>
 #include <sstream>
 #include <thread>
@@ -81,6 +83,32 @@ TEST_F(RecordingCommandsTest, RecordPrintsItsSummaryAndServesTheFileAsACamera) {
     EXPECT_TRUE(served["complete"].get<bool>());
     const auto after = discoveredAddresses();
     EXPECT_EQ(std::find(after.begin(), after.end(), "127.0.60.1"), after.end());
+
+    // The configuration the camera ran, scored against what it recorded.
+    std::ostringstream readOut;
+    ASSERT_EQ(run({"read", "--ip", "127.0.10.1"}, readOut, err), 0) << err.str();
+    const std::string config = path("config.json");
+    std::ofstream(config) << readOut.str();
+    std::ostringstream scoreOut;
+    std::ostringstream scoreErr;
+    const std::string plot = path("timeline.png");
+    ASSERT_EQ(run({"score", "--recording", file, config, "--plot", plot}, scoreOut, scoreErr), 0) << scoreErr.str();
+    std::istringstream lines(scoreOut.str());
+    std::string text;
+    std::vector<nlohmann::json> parsed;
+    while (std::getline(lines, text)) {
+        parsed.push_back(nlohmann::json::parse(text));
+    }
+    ASSERT_EQ(parsed.size(), line["frames"].get<std::size_t>() + 1);
+    for (const char* key : {"timeS", "timeNs", "sequence", "verdict", "points"}) {
+        EXPECT_TRUE(parsed.front().contains(key)) << key;
+    }
+    const nlohmann::json& summary = parsed.back()["summary"];
+    for (const char* key : {"frames", "template", "safe", "warning", "stop", "stopEpisodes", "firstStop", "longestStop",
+                            "recordedSeconds", "complete", "framesPerSecond", "cpuFramesPerSecond", "realTimeFactor"}) {
+        EXPECT_TRUE(summary.contains(key)) << key;
+    }
+    EXPECT_TRUE(QFile::exists(QString::fromStdString(plot)));
 }
 
 TEST_F(RecordingCommandsTest, BadArgumentsAndUnreadableFilesFailClearly) {
@@ -92,6 +120,13 @@ TEST_F(RecordingCommandsTest, BadArgumentsAndUnreadableFilesFailClearly) {
     EXPECT_NE(err.str().find("/nonexistent-folder/x.mcap"), std::string::npos) << err.str();
     EXPECT_EQ(run({"replay"}, out, err), 2);
     EXPECT_EQ(run({"replay", path("missing.mcap")}, out, err), 2);
+    EXPECT_EQ(run({"score", "--recording", path("missing.mcap"), path("missing.json")}, out, err), 2);
+    const std::string notAConfiguration = path("bad.json");
+    std::ofstream(notAConfiguration) << R"({"activeIndex": 99})";
+    const std::string recording = path("cut.mcap");
+    std::ofstream(recording) << "\x89MCAP0\r\n";
+    EXPECT_EQ(run({"score", "--recording", recording, notAConfiguration}, out, err), 1);
+    EXPECT_EQ(run({"score", "--recording", recording, notAConfiguration, "--template", "20"}, out, err), 2);
     EXPECT_TRUE(out.str().empty()) << out.str();
 }
 
