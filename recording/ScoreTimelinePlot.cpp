@@ -10,7 +10,7 @@ namespace hazard_desk::recording {
 
 namespace {
 
-constexpr int kLeft = 70;
+constexpr int kLeft = 90;
 constexpr int kRight = 20;
 constexpr int kTop = 40;
 constexpr int kBandHeight = 36;
@@ -83,7 +83,7 @@ QImage ScoreTimelinePlot::render(const std::vector<FrameScore>& scores, const QS
                          QStringLiteral("%1 s").arg(span / 1.0e9, 0, 'f', 1));
         for (int level = 0; level < 3; ++level) {
             painter.setPen(kLevelColors[level]);
-            painter.drawText(QRect(kLeft + 260 + level * 120, kHeight - kBottom + 6, 110, 16), Qt::AlignLeft,
+            painter.drawText(QRect(kLeft + 240 + level * 150, kHeight - kBottom + 6, 145, 16), Qt::AlignLeft,
                              QStringLiteral("%1 points").arg(QLatin1String(kLevelNames[level])));
         }
     }
