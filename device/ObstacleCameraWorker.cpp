@@ -160,11 +160,14 @@ void ObstacleCameraWorker::connectDevice(QVariantMap descriptor) {
 }
 
 void ObstacleCameraWorker::disconnectDevice() {
+    finishRecording(QStringLiteral("相机已断开"));
     activeRegionPollTimer_->stop();
     pollFailures_ = 0;
     emit algorithmVersionReady(QString());
     pendingMaskTemplates_.clear();
     lastActiveWorkstationJson_.clear();
+    lastActiveDeviceJson_.clear();
+    lastActiveMode_ = -1;
     lastActiveUnavailableReason_.clear();
     lastRuntimeError_.clear();
     ioHardwareModeError_.clear();
@@ -210,6 +213,7 @@ void ObstacleCameraWorker::setStreaming(bool enabled) {
         emit streamStateChanged(true, QStringLiteral("实时数据流已启动"));
         return;
     }
+    finishRecording(QStringLiteral("数据流已停止"));
     captureTimer_->stop();
     const bool stopped = bridge_->stopStreaming(&error);
     streaming_ = false;
@@ -272,6 +276,62 @@ void ObstacleCameraWorker::acknowledgeFrame() {
     }
 }
 
+void ObstacleCameraWorker::announceActiveConfiguration(const QString& workstationJson, const QString& deviceJson,
+                                                       int mode) {
+    lastActiveDeviceJson_ = deviceJson;
+    lastActiveMode_ = mode;
+    recording_.recordConfiguration(workstationJson, deviceJson, mode);
+    emit activeConfigurationUpdated(workstationJson, deviceJson, mode);
+}
+
+void ObstacleCameraWorker::startRecording(QString path) {
+    if (!hasCamera() || !streaming_) {
+        emit recordingStateChanged(false, path, QStringLiteral("请先启动数据流再录制"), QVariantMap{});
+        return;
+    }
+    finishRecording(QStringLiteral("开始新的录制"));
+    QString error;
+    if (!recording_.start(path, bridge_->descriptor(), &error)) {
+        const QString message = QStringLiteral("录制失败：%1").arg(error);
+        emit logMessage(2, message);
+        emit recordingStateChanged(false, path, message, QVariantMap{});
+        return;
+    }
+    // The configuration known so far goes in first; later changes follow as they are read.
+    recording_.recordConfiguration(lastActiveWorkstationJson_, lastActiveDeviceJson_, lastActiveMode_);
+    const QString message = QStringLiteral("开始录制：%1").arg(path);
+    emit logMessage(0, message);
+    emit recordingStateChanged(true, path, message, recording_.progress());
+}
+
+void ObstacleCameraWorker::stopRecording() {
+    finishRecording(QString());
+}
+
+void ObstacleCameraWorker::finishRecording(const QString& reason) {
+    if (!recording_.active()) {
+        return;
+    }
+    const QString path = recording_.path();
+    const QVariantMap summary = recording_.stop();
+    const QString error = summary.value(QStringLiteral("error")).toString();
+    QString message;
+    if (!error.isEmpty()) {
+        message = QStringLiteral("录制失败：%1").arg(error);
+        emit logMessage(2, message);
+    } else {
+        message = QStringLiteral("录制已保存：%1（%2 帧，丢弃 %3 帧）")
+                      .arg(path)
+                      .arg(summary.value(QStringLiteral("frames")).toULongLong())
+                      .arg(summary.value(QStringLiteral("droppedFrames")).toULongLong());
+        if (!reason.isEmpty()) {
+            message = QStringLiteral("%1：%2").arg(reason, message);
+        }
+        emit logMessage(0, message);
+    }
+    emit recordingStateChanged(false, path, message, summary);
+}
+
 void ObstacleCameraWorker::shutdown() {
     disconnectDevice();
     if (QThread* thread = QThread::currentThread()) {
@@ -307,7 +367,13 @@ void ObstacleCameraWorker::captureTick() {
 
     emitFrame(frameSet.color.image, frameSet.depth.image, amplitude, frameSet.cloud.cloud, frameSet.timeMs);
     fps_.frameDelivered();
-    sampleStatus(latencyTimer);
+    if (recording_.active()) {
+        recording_.recordFrame(frameSet, amplitude);
+        if (recording_.progressDue()) {
+            emit recordingProgress(recording_.progress());
+        }
+    }
+    sampleStatus(latencyTimer, frameSet.timeMs);
 }
 
 void ObstacleCameraWorker::setCaptureInterval(int intervalMs) {
@@ -329,7 +395,7 @@ void ObstacleCameraWorker::emitFrame(const cv::Mat& color, const cv::Mat& depth,
     emit frameReady(rgbImage, depthImage, amplitudeImage, display.cloud, display.depthPixels, timestampMs);
 }
 
-void ObstacleCameraWorker::sampleStatus(const QElapsedTimer& latencyTimer) {
+void ObstacleCameraWorker::sampleStatus(const QElapsedTimer& latencyTimer, qint64 frameTimeMs) {
     const qint64 now = runtimeClock_();
     if (lastRuntimeMs_ != 0 && now - lastRuntimeMs_ < kStatusSampleIntervalMs) {
         return;
@@ -355,8 +421,9 @@ void ObstacleCameraWorker::sampleStatus(const QElapsedTimer& latencyTimer) {
             emit logMessage(1, text);
         }
     }
-    emit runtimeUpdated(
-        RuntimeSampleMap::build(runtime, fps_.measuredFps(), static_cast<int>(latencyTimer.elapsed())));
+    const int latencyMs = static_cast<int>(latencyTimer.elapsed());
+    recording_.recordRuntime(runtime, fps_.measuredFps(), latencyMs, algorithmMode_, frameTimeMs);
+    emit runtimeUpdated(RuntimeSampleMap::build(runtime, fps_.measuredFps(), latencyMs));
 }
 
 }  // namespace hazard_desk

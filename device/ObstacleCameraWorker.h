@@ -24,6 +24,7 @@
 
 #include "FrameFailureBackoff.h"
 #include "FrameRateMeter.h"
+#include "RecordingSession.h"
 #include "WorkerClock.h"
 
 class QTimer;
@@ -87,6 +88,10 @@ signals:
     void ioHardwareModeRead(int mode, QString error);
     void groundCalibrated(bool ok, QVariantMap extrinsics, QString message);
     void logMessage(int level, QString message);
+    // A recording started (true) or ended (false); summary is the recording's
+    // progress map (RecordingSession::progress) at its end.
+    void recordingStateChanged(bool recording, QString path, QString message, QVariantMap summary);
+    void recordingProgress(QVariantMap progress);
 
 public slots:
     void discoverDevices();
@@ -101,6 +106,10 @@ public slots:
     void setIoModes(int workMode, int hardwareMode);
     void calibrateGround(QVariantMap initialPose);
     void acknowledgeFrame();
+    // Records the live stream into an MCAP file until stopRecording, the end
+    // of the stream or a disconnection; needs a streaming camera.
+    void startRecording(QString path);
+    void stopRecording();
     void shutdown();
 
 private slots:
@@ -114,7 +123,7 @@ private:
     void restartActiveRegionPoll(bool lastReadOk);
     void emitFrame(const cv::Mat& color, const cv::Mat& depth, const cv::Mat& amplitude,
                    const corVane::ColorCloudPtr& cloud, qint64 timestampMs);
-    void sampleStatus(const QElapsedTimer& latencyTimer);
+    void sampleStatus(const QElapsedTimer& latencyTimer, qint64 frameTimeMs);
     void refreshIoHardwareMode(bool forced);
     void refreshAlgorithmVersion();
     int recommendedMode() const;
@@ -124,6 +133,8 @@ private:
     DeviceWriteResult runDeviceWrite(DeviceWriteRequest request);
     void reportApplyFailure(const QString& stage, const QString& message, const QString& workstationJson);
     void updatePendingMasks(int templateIndex, const DeviceWriteResult& result);
+    void finishRecording(const QString& reason);
+    void announceActiveConfiguration(const QString& workstationJson, const QString& deviceJson, int mode);
 
     std::unique_ptr<ObstacleCameraBridge> bridge_;
     QTimer* captureTimer_ = nullptr;
@@ -147,6 +158,9 @@ private:
     FrameRateMeter fps_;
     corVane::ColorCloudPtr latestCloud_;
     qint64 latestCloudTimeMs_ = 0;
+    QString lastActiveDeviceJson_;
+    int lastActiveMode_ = -1;
+    RecordingSession recording_;
 };
 
 }  // namespace hazard_desk

@@ -58,7 +58,7 @@ void ObstacleCameraWorker::readDeviceConfiguration(int requestedMode) {
             lastActiveWorkstationJson_ = out.workstationJson;
             lastActiveUnavailableReason_.clear();
             emit activeTemplateChanged(out.templateIndex);
-            emit activeConfigurationUpdated(out.workstationJson, out.deviceJson, out.mode);
+            announceActiveConfiguration(out.workstationJson, out.deviceJson, out.mode);
         }
         emit logMessage(0, QStringLiteral("已回读并解析设备避障参数（未知字段保留）"));
     } else {
@@ -338,7 +338,7 @@ void ObstacleCameraWorker::pollActiveRegion() {
             if (out.workstationJson != lastActiveWorkstationJson_) {
                 lastActiveWorkstationJson_ = out.workstationJson;
                 emit activeTemplateChanged(out.templateIndex);
-                emit activeConfigurationUpdated(out.workstationJson, out.deviceJson, out.mode);
+                announceActiveConfiguration(out.workstationJson, out.deviceJson, out.mode);
             }
         }
     } else {

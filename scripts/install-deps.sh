@@ -12,8 +12,12 @@ PACKAGES=(
   # libraries
   nlohmann-json3-dev libeigen3-dev libpcl-dev libopencv-dev
   libspdlog-dev libfmt-dev
+  # recordings: zstd-compressed MCAP chunks, protobuf messages, zlib's CRC-32
+  libzstd-dev libprotobuf-dev protobuf-compiler zlib1g-dev
   # tests and benchmarks
   googletest libgtest-dev libgmock-dev libbenchmark-dev
+  # the second, independent MCAP reader of the recording tests
+  python3 python3-zstandard python3-protobuf
   # GUI tests: virtual display, software OpenGL, fonts that render CJK and Vietnamese
   xvfb xauth libgl1-mesa-dri libglx-mesa0 mesa-utils
   fonts-noto-cjk fonts-noto-core fonts-dejavu-core

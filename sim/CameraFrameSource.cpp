@@ -6,6 +6,8 @@
 #include <opencv2/imgcodecs.hpp>
 
 #include "DeviceJson.h"
+#include "RecordingPlayer.h"
+#include "SceneRenderer.h"
 #include "SimLog.h"
 #include "ZrCameraParams.h"
 
@@ -85,6 +87,15 @@ CameraFrameSource::CameraFrameSource(CameraState& state, std::vector<SceneObject
 
 CameraFrameSource::~CameraFrameSource() { stream_->stop(); }
 
+void CameraFrameSource::ensureRenderer() {
+    if (renderer_) return;
+    if (!state_.setup.recording.empty()) {
+        renderer_ = std::make_unique<RecordingPlayer>(state_.setup);
+    } else {
+        renderer_ = std::make_unique<SceneRenderer>(state_.setup, objects_);
+    }
+}
+
 std::chrono::microseconds CameraFrameSource::period() const {
     std::lock_guard<std::mutex> lock(state_.mutex);
     const int fps = std::max(1, state_.parameters.intValue(ZR_INT_3D_FPS, state_.setup.depth.fps));
@@ -96,7 +107,7 @@ int32_t CameraFrameSource::startStream() {
         // The viewing rays are computed before the first frame is due, so the
         // first frame command does not wait for them.
         std::lock_guard<std::mutex> lock(rendererMutex_);
-        if (!renderer_) renderer_ = std::make_unique<SceneRenderer>(state_.setup, objects_);
+        ensureRenderer();
     }
     stream_->start();
     std::lock_guard<std::mutex> lock(state_.mutex);
@@ -248,9 +259,9 @@ CameraFrameSource::FramePtr CameraFrameSource::produce(uint64_t sequence) {
     frame->status = snapshot.status;
     {
         std::lock_guard<std::mutex> lock(rendererMutex_);
-        if (!renderer_) renderer_ = std::make_unique<SceneRenderer>(state_.setup, objects_);
+        ensureRenderer();
         const double sceneTime = std::chrono::duration<double>(std::chrono::steady_clock::now() - epoch_).count();
-        renderer_->render(sceneTime, sequence, snapshot.withColor, snapshot.xyzToMm, *frame);
+        renderer_->renderFrame(sceneTime, sequence, snapshot.withColor, snapshot.xyzToMm, *frame);
     }
     int32_t frameType = ZR_FRAME_TYPE_NONE;
     if (snapshot.evaluate) {

@@ -12,7 +12,8 @@
 
 #include "CameraState.h"
 #include "FrameStream.h"
-#include "SceneRenderer.h"
+#include "FrameRenderer.h"
+#include "SimScene.h"
 
 namespace zrsim {
 
@@ -56,7 +57,8 @@ private:
 
     CameraState& state_;
     std::chrono::steady_clock::time_point epoch_;
-    std::unique_ptr<SceneRenderer> renderer_;  ///< built on first use (rays cost time)
+    std::unique_ptr<FrameRenderer> renderer_;  ///< built on first use (rays cost time)
+    void ensureRenderer();  ///< caller holds rendererMutex_
     std::vector<std::string> labels_;
     std::vector<SceneObject> objects_;
     std::mutex rendererMutex_;

@@ -38,6 +38,9 @@ struct UninitializedAllocator : std::allocator<T> {
 template <typename T>
 using PixelBuffer = std::vector<T, UninitializedAllocator<T>>;
 
+/// Hit object of a return whose object is not known (a replayed frame).
+constexpr int16_t kUnknownObject = INT16_MAX;
+
 struct RenderedFrame {
     uint64_t sequence = 0;       ///< 1, 2, ... per stream
     uint64_t frameHandle = 0;    ///< handle of this frame for DcGetPtrValue
@@ -50,7 +53,8 @@ struct RenderedFrame {
     PixelBuffer<uint16_t> amplitude;
     PixelBuffer<float> xyz;            ///< camera frame, unit of ZR_INT_XYZ_UNIT
     float xyzToMm = 1.0f;              ///< factor from the xyz unit to mm
-    PixelBuffer<int16_t> hitObject;    ///< -1 nothing, 0 floor, k+1 scene object k
+    PixelBuffer<int16_t> hitObject;    ///< -1 nothing, 0 floor, k+1 scene object k, kUnknownObject
+                                       ///< a return of no known object (replayed frames)
 
     int colorWidth = 0;
     int colorHeight = 0;

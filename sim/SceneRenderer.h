@@ -9,19 +9,24 @@
 #include <vector>
 
 #include "CameraRays.h"
+#include "FrameRenderer.h"
 #include "RenderedFrame.h"
 #include "SimGeometry.h"
 #include "SimScene.h"
 
 namespace zrsim {
 
-class SceneRenderer {
+class SceneRenderer : public FrameRenderer {
 public:
     SceneRenderer(const CameraSetup& camera, std::vector<SceneObject> objects);
 
     /// Renders the scene at `sceneTimeS` seconds into frame (buffers resized).
     /// xyzToMm is 1 for millimetres, 1000 for metres.
     void render(double sceneTimeS, uint64_t sequence, bool withColor, float xyzToMm, RenderedFrame& frame) const;
+    void renderFrame(double sceneTimeS, uint64_t sequence, bool withColor, float xyzToMm,
+                     RenderedFrame& frame) override {
+        render(sceneTimeS, sequence, withColor, xyzToMm, frame);
+    }
 
     const CameraRays& rays() const { return rays_; }
 

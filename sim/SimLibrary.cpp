@@ -9,6 +9,8 @@
 
 #include "DefaultScene.h"
 #include "SimLog.h"
+#include "RecordingPlayer.h"
+#include "ServedRecordings.h"
 #include "SimScene.h"
 
 namespace zrsim {
@@ -37,6 +39,7 @@ void SimLibrary::stopAllStreams() {
     {
         std::lock_guard<std::mutex> lock(mutex_);
         cameras = cameras_;
+        for (const auto& entry : served_) cameras.push_back(entry.second.camera);
     }
     for (auto& camera : cameras) camera->close();
 }
@@ -127,15 +130,74 @@ std::shared_ptr<VirtualCamera> SimLibrary::byFrameHandle(uint64_t frameHandle) {
     if ((frameHandle & 0xF000000000000000ull) != CameraFrameSource::kFrameHandleTag) return nullptr;
     const size_t index = static_cast<size_t>((frameHandle >> 40) & 0xFFFFF);
     std::lock_guard<std::mutex> lock(mutex_);
-    return ready_ && index < cameras_.size() ? cameras_[index] : nullptr;
+    if (!ready_) return nullptr;
+    if (index < cameras_.size()) return cameras_[index];
+    for (const auto& entry : served_) {
+        if (entry.second.camera->index() == index) return entry.second.camera;
+    }
+    return nullptr;
+}
+
+void SimLibrary::refreshServed() {
+    const std::vector<ServedRecording> announced = ServedRecordings::live();
+    std::vector<std::shared_ptr<VirtualCamera>> gone;
+    std::vector<ServedRecording> added;
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        for (auto it = served_.begin(); it != served_.end();) {
+            const bool still = std::any_of(announced.begin(), announced.end(), [&](const ServedRecording& s) {
+                return s.ip == it->first && s.recording == it->second.recording;
+            });
+            if (still) {
+                ++it;
+                continue;
+            }
+            for (auto h = handles_.begin(); h != handles_.end();) {
+                h = h->second == it->second.camera ? handles_.erase(h) : std::next(h);
+            }
+            gone.push_back(it->second.camera);
+            it = served_.erase(it);
+        }
+        for (const ServedRecording& s : announced) {
+            const bool inScene = std::any_of(cameras_.begin(), cameras_.end(),
+                                             [&](const auto& c) { return c->setup().ip == s.ip; });
+            if (!inScene && served_.count(s.ip) == 0) added.push_back(s);
+        }
+    }
+    for (auto& camera : gone) {
+        logInfo("camera " + camera->setup().ip + " is no longer served");
+        camera->close();
+    }
+    for (const ServedRecording& s : added) {
+        CameraSetup setup;
+        setup.ip = s.ip;
+        setup.id = s.ip;
+        setup.name = "Replay";
+        setup.serial = "REPLAY-" + s.ip;
+        std::string error;
+        if (!setupFromRecording(s.recording, setup, error)) {
+            logError("served camera " + s.ip + " not added: " + error);
+            continue;
+        }
+        std::lock_guard<std::mutex> lock(mutex_);
+        if (served_.count(s.ip) != 0) continue;
+        auto camera = std::make_shared<VirtualCamera>(setup, nextServedIndex_++, std::vector<SceneObject>{}, epoch_,
+                                                      store_);
+        served_[s.ip] = Served{s.recording, camera};
+        logInfo("camera " + s.ip + " served from " + s.recording);
+    }
 }
 
 int32_t SimLibrary::deviceList(ZrDeviceInfo** devices, int32_t* count) {
     ensureLoaded();
+    refreshServed();
     std::lock_guard<std::mutex> lock(mutex_);
     if (!ready_) return ZR_STATUS_LIBRARY_NOT_READY;
     std::vector<ZrDeviceInfo> list;
     for (size_t i = 0; i < cameras_.size(); ++i) list.push_back(cameras_[i]->record(kDiscoveryHandleBase + i + 1));
+    for (const auto& entry : served_) {
+        list.push_back(entry.second.camera->record(kDiscoveryHandleBase + entry.second.camera->index() + 1));
+    }
     deviceLists_.push_back(std::move(list));
     while (deviceLists_.size() > kRetainedDeviceLists) deviceLists_.pop_front();
     *devices = deviceLists_.back().empty() ? nullptr : deviceLists_.back().data();
@@ -145,6 +207,7 @@ int32_t SimLibrary::deviceList(ZrDeviceInfo** devices, int32_t* count) {
 
 int32_t SimLibrary::open(const std::string& ip, uint64_t* handle, ZrDeviceInfo* info) {
     ensureLoaded();
+    refreshServed();
     std::shared_ptr<VirtualCamera> camera;
     uint64_t newHandle = 0;
     {
@@ -153,6 +216,8 @@ int32_t SimLibrary::open(const std::string& ip, uint64_t* handle, ZrDeviceInfo* 
         for (const auto& c : cameras_) {
             if (c->setup().ip == ip) camera = c;
         }
+        const auto served = served_.find(ip);
+        if (!camera && served != served_.end()) camera = served->second.camera;
         if (camera) newHandle = nextHandle_++;
     }
     if (!camera) {

@@ -62,12 +62,21 @@ private:
     /// Replaces the running cameras (scene null: none, not ready with error).
     void install(const Scene* scene, const std::string& error, std::shared_ptr<StateStore> store);
     void loadFromEnvironment();
+    /// Adds the cameras other processes serve (ServedRecordings) and drops
+    /// those no longer served. Call without holding mutex_.
+    void refreshServed();
 
     std::once_flag loaded_;
     std::mutex mutex_;  ///< guards everything below
     bool ready_ = false;
     std::string sceneError_;
     std::vector<std::shared_ptr<VirtualCamera>> cameras_;
+    struct Served {
+        std::string recording;
+        std::shared_ptr<VirtualCamera> camera;
+    };
+    std::map<std::string, Served> served_;  ///< by address
+    uint32_t nextServedIndex_ = 1u << 16;   ///< frame-handle index of the next served camera
     std::map<uint64_t, std::shared_ptr<VirtualCamera>> handles_;
     uint64_t nextHandle_ = 0x5A52000000000001ull;
     std::shared_ptr<StateStore> store_;

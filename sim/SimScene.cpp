@@ -3,6 +3,8 @@
 #include <cmath>
 #include <set>
 
+#include "RecordingPlayer.h"
+
 namespace zrsim {
 
 namespace {
@@ -122,6 +124,14 @@ public:
         s.id = s.ip;
         s.name = "Virtual camera";
         s.serial = "SIM-" + s.ip;
+        if (c.contains("recording") && !c["recording"].is_null()) {
+            // The recording completes the camera; what the scene says besides still applies.
+            if (!c["recording"].is_string()) return fail(path + ".recording", "must be a file name");
+            std::string recordingError;
+            if (!setupFromRecording(c["recording"].get<std::string>(), s, recordingError)) {
+                return fail(path + ".recording", recordingError);
+            }
+        }
         if (!text(c, "id", path, s.id) || !text(c, "serial", path, s.serial) || !text(c, "name", path, s.name) ||
             !integer(c, "deviceType", path, s.deviceType, 0, 99999) || !text(c, "firmware", path, s.firmware) ||
             !text(c, "algorithmVersion", path, s.algorithmVersion)) {

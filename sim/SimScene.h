@@ -58,6 +58,7 @@ struct CameraSetup {
     IoSpec io;
     std::string imageDir;
     FaultSet faults;
+    std::string recording;  ///< MCAP file played instead of the rendered scene
 };
 
 struct MotionSpec {

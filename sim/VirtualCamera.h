@@ -24,6 +24,7 @@ public:
     ~VirtualCamera();
 
     const CameraSetup& setup() const { return state_.setup; }
+    uint32_t index() const { return state_.index; }
     /// The 496-byte device record with the given handle.
     ZrDeviceInfo record(uint64_t handle) const;
 

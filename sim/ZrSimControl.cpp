@@ -4,6 +4,8 @@
 
 #include <string>
 
+#include "RecordingPlayer.h"
+#include "ServedRecordings.h"
 #include "SimLibrary.h"
 
 using zrsim::SimLibrary;
@@ -54,5 +56,34 @@ ZR_SIM_API int64_t ZrSim_CopyMask(const char* ip, const char* maskFileName, uint
 }
 
 ZR_SIM_API const char* ZrSim_LastError() { return SimLibrary::instance().lastError(); }
+
+ZR_SIM_API int32_t ZrSim_ServeRecording(const char* path, const char* ip) {
+    if (!path || !ip) return ZR_STATUS_INVALID_ARGUMENT;
+    try {
+        const std::string address(ip);
+        if (address.rfind("127.", 0) != 0) {
+            SimLibrary::instance().setLastError("a recording is served on a loopback address only, not '" + address + "'");
+            return ZR_STATUS_INVALID_ARGUMENT;
+        }
+        zrsim::CameraSetup setup;
+        std::string error;
+        if (!zrsim::setupFromRecording(path, setup, error)) {
+            SimLibrary::instance().setLastError(error);
+            return ZR_STATUS_FILE_ERROR;
+        }
+        if (!zrsim::ServedRecordings::announce(address, path, error)) {
+            SimLibrary::instance().setLastError(error);
+            return ZR_STATUS_DEVICE_BUSY;
+        }
+        return ZR_STATUS_OK;
+    } catch (const std::exception& e) {
+        SimLibrary::instance().setLastError(std::string("ZrSim_ServeRecording failed: ") + e.what());
+        return ZR_STATUS_FAILED;
+    }
+}
+
+ZR_SIM_API void ZrSim_StopServing(const char* ip) {
+    if (ip) zrsim::ServedRecordings::withdraw(ip);
+}
 
 }  // extern "C"

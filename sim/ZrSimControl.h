@@ -1,7 +1,8 @@
 #pragma once
 // Test-control API of the virtual camera library, exported beside the SDK
-// functions. The workstation never calls it; tests use it to script faults,
-// load scenes and count SDK calls.
+// functions. The window never calls it; tests use it to script faults,
+// load scenes and count SDK calls, and "hazard-desk-cli replay" to serve a
+// recording.
 
 #include <cstdint>
 
@@ -40,6 +41,13 @@ ZR_SIM_API int64_t ZrSim_CallCount(const char* function, int32_t id);
 /// Returns the number of pixels the mask has (which may exceed capacity), or
 /// a negative ZrStatus when the camera holds no such mask.
 ZR_SIM_API int64_t ZrSim_CopyMask(const char* ip, const char* maskFileName, uint16_t* pixels, int64_t capacity);
+
+/// Serves the recording at path as a camera at ip (127.x.x.x) to every
+/// process on this machine that uses the virtual camera library, until
+/// ZrSim_StopServing or this process ends (hazard-desk-cli replay). Returns a
+/// ZrStatus; the reason of a refusal is readable through ZrSim_LastError.
+ZR_SIM_API int32_t ZrSim_ServeRecording(const char* path, const char* ip);
+ZR_SIM_API void ZrSim_StopServing(const char* ip);
 
 /// Last scene or control error text ("" when none).
 ZR_SIM_API const char* ZrSim_LastError();

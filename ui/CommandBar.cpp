@@ -5,6 +5,8 @@
 #include <QPushButton>
 #include <QVariant>
 
+#include "RecordButton.h"
+
 namespace hazard_desk {
 namespace {
 QPushButton* makeButton(QWidget* parent, const char* name, const QString& text) {
@@ -34,6 +36,7 @@ CommandBar::CommandBar(QWidget* parent) : QFrame(parent) {
     algorithmButton_ = makeButton(this, "algorithmButton", QStringLiteral("启动算法"));
     algorithmButton_->setCheckable(true);
     algorithmButton_->hide();
+    recordButton_ = new RecordButton(this);
     auto* separator = new QFrame(this);
     separator->setObjectName(QStringLiteral("commandSeparator"));
     separator->setFrameShape(QFrame::VLine);
@@ -47,6 +50,7 @@ CommandBar::CommandBar(QWidget* parent) : QFrame(parent) {
     layout->addWidget(connectButton_);
     layout->addWidget(streamButton_);
     layout->addWidget(algorithmButton_);
+    layout->addWidget(recordButton_);
     layout->addWidget(separator);
     layout->addWidget(exportFrameButton_);
     layout->addStretch(1);

@@ -1,12 +1,14 @@
 #pragma once
 // The command strip below the title: device refresh, auto refresh, connect,
-// stream and frame export.
+// stream, recording and frame export.
 #include <QFrame>
 
 class QCheckBox;
 class QPushButton;
 
 namespace hazard_desk {
+
+class RecordButton;
 
 class CommandBar : public QFrame {
     Q_OBJECT
@@ -20,6 +22,7 @@ public:
     QPushButton* connectButton() const { return connectButton_; }
     QPushButton* streamButton() const { return streamButton_; }
     QPushButton* algorithmButton() const { return algorithmButton_; }
+    RecordButton* recordButton() const { return recordButton_; }
     QPushButton* exportFrameButton() const { return exportFrameButton_; }
 
 private:
@@ -28,6 +31,7 @@ private:
     QPushButton* connectButton_ = nullptr;
     QPushButton* streamButton_ = nullptr;
     QPushButton* algorithmButton_ = nullptr;
+    RecordButton* recordButton_ = nullptr;
     QPushButton* exportFrameButton_ = nullptr;
 };
 

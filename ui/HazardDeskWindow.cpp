@@ -1,6 +1,7 @@
 #include "HazardDeskWindow.h"
 
 #include "CommandBar.h"
+#include "RecordButton.h"
 #include "DevicePanel.h"
 #include "LanguageManager.h"
 #include "LightweightGlEngine.h"
@@ -213,6 +214,7 @@ void HazardDeskWindow::createWorker() {
     connect(w, &ObstacleCameraWorker::ioHardwareModeRead, this, &HazardDeskWindow::onIoHardwareModeRead, queued);
     connect(w, &ObstacleCameraWorker::groundCalibrated, this, &HazardDeskWindow::onGroundCalibrated, queued);
     connect(w, &ObstacleCameraWorker::logMessage, this, &HazardDeskWindow::appendLog, queued);
+    commandBar_->recordButton()->wire(w);
 
     connect(workerThread_, &QThread::started, w, &ObstacleCameraWorker::publishSdkVersion);
     workerThread_->start(QThread::InheritPriority);

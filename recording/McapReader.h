@@ -1,0 +1,152 @@
+#pragma once
+// Reads an MCAP file written by us or by another tool. With an intact
+// summary it takes schemas, channels, chunk, attachment and metadata indexes
+// from there (checking the summary CRC); otherwise, as after a crash or a
+// cut copy, it walks the data section record by record and keeps everything
+// up to the last complete record. Chunks are checked against their CRC when
+// they are decompressed. Not thread-safe.
+#include <cstdint>
+#include <cstdio>
+#include <functional>
+#include <map>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace hazard_desk::recording {
+
+struct McapSchema {
+    std::uint16_t id = 0;
+    std::string name;
+    std::string encoding;
+    std::string data;
+};
+
+struct McapChannel {
+    std::uint16_t id = 0;
+    std::uint16_t schemaId = 0;
+    std::string topic;
+    std::string messageEncoding;
+    std::map<std::string, std::string> metadata;
+};
+
+struct McapAttachment {
+    std::uint64_t logTime = 0;
+    std::uint64_t createTime = 0;
+    std::string name;
+    std::string mediaType;
+    std::string data;
+};
+
+struct McapMetadata {
+    std::string name;
+    std::map<std::string, std::string> values;
+};
+
+struct McapStatistics {
+    std::uint64_t messageCount = 0;
+    std::uint32_t chunkCount = 0;
+    std::uint64_t messageStartTime = 0;
+    std::uint64_t messageEndTime = 0;
+    std::map<std::uint16_t, std::uint64_t> channelMessageCounts;
+};
+
+// One message while it is being visited; data points into the reader's
+// chunk buffer and is valid only during the visit.
+struct McapMessageView {
+    std::uint16_t channelId = 0;
+    std::uint32_t sequence = 0;
+    std::uint64_t logTime = 0;
+    std::uint64_t publishTime = 0;
+    std::string_view data;
+};
+
+class McapReader {
+public:
+    McapReader();
+    ~McapReader();
+    McapReader(const McapReader&) = delete;
+    McapReader& operator=(const McapReader&) = delete;
+
+    // Reads the layout of the file (not the messages). False with error()
+    // when the file cannot be read or is not MCAP at all.
+    bool open(const std::string& path);
+
+    // True when the file ends with a valid footer and summary; false for a
+    // file read by walking its data section (truncated or never closed).
+    bool complete() const { return complete_; }
+    // Why the summary was not used ("" for a complete file).
+    const std::string& recoveryNote() const { return recoveryNote_; }
+
+    const std::map<std::uint16_t, McapSchema>& schemas() const { return schemas_; }
+    const std::map<std::uint16_t, McapChannel>& channels() const { return channels_; }
+    const std::optional<McapStatistics>& statistics() const { return statistics_; }
+    const std::vector<McapMetadata>& metadata() const { return metadata_; }
+    std::size_t chunkCount() const { return chunks_.size(); }
+    // File offset just past each chunk record, in file order.
+    std::vector<std::uint64_t> chunkEndOffsets() const {
+        std::vector<std::uint64_t> ends;
+        for (const ChunkLocation& c : chunks_) {
+            ends.push_back(c.offset + c.length);
+        }
+        return ends;
+    }
+    // Attachments are read on request (they may be large); the names are known at open.
+    std::vector<std::string> attachmentNames() const;
+    bool readAttachments(std::vector<McapAttachment>& out);
+
+    // Visits every message, chunk by chunk in file order; the visitor returns
+    // false to stop early. False with error() on a damaged chunk.
+    bool readMessages(const std::function<bool(const McapMessageView&)>& visitor);
+    // The same for one chunk (0 .. chunkCount() - 1), for readers that pull.
+    bool readChunk(std::size_t index, const std::function<bool(const McapMessageView&)>& visitor);
+    // Log times of a channel's messages from the message indexes after each
+    // chunk, without decompressing anything; false when the file has none.
+    bool indexedLogTimes(std::uint16_t channelId, std::vector<std::uint64_t>& times);
+
+    const std::string& error() const { return error_; }
+
+private:
+    struct ChunkLocation {
+        std::uint64_t offset = 0;   // of the chunk record
+        std::uint64_t length = 0;   // of the whole record
+    };
+    struct AttachmentLocation {
+        std::uint64_t offset = 0;
+        std::uint64_t length = 0;
+        std::string name;
+    };
+
+    bool fail(const std::string& what);
+    bool readAt(std::uint64_t offset, std::size_t size, std::string& out);
+    bool readSummary(std::string& why);
+    void walkDataSection();
+    bool parseSchema(std::string_view content);
+    bool parseChannel(std::string_view content);
+    bool parseMetadata(std::string_view content);
+    bool visitChunk(const ChunkLocation& chunk, const std::function<bool(const McapMessageView&)>& visitor,
+                    bool& stop);
+
+    // A view of record bytes: straight into the mapped file when it is mapped, else read into buffer.
+    bool recordAt(std::uint64_t offset, std::uint64_t length, std::string& buffer, std::string_view& view);
+
+    std::string path_;
+    std::FILE* file_ = nullptr;
+    const char* mapped_ = nullptr;      // the whole file, read-only, where the platform maps files
+    void* decompressor_ = nullptr;      // ZSTD_DCtx, kept across chunks
+    std::uint64_t size_ = 0;
+    bool complete_ = false;
+    std::string recoveryNote_;
+    std::string error_;
+    std::map<std::uint16_t, McapSchema> schemas_;
+    std::map<std::uint16_t, McapChannel> channels_;
+    std::optional<McapStatistics> statistics_;
+    std::vector<McapMetadata> metadata_;
+    std::vector<ChunkLocation> chunks_;
+    std::vector<AttachmentLocation> attachments_;
+    std::string record_;
+    std::string uncompressed_;
+};
+
+}  // namespace hazard_desk::recording

@@ -1,0 +1,358 @@
+#include "McapWriter.h"
+
+#include <cerrno>
+#include <cstring>
+
+#include <zlib.h>
+#include <zstd.h>
+
+#include "McapBytes.h"
+#include "McapFormat.h"
+
+namespace hazard_desk::recording {
+
+using namespace mcap;
+
+namespace {
+
+std::uint32_t crc32Of(std::string_view bytes, std::uint32_t crc = 0) {
+    return static_cast<std::uint32_t>(
+        ::crc32(crc, reinterpret_cast<const Bytef*>(bytes.data()), static_cast<uInt>(bytes.size())));
+}
+
+}  // namespace
+
+McapWriter::McapWriter() = default;
+
+McapWriter::~McapWriter() {
+    if (file_ != nullptr) {
+        close();
+    }
+    ZSTD_freeCCtx(zstd_);
+}
+
+bool McapWriter::fail(const std::string& what) {
+    if (error_.empty()) {
+        error_ = path_ + ": " + what;
+    }
+    return false;
+}
+
+bool McapWriter::writeBytes(const void* data, std::size_t size) {
+    if (file_ == nullptr) {
+        return fail("file is not open");
+    }
+    if (size != 0 && std::fwrite(data, 1, size, file_) != size) {
+        return fail(std::string("write failed: ") + std::strerror(errno));
+    }
+    offset_ += size;
+    return true;
+}
+
+bool McapWriter::writeRecord(std::uint8_t opcode, std::string_view content) {
+    std::string prefix;
+    putRecordPrefix(prefix, opcode, content.size());
+    return writeBytes(prefix.data(), prefix.size()) && writeBytes(content.data(), content.size());
+}
+
+bool McapWriter::open(const std::string& path, const McapWriterOptions& options) {
+    path_ = path;
+    if (file_ != nullptr || offset_ != 0) {
+        return fail("a writer writes one file only");
+    }
+    zstd_ = ZSTD_createCCtx();
+    options_ = options;
+    file_ = std::fopen(path.c_str(), "wb");
+    if (file_ == nullptr) {
+        return fail(std::string("cannot create the file: ") + std::strerror(errno));
+    }
+    std::string header;
+    putString(header, options_.profile);
+    putString(header, options_.library);
+    return writeBytes(kMagic.data(), kMagic.size()) && writeRecord(kHeader, header) && flush();
+}
+
+std::uint16_t McapWriter::addSchema(const std::string& name, const std::string& encoding, std::string_view data) {
+    const auto id = static_cast<std::uint16_t>(schemaRecords_.size() + 1);
+    std::string content;
+    put<std::uint16_t>(content, id);
+    putString(content, name);
+    putString(content, encoding);
+    putString(content, data);
+    schemaRecords_.push_back(content);
+    writeRecord(kSchema, content);
+    return id;
+}
+
+std::uint16_t McapWriter::addChannel(const std::string& topic, std::uint16_t schemaId,
+                                     const std::string& messageEncoding,
+                                     const std::map<std::string, std::string>& metadata) {
+    const auto id = static_cast<std::uint16_t>(channelRecords_.size() + 1);
+    std::string content;
+    put<std::uint16_t>(content, id);
+    put<std::uint16_t>(content, schemaId);
+    putString(content, topic);
+    putString(content, messageEncoding);
+    putStringMap(content, metadata);
+    channelRecords_.push_back(content);
+    channelCounts_[id] = 0;
+    writeRecord(kChannel, content);
+    return id;
+}
+
+bool McapWriter::writeMessage(std::uint16_t channelId, std::uint32_t sequence, std::uint64_t logTimeNs,
+                              std::uint64_t publishTimeNs, std::initializer_list<std::string_view> pieces) {
+    if (file_ == nullptr || !error_.empty()) {
+        return fail("file is not open");
+    }
+    if (channelCounts_.count(channelId) == 0) {
+        return fail("message on unknown channel " + std::to_string(channelId));
+    }
+    std::uint64_t size = 2 + 4 + 8 + 8;
+    for (std::string_view piece : pieces) {
+        size += piece.size();
+    }
+    if (chunk_.empty()) {
+        chunkOpened_ = std::chrono::steady_clock::now();
+        chunkStart_ = logTimeNs;
+        chunkEnd_ = logTimeNs;
+    }
+    chunkMessages_[channelId].emplace_back(logTimeNs, chunk_.size());
+    chunk_.reserve(chunk_.size() + kRecordPrefixSize + size);
+    putRecordPrefix(chunk_, kMessage, size);
+    put<std::uint16_t>(chunk_, channelId);
+    put<std::uint32_t>(chunk_, sequence);
+    put<std::uint64_t>(chunk_, logTimeNs);
+    put<std::uint64_t>(chunk_, publishTimeNs);
+    for (std::string_view piece : pieces) {
+        chunk_.append(piece.data(), piece.size());
+    }
+    chunkStart_ = std::min(chunkStart_, logTimeNs);
+    chunkEnd_ = std::max(chunkEnd_, logTimeNs);
+    firstTime_ = messageCount_ == 0 ? logTimeNs : std::min(firstTime_, logTimeNs);
+    lastTime_ = messageCount_ == 0 ? logTimeNs : std::max(lastTime_, logTimeNs);
+    ++messageCount_;
+    ++channelCounts_[channelId];
+    if (chunk_.size() >= options_.chunkSize ||
+        std::chrono::steady_clock::now() - chunkOpened_ >= options_.chunkDuration) {
+        return closeChunk();
+    }
+    return true;
+}
+
+bool McapWriter::closeChunk() {
+    if (chunk_.empty()) {
+        return error_.empty();
+    }
+    compressed_.resize(ZSTD_compressBound(chunk_.size()));
+    const std::size_t compressedSize =
+        ZSTD_compressCCtx(zstd_, compressed_.data(), compressed_.size(), chunk_.data(), chunk_.size(),
+                          options_.zstdLevel);
+    if (ZSTD_isError(compressedSize) != 0U) {
+        return fail(std::string("zstd compression failed: ") + ZSTD_getErrorName(compressedSize));
+    }
+    std::string head;
+    put<std::uint64_t>(head, chunkStart_);
+    put<std::uint64_t>(head, chunkEnd_);
+    put<std::uint64_t>(head, chunk_.size());
+    put<std::uint32_t>(head, crc32Of(chunk_));
+    putString(head, kCompressionZstd);
+    put<std::uint64_t>(head, compressedSize);
+
+    ChunkIndexEntry entry;
+    entry.startTime = chunkStart_;
+    entry.endTime = chunkEnd_;
+    entry.offset = offset_;
+    entry.compressedSize = compressedSize;
+    entry.uncompressedSize = chunk_.size();
+    std::string prefix;
+    putRecordPrefix(prefix, kChunk, head.size() + compressedSize);
+    entry.length = prefix.size() + head.size() + compressedSize;
+    bool ok = writeBytes(prefix.data(), prefix.size()) && writeBytes(head.data(), head.size()) &&
+              writeBytes(compressed_.data(), compressedSize);
+
+    const std::uint64_t indexStart = offset_;
+    for (const auto& [channelId, entries] : chunkMessages_) {
+        std::string content;
+        put<std::uint16_t>(content, channelId);
+        put<std::uint32_t>(content, static_cast<std::uint32_t>(entries.size() * 16));
+        for (const auto& [time, position] : entries) {
+            put<std::uint64_t>(content, time);
+            put<std::uint64_t>(content, position);
+        }
+        entry.messageIndexOffsets[channelId] = offset_;
+        ok = ok && writeRecord(kMessageIndex, content);
+    }
+    entry.messageIndexLength = offset_ - indexStart;
+    chunk_.clear();
+    chunkMessages_.clear();
+    if (!ok) {
+        return false;
+    }
+    chunkIndexes_.push_back(std::move(entry));
+    // A finished chunk goes to the operating system now: a crash later loses
+    // only the chunk that is still open.
+    if (std::fflush(file_) != 0) {
+        return fail(std::string("flush failed: ") + std::strerror(errno));
+    }
+    return true;
+}
+
+bool McapWriter::flush() {
+    if (!closeChunk()) {
+        return false;
+    }
+    if (file_ != nullptr && std::fflush(file_) != 0) {
+        return fail(std::string("flush failed: ") + std::strerror(errno));
+    }
+    return error_.empty();
+}
+
+bool McapWriter::writeAttachment(const std::string& name, const std::string& mediaType, std::string_view data,
+                                 std::uint64_t logTimeNs, std::uint64_t createTimeNs) {
+    std::string content;
+    put<std::uint64_t>(content, logTimeNs);
+    put<std::uint64_t>(content, createTimeNs);
+    putString(content, name);
+    putString(content, mediaType);
+    put<std::uint64_t>(content, data.size());
+    content.append(data.data(), data.size());
+    put<std::uint32_t>(content, crc32Of(content));
+    IndexEntry entry{offset_, kRecordPrefixSize + content.size(), logTimeNs, createTimeNs, data.size(), name,
+                     mediaType};
+    if (!writeRecord(kAttachment, content) || !flush()) {
+        return false;
+    }
+    attachmentIndexes_.push_back(std::move(entry));
+    return true;
+}
+
+bool McapWriter::writeMetadata(const std::string& name, const std::map<std::string, std::string>& values) {
+    std::string content;
+    putString(content, name);
+    putStringMap(content, values);
+    IndexEntry entry;
+    entry.offset = offset_;
+    entry.length = kRecordPrefixSize + content.size();
+    entry.name = name;
+    if (!writeRecord(kMetadata, content) || !flush()) {
+        return false;
+    }
+    metadataIndexes_.push_back(std::move(entry));
+    return true;
+}
+
+bool McapWriter::close() {
+    if (file_ == nullptr) {
+        return error_.empty();
+    }
+    closeChunk();
+    std::string dataEnd;
+    put<std::uint32_t>(dataEnd, 0);  // no CRC over the data section: each chunk and attachment has its own
+    writeRecord(kDataEnd, dataEnd);
+
+    // The summary, grouped by opcode; each group gets a summary offset record.
+    const std::uint64_t summaryStart = offset_;
+    std::string summary;
+    std::string offsets;
+    auto group = [&](std::uint8_t opcode, const std::vector<std::string>& records) {
+        if (records.empty()) {
+            return;
+        }
+        const std::uint64_t start = summaryStart + summary.size();
+        for (const std::string& content : records) {
+            putRecordPrefix(summary, opcode, content.size());
+            summary += content;
+        }
+        std::string offset;
+        put<std::uint8_t>(offset, opcode);
+        put<std::uint64_t>(offset, start);
+        put<std::uint64_t>(offset, summaryStart + summary.size() - start);
+        putRecordPrefix(offsets, kSummaryOffset, offset.size());
+        offsets += offset;
+    };
+    group(kSchema, schemaRecords_);
+    group(kChannel, channelRecords_);
+
+    std::string statistics;
+    put<std::uint64_t>(statistics, messageCount_);
+    put<std::uint16_t>(statistics, static_cast<std::uint16_t>(schemaRecords_.size()));
+    put<std::uint32_t>(statistics, static_cast<std::uint32_t>(channelRecords_.size()));
+    put<std::uint32_t>(statistics, static_cast<std::uint32_t>(attachmentIndexes_.size()));
+    put<std::uint32_t>(statistics, static_cast<std::uint32_t>(metadataIndexes_.size()));
+    put<std::uint32_t>(statistics, static_cast<std::uint32_t>(chunkIndexes_.size()));
+    put<std::uint64_t>(statistics, firstTime_);
+    put<std::uint64_t>(statistics, lastTime_);
+    std::string counts;
+    for (const auto& [channelId, count] : channelCounts_) {
+        put<std::uint16_t>(counts, channelId);
+        put<std::uint64_t>(counts, count);
+    }
+    putString(statistics, counts);
+    group(kStatistics, {statistics});
+
+    std::vector<std::string> chunkIndexRecords;
+    for (const ChunkIndexEntry& c : chunkIndexes_) {
+        std::string content;
+        put<std::uint64_t>(content, c.startTime);
+        put<std::uint64_t>(content, c.endTime);
+        put<std::uint64_t>(content, c.offset);
+        put<std::uint64_t>(content, c.length);
+        std::string offsetsMap;
+        for (const auto& [channelId, position] : c.messageIndexOffsets) {
+            put<std::uint16_t>(offsetsMap, channelId);
+            put<std::uint64_t>(offsetsMap, position);
+        }
+        putString(content, offsetsMap);
+        put<std::uint64_t>(content, c.messageIndexLength);
+        putString(content, kCompressionZstd);
+        put<std::uint64_t>(content, c.compressedSize);
+        put<std::uint64_t>(content, c.uncompressedSize);
+        chunkIndexRecords.push_back(std::move(content));
+    }
+    group(kChunkIndex, chunkIndexRecords);
+
+    std::vector<std::string> attachmentIndexRecords;
+    for (const IndexEntry& a : attachmentIndexes_) {
+        std::string content;
+        put<std::uint64_t>(content, a.offset);
+        put<std::uint64_t>(content, a.length);
+        put<std::uint64_t>(content, a.logTime);
+        put<std::uint64_t>(content, a.createTime);
+        put<std::uint64_t>(content, a.dataSize);
+        putString(content, a.name);
+        putString(content, a.mediaType);
+        attachmentIndexRecords.push_back(std::move(content));
+    }
+    group(kAttachmentIndex, attachmentIndexRecords);
+
+    std::vector<std::string> metadataIndexRecords;
+    for (const IndexEntry& m : metadataIndexes_) {
+        std::string content;
+        put<std::uint64_t>(content, m.offset);
+        put<std::uint64_t>(content, m.length);
+        putString(content, m.name);
+        metadataIndexRecords.push_back(std::move(content));
+    }
+    group(kMetadataIndex, metadataIndexRecords);
+
+    // The footer's CRC covers the summary, the summary offsets and the
+    // footer itself up to the CRC field.
+    std::string footer;
+    putRecordPrefix(footer, kFooter, kFooterContentSize);
+    put<std::uint64_t>(footer, summaryStart);
+    put<std::uint64_t>(footer, summaryStart + summary.size());
+    const std::uint32_t crc = crc32Of(footer, crc32Of(offsets, crc32Of(summary)));
+    put<std::uint32_t>(footer, crc);
+    writeBytes(summary.data(), summary.size());
+    writeBytes(offsets.data(), offsets.size());
+    writeBytes(footer.data(), footer.size());
+    writeBytes(kMagic.data(), kMagic.size());
+    if (std::fclose(file_) != 0) {
+        fail(std::string("close failed: ") + std::strerror(errno));
+    }
+    file_ = nullptr;
+    return error_.empty();
+}
+
+}  // namespace hazard_desk::recording
