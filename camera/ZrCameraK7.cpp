@@ -57,7 +57,8 @@ std::string commandNameOf(const std::string& text)
 
 spdlog::logger& ZrCameraK7::log()
 {
-    static const std::shared_ptr<spdlog::logger> logger = ZrLogger::getLogger("ZrCameraK7", "logs/ZrCameraK7.log");
+    // "ZrCameraK7.log" in the log directory the program chose ("logs" by default).
+    static const std::shared_ptr<spdlog::logger> logger = ZrLogger::getLogger("ZrCameraK7");
     return *logger;
 }
 

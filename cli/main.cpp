@@ -1,3 +1,4 @@
+#include "CliLogging.h"
 #include "CommandRegistry.h"
 #include "FrameHeapPolicy.h"
 
@@ -9,5 +10,9 @@ int main(int argc, char** argv)
 {
     hazard_desk::FrameHeapPolicy::apply();
     std::vector<std::string> args(argv + 1, argv + argc);
+    const int logging = hazard_desk::cli::CliLogging::apply(args, std::cerr);
+    if (logging != hazard_desk::cli::kExitOk) {
+        return logging;
+    }
     return hazard_desk::cli::CommandRegistry::instance().dispatch(args, std::cout, std::cerr);
 }

@@ -74,8 +74,6 @@ int runStream(CommandContext& ctx) {
                 << "\n";
         return kExitUsage;
     }
-    silenceConsoleLogging();
-
     // The worker needs an event loop on this thread for its answers.
     static int argc = 1;
     static char name[] = "hazard-desk-cli";
