@@ -63,8 +63,7 @@ std::string timeStamp() {
     const auto now = std::chrono::system_clock::now();
     const std::time_t seconds = std::chrono::system_clock::to_time_t(now);
     const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch()).count() % 1000;
-    std::tm tm{};
-    localtime_r(&seconds, &tm);
+    const std::tm tm = localCalendar(seconds);
     char text[40];
     std::strftime(text, sizeof(text), "%Y%m%d_%H%M%S", &tm);
     char millis[8];
