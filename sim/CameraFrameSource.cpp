@@ -20,6 +20,7 @@ constexpr int kFrameWaitPeriods = 2;
 // What the frame thread needs from the camera, copied under its mutex.
 struct FrameSnapshot {
     bool withColor = false;
+    bool binned = false;
     float xyzToMm = 1.0f;
     int32_t status = 0;
     int mode = 0;
@@ -35,6 +36,7 @@ FrameSnapshot snapshotOf(CameraState& state) {
     s.withColor = state.setup.color.has_value() && state.colorStreamEnabled && !state.faults.colorUnavailable;
     s.xyzToMm = state.parameters.intValue(ZR_INT_XYZ_UNIT, 0) == 1 ? 1000.0f : 1.0f;
     s.status = state.faults.frameStatus;
+    s.binned = state.depthBinned();
     s.mode = state.algorithmMode;
     if (!state.traits.hasAlgorithm() || (s.mode != 1 && s.mode != 4)) return s;
     const nlohmann::json& doc = state.algorithmParams.current(CameraState::Clock::now());
@@ -256,6 +258,9 @@ CameraFrameSource::FramePtr CameraFrameSource::produce(uint64_t sequence) {
         evaluateObstacles(snapshot.config, *frame);
         frameType = snapshot.mode == 4 ? ZR_FRAME_TYPE_ALGORITHM_V2 : ZR_FRAME_TYPE_ALGORITHM_V1;
     }
+    // The algorithm works on the full sensor (its masks have that size); the
+    // client receives the binned image.
+    if (snapshot.binned) frame->binDepthTwoByTwo();
     frame->bindRecord(frameType);
     {
         std::lock_guard<std::mutex> lock(state_.mutex);
