@@ -273,6 +273,12 @@ std::int32_t ZrCameraK7::startCallbackStream(bool withCloud, FrameCallback callb
     if (!callback) {
         return 1;
     }
+    if (insideOwnCallback()) {
+        // The SDK would have to stop the very thread that runs this call.
+        log().error("K7 callback stream restart refused inside its own callback, ip={}, handle={}", device_info_.ip,
+                    device_info_.handle);
+        return 1;
+    }
     std::unique_lock<std::shared_mutex> lock(apiMutex_);
     if (device_info_.handle == 0) {
         log().error("DcRegisterFrameCallback skipped because camera is not opened, ip={}", device_info_.ip);
