@@ -113,6 +113,11 @@ bool ObstacleCameraBridge::openCamera(QString* error)
             descriptor_.sdkDeviceType = listed.sdkDeviceType;
             descriptor_.model = listed.model;
             descriptor_.cameraType = listed.cameraType;
+            // A camera opened by address alone (hazard-desk-cli info) still
+            // describes itself as its device-list entry does.
+            if (descriptor_.serial.isEmpty()) {
+                descriptor_.serial = listed.serial;
+            }
             break;
         }
     }
