@@ -157,7 +157,9 @@ void HazardDeskWindow::buildWidgetTree() {
 
 void HazardDeskWindow::createWorker() {
     workerThread_ = new QThread(this);
-    workerThread_->setObjectName(QStringLiteral("cameraWorkerThread"));
+    // Qt gives the OS thread this name when it starts, so per-thread CPU
+    // can be told apart from outside.
+    workerThread_->setObjectName(QString::fromLatin1(ObstacleCameraWorker::kThreadName));
     worker_ = new ObstacleCameraWorker;
     worker_->moveToThread(workerThread_);
     connect(workerThread_, &QThread::finished, worker_, &QObject::deleteLater);

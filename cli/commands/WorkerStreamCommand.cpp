@@ -85,6 +85,7 @@ int runStream(CommandContext& ctx) {
 
     ObstacleCameraWorker::registerMetaTypes();
     QThread thread;
+    thread.setObjectName(QString::fromLatin1(ObstacleCameraWorker::kThreadName));
     auto* worker = new ObstacleCameraWorker;
     worker->moveToThread(&thread);
     QObject::connect(&thread, &QThread::finished, worker, &QObject::deleteLater);
