@@ -3,6 +3,7 @@
 #include "CommandBar.h"
 #include "DevicePanel.h"
 #include "LanguageManager.h"
+#include "LightweightGlEngine.h"
 #include "ParameterPanel.h"
 #include "PointCloudPane.h"
 #include "StatusPanel.h"
@@ -51,8 +52,11 @@ const QList<int> kDefaultSplitterSizes{260, 920, 340};
 HazardDeskWindow::HazardDeskWindow(QWidget* parent) : QMainWindow(parent) {
     loadAdministratorPassword();
     buildWidgetTree();
-    // The OpenGL view's axes and forward-axis settings and the scene overlay
-    // attach here once the 3D view is in place.
+    LightweightGlEngine* cloudView = viewGrid_->pointCloudView()->engine();
+    // The scene draws the vehicle's own axes; the view's small triad would
+    // contradict them. Vehicles drive along +X.
+    cloudView->showAxes = false;
+    cloudView->setXForward(true);
     setWindowTitle(translate(QStringLiteral("VQ8 避障算法上位机")));
     resize(kInitialWidth, kInitialHeight);
     splitter_->setSizes(kDefaultSplitterSizes);
