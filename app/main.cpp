@@ -70,6 +70,11 @@ int main(int argc, char* argv[]) {
     QCoreApplication::setAttribute(Qt::AA_UseHighDpiPixmaps, true);
 
     auto application = std::make_unique<QApplication>(argc, argv);
+    // The identity decides where QSettings live: it comes before anything
+    // that reads a setting (the language manager reads "ui/language").
+    QCoreApplication::setOrganizationName(QStringLiteral("Corvane"));
+    QCoreApplication::setApplicationName(QStringLiteral("VQ8 Hazard Desk"));
+    QCoreApplication::setApplicationVersion(QStringLiteral("1.0.19"));
     // Qt has taken its own options out of the argument list by now.
     const hazard_desk::StartupOptionsResult parsed =
         hazard_desk::StartupOptionsParser::parse(QCoreApplication::arguments());
@@ -86,9 +91,6 @@ int main(int argc, char* argv[]) {
     if (!parsed.options.language.isEmpty()) {
         hazard_desk::LanguageManager::instance().init(parsed.options.language);
     }
-    QCoreApplication::setOrganizationName(QStringLiteral("Corvane"));
-    QCoreApplication::setApplicationName(QStringLiteral("VQ8 Hazard Desk"));
-    QCoreApplication::setApplicationVersion(QStringLiteral("1.0.19"));
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/res/vq8_logo.png")));
 
     vq8ui::applyVq8Theme(*application);
