@@ -9,6 +9,7 @@
 #include "Vq8WheelGuard.h"
 
 #include "ZrCameraK7.h"
+#include "ZrLogger.h"
 
 #include <QApplication>
 #include <QDateTime>
@@ -65,6 +66,10 @@ void installDiagnostics(hazard_desk::HazardDeskWindow& window) {
 
 int main(int argc, char* argv[]) {
     hazard_desk::FrameHeapPolicy::apply();
+    // The window keeps the built-in log placement ("logs" in the working
+    // directory): the process log starts now and takes the lines static
+    // initialisers left for it (the camera factory's registration).
+    algPlatform::ZrLogger::defaultLogger();
     QCoreApplication::setAttribute(Qt::AA_DisableWindowContextHelpButton, true);
     QCoreApplication::setAttribute(Qt::AA_EnableHighDpiScaling, true);
     QCoreApplication::setAttribute(Qt::AA_UseHighDpiPixmaps, true);
