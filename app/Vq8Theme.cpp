@@ -1,5 +1,7 @@
 #include "Vq8Theme.h"
 
+#include "FeatureDialogTitleBarFilter.h"
+
 #include <QApplication>
 #include <QFontDatabase>
 #include <QPalette>
@@ -26,7 +28,7 @@ const char* const kFontCandidates[] = {
     "Noto Sans CJK SC",   "Source Han Sans SC", "WenQuanYi Micro Hei", "Segoe UI",
 };
 
-// The core rules of the theme; the full template grows with the panels.
+// The theme's rules; "%name" tokens stand for the colours above.
 const char* const kStyleTemplate = R"QSS(
 QMainWindow, QDialog { background: %bg; }
 QToolTip { color: %text; background: %card; border: 1px solid %border; }
@@ -66,6 +68,53 @@ QLabel#applicationTitleLabel { color: %text; }
 QLabel#applicationSubtitleLabel { color: %cyan; }
 QLabel#softwareVersionLabel, QLabel#sdkVersionLabel, QLabel#activeDeviceLabel, QLabel#coordinateHintLabel { color: %muted; }
 QCheckBox { color: %text; spacing: 6px; }
+QCheckBox::indicator { width: 14px; height: 14px; border: 1px solid %borderStrong; border-radius: 3px; background: %card; }
+QCheckBox::indicator:checked { background: %brand; border-color: %brandDark; }
+QCheckBox::indicator:disabled { background: %surface2; border-color: %line; }
+QCheckBox:disabled, QLabel:disabled { color: %faint; }
+QComboBox::drop-down { subcontrol-origin: padding; subcontrol-position: top right; width: 18px; border-left: 1px solid %border; }
+QComboBox QAbstractItemView { background: %card; color: %text; border: 1px solid %border; selection-background-color: %brand; selection-color: white; outline: 0; }
+QLineEdit:disabled, QSpinBox:disabled, QDoubleSpinBox:disabled, QComboBox:disabled { background: %surface2; color: %faint; border-color: %line; }
+QLineEdit[readOnly="true"], QPlainTextEdit[readOnly="true"] { background: %surface2; }
+QListWidget::item { padding: 3px 6px; }
+QListWidget::item:hover { background: %panel; }
+QListWidget::item:selected { background: %brandDark; color: white; }
+QScrollBar::handle:vertical:hover { background: %borderStrong; }
+QScrollBar:horizontal { background: %bg; height: 10px; margin: 0; }
+QScrollBar::handle:horizontal { background: %border; border-radius: 4px; min-width: 24px; }
+QScrollBar::handle:horizontal:hover { background: %borderStrong; }
+QScrollBar::add-page, QScrollBar::sub-page { background: transparent; }
+QSplitter::handle:hover { background: %border; }
+QTabWidget::pane { border: 1px solid %border; border-radius: 4px; background: %panel2; top: -1px; }
+QTabBar::tab { background: %panel; color: %muted; border: 1px solid %border; border-bottom: none; padding: 5px 12px; margin-right: 2px; border-top-left-radius: 4px; border-top-right-radius: 4px; }
+QTabBar::tab:selected { background: %panel2; color: %text; border-color: %borderStrong; }
+QTabBar::tab:hover:!selected { color: %text; }
+QHeaderView::section { background: %head; color: %muted; border: none; border-right: 1px solid %border; border-bottom: 1px solid %border; padding: 4px 6px; }
+QTableView, QTreeView { background: %card; alternate-background-color: %surface2; color: %text; gridline-color: %line; border: 1px solid %border; selection-background-color: %brandDark; selection-color: white; }
+QMenu { background: %panel2; color: %text; border: 1px solid %border; padding: 4px 0; }
+QMenu::item { padding: 5px 18px; }
+QMenu::item:selected { background: %brandDark; color: white; }
+QMenu::separator { height: 1px; background: %line; margin: 4px 8px; }
+QProgressBar { background: %card; color: %text; border: 1px solid %border; border-radius: 3px; text-align: center; }
+QProgressBar::chunk { background: %brand; border-radius: 2px; }
+QDialog[role="featureDialog"] { background: %bg; }
+QDialog[role="featureDialog"] QLabel { color: %text; }
+QDialog[role="featureDialog"] QGroupBox { background: %card; border-color: %border; }
+QDialog[role="featureDialog"] QPushButton { background: %panel2; color: %text; border: 1px solid %border; }
+QDialog[role="featureDialog"] QPushButton:hover { border-color: %borderStrong; }
+QDialog[role="featureDialog"] QPushButton:default { border-color: %brand; }
+QDialog[role="featureDialog"] QListWidget, QDialog[role="featureDialog"] QListView, QDialog[role="featureDialog"] QTreeView, QDialog[role="featureDialog"] QTableView { background: %card; color: %text; border: 1px solid %border; }
+QDialog[role="featureDialog"] QDateEdit, QDialog[role="featureDialog"] QTimeEdit, QDialog[role="featureDialog"] QDateTimeEdit { background: %card; color: %text; border: 1px solid %border; border-radius: 3px; padding: 3px 6px; }
+QDialog[role="featureDialog"] QProgressBar { background: %card; border: 1px solid %border; }
+QDialog[role="featureDialog"] QProgressBar::chunk { background: %brand; }
+QCalendarWidget QWidget { background: %card; color: %text; alternate-background-color: %surface2; }
+QCalendarWidget QToolButton { background: %panel2; color: %text; border: none; padding: 4px; }
+QMessageBox, QInputDialog { background: %bg; }
+QLabel[statusBanner="ok"] { background: %okBg; color: %okFg; border: 1px solid %okFg; border-radius: 4px; padding: 6px 10px; }
+QLabel[statusBanner="warn"] { background: %warnBg; color: %warnFg; border: 1px solid %warnFg; border-radius: 4px; padding: 6px 10px; }
+QLabel[statusBanner="error"] { background: %errBg; color: %errFg; border: 1px solid %errFg; border-radius: 4px; padding: 6px 10px; }
+QPushButton[role="destructive"]:hover { border-color: %errFg; }
+QPushButton[role="secondary"]:hover { background: %panel; }
 )QSS";
 
 }  // namespace
@@ -119,6 +168,9 @@ void applyVq8Theme(QApplication& application) {
     QApplication::setPalette(palette);
 
     application.setStyleSheet(themeStyleSheet(family));
+
+    auto* titleBars = new FeatureDialogTitleBarFilter(&application);
+    application.installEventFilter(titleBars);
 }
 
 }  // namespace vq8ui

@@ -9,6 +9,7 @@
 #include "Vq8WheelGuard.h"
 
 #include "ZrCameraK7.h"
+#include "ZrLogger.h"
 
 #include <QApplication>
 #include <QDateTime>
@@ -93,11 +94,20 @@ int main(int argc, char* argv[]) {
         }
     }
     hazard_desk::FrameHeapPolicy::apply();
+    // The window keeps the built-in log placement ("logs" in the working
+    // directory): the process log starts now and takes the lines static
+    // initialisers left for it (the camera factory's registration).
+    algPlatform::ZrLogger::defaultLogger();
     QCoreApplication::setAttribute(Qt::AA_DisableWindowContextHelpButton, true);
     QCoreApplication::setAttribute(Qt::AA_EnableHighDpiScaling, true);
     QCoreApplication::setAttribute(Qt::AA_UseHighDpiPixmaps, true);
 
     auto application = std::make_unique<QApplication>(argc, argv);
+    // The identity decides where QSettings live: it comes before anything
+    // that reads a setting (the language manager reads "ui/language").
+    QCoreApplication::setOrganizationName(QStringLiteral("Corvane"));
+    QCoreApplication::setApplicationName(QStringLiteral("VQ8 Hazard Desk"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(HD_VERSION));
     // Qt has taken its own options out of the argument list by now.
     const hazard_desk::StartupOptionsResult parsed =
         hazard_desk::StartupOptionsParser::parse(QCoreApplication::arguments());
@@ -109,9 +119,6 @@ int main(int argc, char* argv[]) {
     if (printRequestedText(parsed.options, programName)) {
         return 0;
     }
-    QCoreApplication::setOrganizationName(QStringLiteral("Corvane"));
-    QCoreApplication::setApplicationName(QStringLiteral("VQ8 Hazard Desk"));
-    QCoreApplication::setApplicationVersion(QStringLiteral(HD_VERSION));
     if (!parsed.options.language.isEmpty()) {
         // The command line's choice holds for this run over the stored one;
         // the settings store is known only once the identity above is set.

@@ -29,6 +29,12 @@ std::int32_t BaseCamera::startCallbackStream(bool withCloud, FrameCallback callb
     if (!callback) {
         return 1;
     }
+    // From inside its own callback the poll thread cannot be replaced: it
+    // would have to join itself, and assigning over a running thread ends
+    // the process.
+    if (pollThread_.joinable() && pollThread_.get_id() == std::this_thread::get_id()) {
+        return 1;
+    }
     // A second start replaces the running poll thread instead of leaking it.
     if (pollThread_.joinable()) {
         stopCallbackStream();

@@ -20,7 +20,8 @@ namespace algPlatform {
 //
 // Default callback streaming runs a poll thread that calls getNewFrameSet and
 // hands good frames to the callback on that thread; stopCallbackStream must
-// have joined it before the object is destroyed.
+// have joined it before the object is destroyed. A start from inside the
+// callback is refused (status 1).
 class BaseCamera {
 public:
     BaseCamera() = default;

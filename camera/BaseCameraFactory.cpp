@@ -16,12 +16,15 @@ bool BaseCameraFactory::registerCamera(CameraType type, Creator creator)
     {
         std::lock_guard<std::mutex> lock(mutex_);
         if (creators_.count(type) != 0) {
-            ZrLogger::defaultLogger()->warn("BaseCameraFactory register skipped type={} reason=duplicate", typeName);
+            ZrLogger::logAtStartup(spdlog::level::warn,
+                                   "BaseCameraFactory register skipped type=" + typeName + " reason=duplicate");
             return false;
         }
         creators_[type] = std::move(creator);
     }
-    ZrLogger::defaultLogger()->info("BaseCameraFactory registered camera type={}", typeName);
+    // Registration runs before main: the line waits for the default logger
+    // instead of creating it before the program chose where its logs go.
+    ZrLogger::logAtStartup(spdlog::level::info, "BaseCameraFactory registered camera type=" + typeName);
     return true;
 }
 

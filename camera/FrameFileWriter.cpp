@@ -1,5 +1,7 @@
 #include "FrameFileWriter.h"
 
+#include "FrameTime.h"
+
 #include <chrono>
 #include <ctime>
 #include <exception>
@@ -60,8 +62,7 @@ std::string FrameFileWriter::stampNow()
     const std::time_t seconds = std::chrono::system_clock::to_time_t(now);
     const auto millis =
         std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch()).count() % 1000;
-    std::tm local{};
-    localtime_r(&seconds, &local);
+    const std::tm local = FrameTime::localCalendar(seconds);
     std::ostringstream text;
     text << std::put_time(&local, "%Y%m%d_%H%M%S") << '_' << std::setw(3) << std::setfill('0') << millis;
     return text.str();

@@ -41,4 +41,15 @@ std::int64_t FrameTime::nowMs()
         .count();
 }
 
+std::tm FrameTime::localCalendar(std::time_t seconds)
+{
+    std::tm local{};
+#ifdef _WIN32
+    localtime_s(&local, &seconds);
+#else
+    localtime_r(&seconds, &local);
+#endif
+    return local;
+}
+
 }  // namespace algPlatform

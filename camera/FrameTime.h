@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <ctime>
 
 struct ZrFrameData;
 
@@ -22,6 +23,10 @@ public:
 
     // Wall-clock time in milliseconds since 1970.
     static std::int64_t nowMs();
+
+    // The calendar time of seconds in the local time zone, thread-safe on
+    // every platform (localtime_r is POSIX, localtime_s its Windows form).
+    static std::tm localCalendar(std::time_t seconds);
 };
 
 }  // namespace algPlatform

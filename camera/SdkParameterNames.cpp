@@ -5,7 +5,6 @@
 #include <cstdlib>
 #include <map>
 #include <mutex>
-#include <strings.h>
 
 #include "ZrCameraParams.h"
 
@@ -138,8 +137,10 @@ std::optional<std::int32_t> SdkParameterNames::resolve(const std::string& rawNam
     if (alias != table.end()) {
         name = alias->second;
     }
+    // ASCII case folding on both sides (strcasecmp is POSIX only).
+    const std::string folded = toLower(name);
     for (const ZrNamedId& entry : kZrNamedIds) {
-        if (::strcasecmp(entry.name, name.c_str()) == 0) {
+        if (toLower(entry.name) == folded) {
             if (inRange(entry.id, kind)) {
                 return entry.id;
             }

@@ -57,7 +57,8 @@ std::string commandNameOf(const std::string& text)
 
 spdlog::logger& ZrCameraK7::log()
 {
-    static const std::shared_ptr<spdlog::logger> logger = ZrLogger::getLogger("ZrCameraK7", "logs/ZrCameraK7.log");
+    // "ZrCameraK7.log" in the log directory the program chose ("logs" by default).
+    static const std::shared_ptr<spdlog::logger> logger = ZrLogger::getLogger("ZrCameraK7");
     return *logger;
 }
 
@@ -270,6 +271,12 @@ std::int32_t ZrCameraK7::stopStream()
 std::int32_t ZrCameraK7::startCallbackStream(bool withCloud, FrameCallback callback)
 {
     if (!callback) {
+        return 1;
+    }
+    if (insideOwnCallback()) {
+        // The SDK would have to stop the very thread that runs this call.
+        log().error("K7 callback stream restart refused inside its own callback, ip={}, handle={}", device_info_.ip,
+                    device_info_.handle);
         return 1;
     }
     std::unique_lock<std::shared_mutex> lock(apiMutex_);

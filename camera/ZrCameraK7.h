@@ -34,7 +34,7 @@ struct OrderedSdkCall;
 // streaming the SDK calls back on its own thread. Locks: the API lock is
 // exclusive for open, close and stream changes and shared for commands and
 // frame reads; the frame lock serialises getNewFrameSet; the callback mutex
-// guards the stored callback.
+// guards the stored callback and the intrinsics the callback thread reads.
 class ZrCameraK7 : public BaseCamera {
 public:
     explicit ZrCameraK7(const DeviceInfo& info = DeviceInfo());
@@ -102,20 +102,34 @@ protected:
     // Handles one frame of the SDK's callback thread.
     void handleCallbackFrame(const ZrFrameData& frame);
 
+    // Hands the current intrinsics to the callback thread (under the
+    // callback mutex); called whenever the worker thread changed them.
+    void publishIntrinsics();
+
+    // True on the SDK's thread while this camera's callback runs there.
+    bool insideOwnCallback() const;
+
     mutable std::shared_mutex apiMutex_;
 
 private:
     static void frameTrampoline(const ZrFrameData* frame, void* user);
 
     std::int32_t stopCallbackStreamLocked();
-    std::int32_t readColorImage(ImageFrame& frame);
-    std::int32_t readDepthImage(ImageFrame& frame);
+    std::int32_t initializeSteps(const std::string& configuration);
+    // The camera's record of its current frame, null when it gives none.
+    const ZrFrameData* currentFrameRecord(std::uint64_t handle) const;
+    // False (and an error line) when the record describes a buffer of
+    // another size than the stored geometry: the copy would read past it.
+    bool blockFitsStoredGeometry(const ZrFrameData* record, int block, std::int32_t width, std::int32_t height,
+                                 std::int32_t type, std::int32_t channels) const;
+    std::int32_t readColorImage(ImageFrame& frame, const ZrFrameData* record);
+    std::int32_t readDepthImage(ImageFrame& frame, const ZrFrameData* record);
     std::int32_t readPointCloud(std::uint64_t handle, std::int32_t width, std::int32_t height, CloudFrame& frame,
                                 bool logFailures);
     std::int32_t applySettingMaps(const SdkConfiguration& configuration);
     std::int32_t applyOrderedCalls(const SdkConfiguration& configuration);
     void orderedDelay(std::int32_t delayMs) const;
-    void logFirstFrameMetadata(const ZrFrameData& frame) const;
+    void logFirstFrameMetadata(const ZrFrameData& frame, const CameraIntrinsics& in) const;
 
     std::atomic<std::int64_t> lastFrameTimeMs_{0};
     std::mutex frameMutex_;
@@ -123,6 +137,7 @@ private:
     std::mutex callbackMutex_;
     FrameCallback callback_;
     bool callbackWantsCloud_ = false;
+    CameraIntrinsics callbackIntrinsics_;  // the callback thread's copy of intrinsics_
     bool callbackRegistered_ = false;
     std::atomic<bool> firstFrameLogged_{false};
 };

@@ -5,6 +5,8 @@
 #include <cmath>
 #include <cstring>
 
+#include <opencv2/core.hpp>
+
 #include "FrameTime.h"
 #include "SdkImageCopy.h"
 #include "ZrCameraApi.h"
@@ -72,31 +74,81 @@ float distortionAt(const std::vector<float>& values, std::size_t index)
     return index < values.size() ? values[index] : 0.0f;
 }
 
+// Bytes of one pixel: the element size of the type's OpenCV depth times the channels.
+std::int64_t pixelBytes(std::int32_t sdkType, std::int32_t channels)
+{
+    return static_cast<std::int64_t>(CV_ELEM_SIZE1(SdkImageCopy::cvDepthOf(sdkType))) * channels;
+}
+
+const char* blockName(int block)
+{
+    return block == ZR_BLOCK_COLOR ? "color" : "depth";
+}
+
+// The camera whose callback runs on this thread, so that a restart from
+// inside the callback can be refused.
+thread_local const ZrCameraK7* deliveringCamera = nullptr;
+
 }  // namespace
 
 std::int32_t ZrCameraK7::getColorImage(ImageFrame& frame)
 {
     std::shared_lock<std::shared_mutex> lock(apiMutex_);
-    return readColorImage(frame);
+    return readColorImage(frame, currentFrameRecord(device_info_.handle));
 }
 
 std::int32_t ZrCameraK7::getDepthImage(ImageFrame& frame)
 {
     std::shared_lock<std::shared_mutex> lock(apiMutex_);
-    return readDepthImage(frame);
+    return readDepthImage(frame, currentFrameRecord(device_info_.handle));
 }
 
 std::int32_t ZrCameraK7::getPointCloud(CloudFrame& frame)
 {
     std::shared_lock<std::shared_mutex> lock(apiMutex_);
-    return readPointCloud(device_info_.handle, intrinsics_.depthWidth, intrinsics_.depthHeight, frame, true);
+    const CameraIntrinsics& in = intrinsics_;
+    if (!blockFitsStoredGeometry(currentFrameRecord(device_info_.handle), ZR_BLOCK_DEPTH, in.depthWidth,
+                                 in.depthHeight, in.depthType, 1)) {
+        return 1;
+    }
+    return readPointCloud(device_info_.handle, in.depthWidth, in.depthHeight, frame, true);
 }
 
-std::int32_t ZrCameraK7::readColorImage(ImageFrame& frame)
+const ZrFrameData* ZrCameraK7::currentFrameRecord(std::uint64_t handle) const
+{
+    void* record = nullptr;
+    const std::int32_t status = DcGetPtrValue(handle, ZR_PTR_FRAME_DATA, &record);
+    return status == ZR_STATUS_OK ? static_cast<const ZrFrameData*>(record) : nullptr;
+}
+
+bool ZrCameraK7::blockFitsStoredGeometry(const ZrFrameData* record, int block, std::int32_t width,
+                                         std::int32_t height, std::int32_t type, std::int32_t channels) const
+{
+    if (record == nullptr) {
+        // Without a record the stored geometry is all there is to go by.
+        return true;
+    }
+    const ZrFrameBlock& actual = record->blocks[block];
+    const bool fits = actual.data != nullptr && actual.width == width && actual.height == height &&
+                      pixelBytes(actual.type, actual.channels) == pixelBytes(type, channels);
+    if (!fits) {
+        log().error("K7 frame refused, its {} block differs from the stored geometry, ip={}, handle={}, "
+                    "stored={}x{}/type{}/channels{}, frame={}x{}/type{}/channels{}, data={}",
+                    blockName(block), device_info_.ip, device_info_.handle, width, height, type, channels,
+                    actual.width, actual.height, actual.type, actual.channels, actual.data != nullptr);
+    }
+    return fits;
+}
+
+std::int32_t ZrCameraK7::readColorImage(ImageFrame& frame, const ZrFrameData* record)
 {
     frame.image = cv::Mat();
     if (!intrinsics_.colorAvailable()) {
         return 4;
+    }
+    if (!blockFitsStoredGeometry(record, ZR_BLOCK_COLOR, intrinsics_.colorWidth, intrinsics_.colorHeight,
+                                 intrinsics_.colorType, intrinsics_.colorChannels)) {
+        return 1;
     }
     void* data = nullptr;
     const std::int32_t status = DcGetPtrValue(device_info_.handle, ZR_PTR_2D_IMAGE_DATA, &data);
@@ -113,8 +165,13 @@ std::int32_t ZrCameraK7::readColorImage(ImageFrame& frame)
     return 0;
 }
 
-std::int32_t ZrCameraK7::readDepthImage(ImageFrame& frame)
+std::int32_t ZrCameraK7::readDepthImage(ImageFrame& frame, const ZrFrameData* record)
 {
+    if (!blockFitsStoredGeometry(record, ZR_BLOCK_DEPTH, intrinsics_.depthWidth, intrinsics_.depthHeight,
+                                 intrinsics_.depthType, 1)) {
+        frame.image = cv::Mat();
+        return 1;
+    }
     void* depth = nullptr;
     std::int32_t status = DcGetPtrValue(device_info_.handle, ZR_PTR_3D_DEPTH_DATA, &depth);
     if (status != ZR_STATUS_OK) {
@@ -177,10 +234,12 @@ std::int32_t ZrCameraK7::getNewFrameSet(FrameSet& frame, bool withCloud)
     setState(CameraState::CONNECTED);
 
     std::int64_t timeMs = 0;
-    void* record = nullptr;
-    const std::int32_t recordStatus = DcGetPtrValue(handle, ZR_PTR_FRAME_DATA, &record);
-    if (recordStatus == ZR_STATUS_OK && record != nullptr) {
-        timeMs = FrameTime::ofRecord(*static_cast<const ZrFrameData*>(record));
+    void* recordPointer = nullptr;
+    const std::int32_t recordStatus = DcGetPtrValue(handle, ZR_PTR_FRAME_DATA, &recordPointer);
+    const ZrFrameData* record =
+        recordStatus == ZR_STATUS_OK ? static_cast<const ZrFrameData*>(recordPointer) : nullptr;
+    if (record != nullptr) {
+        timeMs = FrameTime::ofRecord(*record);
     } else {
         log().debug("DcGetPtrValue ZR_PTR_FRAME_DATA unavailable, state={}, error={}, ip={}, handle={}",
                     recordStatus, errorText(recordStatus), device_info_.ip, handle);
@@ -191,7 +250,7 @@ std::int32_t ZrCameraK7::getNewFrameSet(FrameSet& frame, bool withCloud)
     lastFrameTimeMs_.store(timeMs);
 
     if (intrinsics_.colorWidth >= 1 && intrinsics_.colorHeight >= 1) {
-        if (readColorImage(frame.color) != 0) {
+        if (readColorImage(frame.color, record) != 0) {
             log().warn("getNewFrameSet continues without optional color image, ip={}, handle={}", device_info_.ip,
                        handle);
             frame.color.image = cv::Mat();
@@ -200,7 +259,8 @@ std::int32_t ZrCameraK7::getNewFrameSet(FrameSet& frame, bool withCloud)
         frame.color.image = cv::Mat();
     }
 
-    if (readDepthImage(frame.depth) != 0) {
+    // The depth check also bounds the point data, which has the depth geometry.
+    if (readDepthImage(frame.depth, record) != 0) {
         log().error("getNewFrameSet failed while reading depth image, ip={}, handle={}", device_info_.ip, handle);
         return 1;
     }
@@ -212,6 +272,9 @@ std::int32_t ZrCameraK7::getNewFrameSet(FrameSet& frame, bool withCloud)
                         handle);
             return 1;
         }
+    } else {
+        // A reused frame set must not carry an earlier cloud under this frame's time.
+        frame.cloud.cloud.reset();
     }
 
     frame.color.timeMs = timeMs;
@@ -255,7 +318,19 @@ std::int32_t ZrCameraK7::InitIntrinsics()
                intrinsics_.depthFy, depth.legacy ? "legacy" : "new", intrinsics_.colorAvailable(),
                intrinsics_.colorWidth, intrinsics_.colorHeight, intrinsics_.colorFx, intrinsics_.colorFy,
                color.status);
+    publishIntrinsics();
     return 0;
+}
+
+bool ZrCameraK7::insideOwnCallback() const
+{
+    return deliveringCamera == this;
+}
+
+void ZrCameraK7::publishIntrinsics()
+{
+    std::lock_guard<std::mutex> lock(callbackMutex_);
+    callbackIntrinsics_ = intrinsics_;
 }
 
 void ZrCameraK7::handleCallbackFrame(const ZrFrameData& frame)
@@ -268,17 +343,21 @@ void ZrCameraK7::handleCallbackFrame(const ZrFrameData& frame)
     setState(CameraState::CONNECTED);
     FrameCallback callback;
     bool wantsCloud = false;
+    FrameSet set;
     {
+        // The worker thread may be changing intrinsics_ right now; the
+        // published copy is consistent.
         std::lock_guard<std::mutex> lock(callbackMutex_);
         callback = callback_;
         wantsCloud = callbackWantsCloud_;
+        if (callback) {
+            set.intrinsics = callbackIntrinsics_;
+        }
     }
     if (!callback) {
         return;
     }
 
-    FrameSet set;
-    set.intrinsics = intrinsics_;
     std::int64_t timeMs = FrameTime::ofRecord(frame);
     if (timeMs < 1) {
         timeMs = FrameTime::nowMs();
@@ -287,7 +366,7 @@ void ZrCameraK7::handleCallbackFrame(const ZrFrameData& frame)
     set.timeMs = timeMs;
 
     if (!firstFrameLogged_.exchange(true)) {
-        logFirstFrameMetadata(frame);
+        logFirstFrameMetadata(frame, set.intrinsics);
     }
 
     const ZrFrameBlock& depthBlock = frame.blocks[ZR_BLOCK_DEPTH];
@@ -308,15 +387,19 @@ void ZrCameraK7::handleCallbackFrame(const ZrFrameData& frame)
     }
     const bool hasCloudPoints = set.cloud.cloud && !set.cloud.cloud->empty();
     if (!set.color.image.empty() || !set.depth.image.empty() || hasCloudPoints) {
+        struct Delivering {
+            explicit Delivering(const ZrCameraK7* camera) : outer(deliveringCamera) { deliveringCamera = camera; }
+            ~Delivering() { deliveringCamera = outer; }
+            const ZrCameraK7* outer;
+        } delivering(this);
         callback(set);
     }
 }
 
-void ZrCameraK7::logFirstFrameMetadata(const ZrFrameData& frame) const
+void ZrCameraK7::logFirstFrameMetadata(const ZrFrameData& frame, const CameraIntrinsics& in) const
 {
     const ZrFrameBlock& rgb = frame.blocks[ZR_BLOCK_COLOR];
     const ZrFrameBlock& depth = frame.blocks[ZR_BLOCK_DEPTH];
-    const CameraIntrinsics& in = intrinsics_;
     const auto& dd = in.depthDistortion;
     const auto& cd = in.colorDistortion;
     log().info(

@@ -40,6 +40,14 @@ bool meansNoColor(std::int32_t status)
 
 std::int32_t ZrCameraK7::initialize(const std::string& configuration)
 {
+    const std::int32_t status = initializeSteps(configuration);
+    // Also after a failed step: the geometry read so far is what frames use.
+    publishIntrinsics();
+    return status;
+}
+
+std::int32_t ZrCameraK7::initializeSteps(const std::string& configuration)
+{
     const std::uint64_t handle = device_info_.handle;
 
     // 1. Depth geometry.

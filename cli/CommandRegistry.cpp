@@ -47,7 +47,10 @@ void printOverview(const CommandRegistry& registry, std::ostream& out)
         out << "  " << command.name << std::string(width - command.name.size() + 2, ' ')
             << command.summary << '\n';
     }
-    out << "\nRun 'hazard-desk-cli COMMAND --help' for the options of one command.\n"
+    out << "\nOptions of every command:\n"
+           "  --log-level LEVEL  console log threshold: trace, debug, info, warn (default), error, off;\n"
+           "                     log files go to $XDG_STATE_HOME/hazard-desk/logs (~/.local/state/...)\n"
+           "\nRun 'hazard-desk-cli COMMAND --help' for the options of one command.\n"
            "Exit codes: 0 success, 1 invalid input or failed operation, 2 usage error or unreadable file.\n";
 }
 

@@ -70,8 +70,10 @@ std::vector<CameraDescriptor> DiscoveryListReader::read(const ZrDeviceInfo* list
         descriptor.algorithmVersion = fieldText(entry.algorithmVersion);
         descriptor.discoveryHandle = entry.handle;
         descriptor.sdkDeviceType = entry.deviceType;
-        descriptor.maxDepthMm = 0;
-        descriptor.rgbAvailable = true;
+        // As the connection reads them: a range below 1 mm is unknown (0); a
+        // camera counts as having colour unless its record says it has none.
+        descriptor.maxDepthMm = entry.maxDepthMm >= 1 ? entry.maxDepthMm : 0;
+        descriptor.rgbAvailable = entry.colorSensor != ZR_COLOR_SENSOR_NONE;
         descriptor.cameraType = family;
         result.push_back(descriptor);
     }

@@ -1,6 +1,7 @@
 #pragma once
 // Turns the SDK's device list into the workstation's device list: only the
-// K-series (1000..1999) and P-series (2000..2999) cameras, in SDK order.
+// K-series (1000..1999) and P-series (2000..2999) cameras, in SDK order, with
+// the depth range and colour the records state (unknown: 0 and colour).
 #include <cstdint>
 #include <vector>
 

@@ -113,6 +113,11 @@ bool ObstacleCameraBridge::openCamera(QString* error)
             descriptor_.sdkDeviceType = listed.sdkDeviceType;
             descriptor_.model = listed.model;
             descriptor_.cameraType = listed.cameraType;
+            // A camera opened by address alone (hazard-desk-cli info) still
+            // describes itself as its device-list entry does.
+            if (descriptor_.serial.isEmpty()) {
+                descriptor_.serial = listed.serial;
+            }
             break;
         }
     }
@@ -288,20 +293,25 @@ bool ObstacleCameraBridge::readIntParameter(std::int32_t id, ZrIntValue& value, 
     return true;
 }
 
-bool ObstacleCameraBridge::readStringParameter(std::int32_t id, std::string& text, QString* error)
+std::int32_t ObstacleCameraBridge::fetchString(std::int32_t id, std::string& text, bool& textMissing)
 {
     text.clear();
     const char* value = nullptr;
-    std::int32_t status = ZR_STATUS_OK;
-    {
-        std::shared_lock<std::shared_mutex> lock(apiMutex_);
-        status = DcGetStringValue(handle(), id, &value);
-        // The SDK's buffer is reused by the next string read: copy it now.
-        if (status == ZR_STATUS_OK && value != nullptr) {
-            text = value;
-        }
+    std::shared_lock<std::shared_mutex> lock(apiMutex_);
+    const std::int32_t status = DcGetStringValue(handle(), id, &value);
+    // The SDK's buffer is reused by the next string read: copy it now.
+    if (status == ZR_STATUS_OK && value != nullptr) {
+        text = value;
     }
-    if (status != ZR_STATUS_OK || value == nullptr) {
+    textMissing = value == nullptr;
+    return status;
+}
+
+bool ObstacleCameraBridge::readStringParameter(std::int32_t id, std::string& text, QString* error)
+{
+    bool textMissing = false;
+    const std::int32_t status = fetchString(id, text, textMissing);
+    if (status != ZR_STATUS_OK || textMissing) {
         setError(error, formatSdkError(QStringLiteral("读取字符串特性 %1").arg(id), status));
         return false;
     }
@@ -346,10 +356,14 @@ bool ObstacleCameraBridge::readAlgorithmVersion(QString& text)
 
 bool ObstacleCameraBridge::readAlgorithmParams(std::string& text, QString* error)
 {
-    if (!readStringParameter(ZR_STRING_ALGORITHM_PARAMS, text, error)) {
+    bool textMissing = false;
+    const std::int32_t status = fetchString(ZR_STRING_ALGORITHM_PARAMS, text, textMissing);
+    if (status != ZR_STATUS_OK) {
+        setError(error, formatSdkError(QStringLiteral("读取字符串特性 %1").arg(ZR_STRING_ALGORITHM_PARAMS), status));
         return false;
     }
-    if (QString::fromStdString(text).trimmed().isEmpty()) {
+    // A success without text is an empty answer, not an SDK failure.
+    if (textMissing || QString::fromStdString(text).trimmed().isEmpty()) {
         setError(error, QStringLiteral("设备返回空的避障参数，本次回读失败"));
         return false;
     }

@@ -93,6 +93,9 @@ public:
 
 private:
     std::uint64_t handle() const { return device_info_.handle; }
+    // DcGetStringValue with the text copied at once; textMissing tells a
+    // success without text apart from an empty one.
+    std::int32_t fetchString(std::int32_t id, std::string& text, bool& textMissing);
     int specialControl(const char* name, std::int32_t& data);
     bool readFloat(std::int32_t id, float& value);
     bool frameResult(std::int32_t status, QString* error) const;

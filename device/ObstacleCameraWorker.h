@@ -43,6 +43,8 @@ public:
     static constexpr int kMaxPollFailures = 3;
     static constexpr qint64 kStatusSampleIntervalMs = 500;
     static constexpr const char* kWorkstationVersion = "1.0.19";
+    // Object name of the worker's QThread, which Qt gives the OS thread (at most 15 bytes).
+    static constexpr const char* kThreadName = "hdCameraWorker";
 
     explicit ObstacleCameraWorker(QObject* parent = nullptr);
     ~ObstacleCameraWorker() override;

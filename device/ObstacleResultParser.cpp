@@ -25,12 +25,10 @@ QString readName(const unsigned char* entry)
     if (length < 1) {
         return QString();
     }
+    // The length field says how long the name is; only the field's size bounds it.
     const std::size_t clamped = std::min(static_cast<std::size_t>(length), ObstacleResultParser::kMaxNameBytes);
     const char* name = reinterpret_cast<const char*>(entry + ObstacleResultParser::kNameOffset);
-    // A zero byte ends the name early; the camera pads short names with zeros.
-    const void* zero = std::memchr(name, 0, clamped);
-    const std::size_t size = zero != nullptr ? static_cast<std::size_t>(static_cast<const char*>(zero) - name) : clamped;
-    return QString::fromUtf8(name, static_cast<int>(size));
+    return QString::fromUtf8(name, static_cast<int>(clamped));
 }
 
 }  // namespace

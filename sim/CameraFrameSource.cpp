@@ -22,6 +22,7 @@ constexpr int kFrameWaitPeriods = 2;
 // What the frame thread needs from the camera, copied under its mutex.
 struct FrameSnapshot {
     bool withColor = false;
+    bool binned = false;
     float xyzToMm = 1.0f;
     int32_t status = 0;
     int mode = 0;
@@ -37,6 +38,7 @@ FrameSnapshot snapshotOf(CameraState& state) {
     s.withColor = state.setup.color.has_value() && state.colorStreamEnabled && !state.faults.colorUnavailable;
     s.xyzToMm = state.parameters.intValue(ZR_INT_XYZ_UNIT, 0) == 1 ? 1000.0f : 1.0f;
     s.status = state.faults.frameStatus;
+    s.binned = state.depthBinned();
     s.mode = state.algorithmMode;
     if (!state.traits.hasAlgorithm() || (s.mode != 1 && s.mode != 4)) return s;
     const nlohmann::json& doc = state.algorithmParams.current(CameraState::Clock::now());
@@ -65,8 +67,7 @@ std::string timeStamp() {
     const auto now = std::chrono::system_clock::now();
     const std::time_t seconds = std::chrono::system_clock::to_time_t(now);
     const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch()).count() % 1000;
-    std::tm tm{};
-    localtime_r(&seconds, &tm);
+    const std::tm tm = localCalendar(seconds);
     char text[40];
     std::strftime(text, sizeof(text), "%Y%m%d_%H%M%S", &tm);
     char millis[8];
@@ -268,6 +269,9 @@ CameraFrameSource::FramePtr CameraFrameSource::produce(uint64_t sequence) {
         evaluateObstacles(snapshot.config, *frame);
         frameType = snapshot.mode == 4 ? ZR_FRAME_TYPE_ALGORITHM_V2 : ZR_FRAME_TYPE_ALGORITHM_V1;
     }
+    // The algorithm works on the full sensor (its masks have that size); the
+    // client receives the binned image.
+    if (snapshot.binned) frame->binDepthTwoByTwo();
     frame->bindRecord(frameType);
     {
         std::lock_guard<std::mutex> lock(state_.mutex);

@@ -44,6 +44,12 @@ CameraState::CameraState(const CameraSetup& cameraSetup, uint32_t cameraIndex)
         depthModel.distortion[i] = k;
         if (!d.fisheye || i < 4) pinhole.distortion[i] = k;
     }
+    // Binning keeps every second pixel: the same lens at half the focal length.
+    binnedDepthIntrinsics = depthIntrinsics;
+    binnedDepthIntrinsics.fx /= 2.0f;
+    binnedDepthIntrinsics.fy /= 2.0f;
+    binnedDepthIntrinsics.cx /= 2.0f;
+    binnedDepthIntrinsics.cy /= 2.0f;
     if (setup.color) {
         // The colour image is registered to the depth sensor and scaled to its size.
         const float sx = static_cast<float>(setup.color->width) / d.width;
@@ -136,5 +142,7 @@ void CameraState::restore(const nlohmann::json& saved) {
         masks[templateIndex] = std::make_shared<const TemplateMasks>(std::move(set));
     }
 }
+
+bool CameraState::depthBinned() const { return parameters.intValue(ZR_INT_3D_BINNING_MODE, 0) == 1; }
 
 }  // namespace zrsim

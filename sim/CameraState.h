@@ -33,6 +33,7 @@ struct CameraState {
 
     // Constant after construction: intrinsics blocks handed out by pointer.
     ZrIntrinsicsBlock depthIntrinsics{};
+    ZrIntrinsicsBlock binnedDepthIntrinsics{};  ///< the depth lens at 2x2 binning
     ZrIntrinsicsBlock colorIntrinsics{};
     ZrPinholeBlock pinhole{};
     ZrIntrinsicParameters depthModel{};
@@ -58,6 +59,9 @@ struct CameraState {
     bool framesStalled = false; ///< frame commands time out (fault framesStopAfterWrite after a write)
     std::string customId;
     std::string filterParams = "{}";
+
+    /// True while ZR_INT_3D_BINNING_MODE halves the depth image (caller holds mutex).
+    bool depthBinned() const;
 
     /// Persists the camera's current state when a store is set (caller holds mutex).
     void persist();

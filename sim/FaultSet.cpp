@@ -76,6 +76,33 @@ bool readUnsupported(const nlohmann::json& v, std::map<int32_t, int32_t>& out, s
     return true;
 }
 
+// The faults that make one SDK call answer a status: true gives
+// ZR_STATUS_FAILED, an integer that status.
+int32_t* switchedStatus(FaultSet& faults, const std::string& key) {
+    if (key == "streamStartFails") return &faults.streamStartStatus;
+    if (key == "streamStopFails") return &faults.streamStopStatus;
+    if (key == "callbackRegisterFails") return &faults.callbackRegisterStatus;
+    if (key == "closeFails") return &faults.closeStatus;
+    if (key == "gpuEnableFails") return &faults.gpuEnableStatus;
+    if (key == "frameHandleReadFails") return &faults.frameHandleReadStatus;
+    return nullptr;
+}
+
+bool readIdList(const nlohmann::json& v, const std::string& key, std::set<int32_t>& out, std::string& error) {
+    if (!v.is_array()) {
+        error = "fault '" + key + "' must be an array of parameter ids, got " + v.dump();
+        return false;
+    }
+    std::set<int32_t> result;
+    for (const nlohmann::json& id : v) {
+        int32_t value = 0;
+        if (!readInt(id, key, value, error)) return false;
+        result.insert(value);
+    }
+    out = std::move(result);
+    return true;
+}
+
 }  // namespace
 
 bool mergeFaults(const nlohmann::json& object, FaultSet& faults, std::string& error) {
@@ -104,6 +131,8 @@ bool mergeFaults(const nlohmann::json& object, FaultSet& faults, std::string& er
             ok = reset ? (next.colorUnavailable = false, true) : readBool(v, key, next.colorUnavailable, error);
         } else if (key == "unsupported") {
             ok = reset ? (next.unsupported.clear(), true) : readUnsupported(v, next.unsupported, error);
+        } else if (key == "nullTexts") {
+            ok = reset ? (next.nullTexts.clear(), true) : readIdList(v, key, next.nullTexts, error);
         } else if (key == "saveDelayMs") {
             ok = reset ? (next.saveDelayMs = defaults.saveDelayMs, true)
                        : readNonNegative(v, key, next.saveDelayMs, error);
@@ -131,6 +160,8 @@ bool mergeFaults(const nlohmann::json& object, FaultSet& faults, std::string& er
             ok = reset ? (next.ioHardwareModeIgnored = false, true) : readBool(v, key, next.ioHardwareModeIgnored, error);
         } else if (key == "algorithmState") {
             ok = reset ? (next.algorithmState = 0, true) : readInt(v, key, next.algorithmState, error);
+        } else if (const auto status = switchedStatus(next, key)) {
+            ok = reset ? (*status = 0, true) : readSwitchStatus(v, key, ZR_STATUS_FAILED, *status, error);
         } else {
             error = "unknown fault '" + key + "'";
             ok = false;

@@ -43,7 +43,7 @@ void ParameterTable::populate() {
     ints_[ZR_INT_3D_IMAGE_HEIGHT] = ro(d.height);
     ints_[ZR_INT_3D_IMAGE_OFFSET_X] = ro(0);
     ints_[ZR_INT_3D_IMAGE_OFFSET_Y] = ro(0);
-    ints_[ZR_INT_3D_BINNING_MODE] = ro(0);
+    ints_[ZR_INT_3D_BINNING_MODE] = rw(0, 0, 1);  // 1: 2x2 binning, half the width and height
     ints_[ZR_INT_3D_DEPTH_DATA_TYPE] = ro(ZR_DATA_TYPE_U16);
     ints_[ZR_INT_3D_FREQ_MODE] = rw(0, 0, 2);
     ints_[ZR_INT_3D_AMPLITUDE_CHANNEL] = ro(1);

@@ -16,6 +16,34 @@ void setBlock(ZrFrameBlock& block, int32_t type, int width, int height, int chan
 
 }  // namespace
 
+namespace {
+
+template <typename Buffer>
+Buffer keepEverySecondPixel(const Buffer& full, int width, int height, int perPixel) {
+    const int binnedWidth = width / 2;
+    const int binnedHeight = height / 2;
+    Buffer binned(static_cast<size_t>(binnedWidth) * binnedHeight * perPixel);
+    for (int row = 0; row < binnedHeight; ++row) {
+        for (int col = 0; col < binnedWidth; ++col) {
+            const size_t from = (static_cast<size_t>(2 * row) * width + 2 * col) * perPixel;
+            const size_t to = (static_cast<size_t>(row) * binnedWidth + col) * perPixel;
+            for (int k = 0; k < perPixel; ++k) binned[to + k] = full[from + k];
+        }
+    }
+    return binned;
+}
+
+}  // namespace
+
+void RenderedFrame::binDepthTwoByTwo() {
+    depth = keepEverySecondPixel(depth, width, height, 1);
+    amplitude = keepEverySecondPixel(amplitude, width, height, 1);
+    xyz = keepEverySecondPixel(xyz, width, height, 3);
+    hitObject = keepEverySecondPixel(hitObject, width, height, 1);
+    width /= 2;
+    height /= 2;
+}
+
 void RenderedFrame::bindRecord(int32_t algorithmFrameType) {
     record = ZrFrameData{};
     record.status = status;

@@ -68,6 +68,10 @@ struct RenderedFrame {
 
     ZrFrameData record{};
 
+    /// 2x2 binning of the depth side: keeps every second row and column of
+    /// depth, amplitude, xyz and hit map (colour is a sensor of its own).
+    void binDepthTwoByTwo();
+
     /// Points the SDK records at this frame's own buffers. Call once the
     /// buffers are final (after the algorithm has run).
     void bindRecord(int32_t algorithmFrameType);

@@ -41,7 +41,20 @@ void SimLibrary::stopAllStreams() {
         cameras = cameras_;
         for (const auto& entry : served_) cameras.push_back(entry.second.camera);
     }
-    for (auto& camera : cameras) camera->close();
+    for (auto& camera : cameras) camera->shutDown();
+}
+
+int32_t SimLibrary::gpuEnableStatus() {
+    ensureLoaded();
+    std::vector<std::shared_ptr<VirtualCamera>> cameras;
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        cameras = cameras_;
+    }
+    for (auto& camera : cameras) {
+        if (const int32_t status = camera->gpuEnableStatus()) return status;
+    }
+    return ZR_STATUS_OK;
 }
 
 void SimLibrary::ensureLoaded() {
@@ -97,7 +110,7 @@ void SimLibrary::install(const Scene* scene, const std::string& error, std::shar
     }
     // Old cameras stop their streams here, outside the library lock, so a
     // callback still running on their thread can finish its calls.
-    for (auto& camera : old) camera->close();
+    for (auto& camera : old) camera->shutDown();
     old.clear();
     if (scene) logInfo("scene loaded with " + std::to_string(scene->cameras.size()) + " cameras");
     else logError("scene not loaded: " + error);
@@ -246,10 +259,19 @@ int32_t SimLibrary::close(uint64_t handle) {
         auto it = handles_.find(handle);
         if (it == handles_.end()) return ready_ ? ZR_STATUS_INVALID_HANDLE : ZR_STATUS_LIBRARY_NOT_READY;
         camera = it->second;
-        handles_.erase(it);
+    }
+    const int32_t status = camera->close();
+    if (status != ZR_STATUS_OK) {
+        // A refused close leaves the handle valid, as a camera that is still open.
+        setLastError("camera " + camera->setup().ip + " did not close (status " + std::to_string(status) + ")");
+        return status;
+    }
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        handles_.erase(handle);
     }
     logInfo("camera " + camera->setup().ip + " closed");
-    return camera->close();
+    return ZR_STATUS_OK;
 }
 
 const char* SimLibrary::retainText(std::string text) {

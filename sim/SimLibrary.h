@@ -50,6 +50,10 @@ public:
     /// Stops every camera's stream (process exit).
     void stopAllStreams();
 
+    /// DcSetGpuEnable's answer: the gpuEnableFails status of the first camera
+    /// that carries it, else 0.
+    int32_t gpuEnableStatus();
+
     // Test control.
     int32_t loadSceneText(const std::string& text);
     void reset();

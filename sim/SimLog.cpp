@@ -30,14 +30,23 @@ void SimLog::write(LogLevel level, const std::string& message) {
     const auto now = std::chrono::system_clock::now();
     const std::time_t seconds = std::chrono::system_clock::to_time_t(now);
     const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch()).count() % 1000;
-    std::tm tm{};
-    localtime_r(&seconds, &tm);
+    const std::tm tm = localCalendar(seconds);
     char stamp[32];
     std::strftime(stamp, sizeof(stamp), "%Y-%m-%d %H:%M:%S", &tm);
     char millis[8];
     std::snprintf(millis, sizeof(millis), ".%03d", static_cast<int>(ms));
     file_ << '[' << stamp << millis << "] [" << kNames[static_cast<int>(level)] << "] " << message << '\n';
     file_.flush();
+}
+
+std::tm localCalendar(std::time_t seconds) {
+    std::tm local{};
+#ifdef _WIN32
+    localtime_s(&local, &seconds);
+#else
+    localtime_r(&seconds, &local);
+#endif
+    return local;
 }
 
 }  // namespace zrsim

@@ -2,6 +2,7 @@
 // The library's own log file (DcSetInfoOutput): "ZrCameraApi.log" in the
 // directory the client names, lines at or above the chosen level. Thread-safe.
 
+#include <ctime>
 #include <fstream>
 #include <mutex>
 #include <string>
@@ -23,6 +24,9 @@ private:
     std::ofstream file_;
     int level_ = static_cast<int>(LogLevel::Off);
 };
+
+/// Local calendar time of seconds on every platform (localtime_r is POSIX).
+std::tm localCalendar(std::time_t seconds);
 
 inline void logInfo(const std::string& m) { SimLog::instance().write(LogLevel::Info, m); }
 inline void logWarning(const std::string& m) { SimLog::instance().write(LogLevel::Warning, m); }

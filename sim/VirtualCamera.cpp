@@ -35,7 +35,7 @@ VirtualCamera::VirtualCamera(const CameraSetup& setup, uint32_t index, std::vect
 
 VirtualCamera::~VirtualCamera() { frames_.stopStream(); }
 
-ZrDeviceInfo VirtualCamera::record(uint64_t handle) const {
+ZrDeviceInfo VirtualCamera::record(uint64_t handle) {
     ZrDeviceInfo info;
     std::memset(&info, 0, sizeof(info));
     info.handle = handle;
@@ -51,6 +51,12 @@ ZrDeviceInfo VirtualCamera::record(uint64_t handle) const {
     copyText(info.name, sizeof(info.name), state_.setup.name);
     copyText(info.extra2, sizeof(info.extra2), "255.0.0.0");
     copyText(info.extra3, sizeof(info.extra3), "127.0.0.1");
+    // What a connection reports too: the depth range and whether there is colour.
+    info.colorSensor = state_.setup.color ? ZR_COLOR_SENSOR_PRESENT : ZR_COLOR_SENSOR_NONE;
+    {
+        std::lock_guard<std::mutex> lock(state_.mutex);
+        info.maxDepthMm = state_.parameters.intValue(ZR_INT_MAX_DEPTH, state_.setup.depth.maxDepthMm);
+    }
     return info;
 }
 
@@ -63,12 +69,39 @@ int32_t VirtualCamera::open(uint64_t handle) {
 }
 
 int32_t VirtualCamera::close() {
+    if (const int32_t status = faultStatus(&FaultSet::closeStatus)) return status;
+    shutDown();
+    return ZR_STATUS_OK;
+}
+
+void VirtualCamera::shutDown() {
     frames_.unregisterCallback();
     frames_.stopStream();
     std::lock_guard<std::mutex> lock(state_.mutex);
     state_.openHandle = 0;
-    return ZR_STATUS_OK;
 }
+
+int32_t VirtualCamera::faultStatus(int32_t FaultSet::*status) {
+    std::lock_guard<std::mutex> lock(state_.mutex);
+    return state_.faults.*status;
+}
+
+int32_t VirtualCamera::startStream() {
+    if (const int32_t status = faultStatus(&FaultSet::streamStartStatus)) return status;
+    return frames_.startStream();
+}
+
+int32_t VirtualCamera::stopStream() {
+    if (const int32_t status = faultStatus(&FaultSet::streamStopStatus)) return status;
+    return frames_.stopStream();
+}
+
+int32_t VirtualCamera::registerCallback(ZrFrameCallback callback, void* user) {
+    if (const int32_t status = faultStatus(&FaultSet::callbackRegisterStatus)) return status;
+    return frames_.registerCallback(callback, user);
+}
+
+int32_t VirtualCamera::gpuEnableStatus() { return faultStatus(&FaultSet::gpuEnableStatus); }
 
 int32_t VirtualCamera::unsupportedStatus(int32_t id) const {
     const auto it = state_.faults.unsupported.find(id);
@@ -126,6 +159,8 @@ int32_t VirtualCamera::getInt(int32_t id, ZrIntValue& value) {
         } else {
             value.current = state_.algorithmMode;
         }
+    } else if ((id == ZR_INT_3D_IMAGE_WIDTH || id == ZR_INT_3D_IMAGE_HEIGHT) && state_.depthBinned()) {
+        value.current = value.maximum = value.minimum = p->current / 2;
     } else if (id == ZR_INT_IO_OUTPUT_STATUS) {
         value.current = state_.parameters.intValue(ZR_INT_IO_WORK_MODE, 0) == 0
                             ? state_.outputBits
@@ -264,6 +299,11 @@ int32_t VirtualCamera::getString(int32_t id, std::string& value) {
     }
 }
 
+bool VirtualCamera::answersWithoutText(int32_t id) {
+    std::lock_guard<std::mutex> lock(state_.mutex);
+    return state_.faults.nullTexts.count(id) != 0;
+}
+
 int32_t VirtualCamera::getPointer(int32_t id, void** value) {
     {
         std::lock_guard<std::mutex> lock(state_.mutex);
@@ -271,7 +311,9 @@ int32_t VirtualCamera::getPointer(int32_t id, void** value) {
         const bool color = state_.setup.color.has_value();
         switch (id) {
         case ZR_PTR_3D_INTRIC_PARAM:
-        case ZR_PTR_3D_NEW_INTRIC_PARAM: *value = &state_.depthIntrinsics; return ZR_STATUS_OK;
+        case ZR_PTR_3D_NEW_INTRIC_PARAM:
+            *value = state_.depthBinned() ? &state_.binnedDepthIntrinsics : &state_.depthIntrinsics;
+            return ZR_STATUS_OK;
         case ZR_PTR_3D_PINHOLE_PARAM: *value = &state_.pinhole; return ZR_STATUS_OK;
         case ZR_PTR_3D_INTRINSIC_PARAMETERS: *value = &state_.depthModel; return ZR_STATUS_OK;
         case ZR_PTR_2D_INTRIC_PARAM:
@@ -297,6 +339,7 @@ int32_t VirtualCamera::getPointer(int32_t id, void** value) {
 }
 
 int32_t VirtualCamera::getFramePointer(uint64_t frameHandle, int32_t id, void** value) {
+    if (const int32_t status = faultStatus(&FaultSet::frameHandleReadStatus)) return status;
     auto frame = frames_.findFrame(frameHandle);
     if (!frame) return ZR_STATUS_INVALID_HANDLE;
     return frames_.pointer(id, frame, value);

@@ -26,15 +26,21 @@ public:
     const CameraSetup& setup() const { return state_.setup; }
     uint32_t index() const { return state_.index; }
     /// The 496-byte device record with the given handle.
-    ZrDeviceInfo record(uint64_t handle) const;
+    ZrDeviceInfo record(uint64_t handle);
 
     int32_t open(uint64_t handle);
+    /// DcCloseDevice: unregisters, stops and forgets the open handle (or
+    /// answers the closeFails status and stays open).
     int32_t close();
+    /// Closes whatever the faults say (scene replaced, process exit).
+    void shutDown();
 
-    int32_t startStream() { return frames_.startStream(); }
-    int32_t stopStream() { return frames_.stopStream(); }
-    int32_t registerCallback(ZrFrameCallback callback, void* user) { return frames_.registerCallback(callback, user); }
+    int32_t startStream();
+    int32_t stopStream();
+    int32_t registerCallback(ZrFrameCallback callback, void* user);
     int32_t unregisterCallback() { return frames_.unregisterCallback(); }
+    /// Status of the gpuEnableFails fault, 0 when not set.
+    int32_t gpuEnableStatus();
 
     int32_t command(int32_t id);
     int32_t getInt(int32_t id, ZrIntValue& value);
@@ -44,6 +50,8 @@ public:
     int32_t setBool(int32_t id, bool value);
     int32_t setString(int32_t id, const std::string& value, std::string& error);
     int32_t getString(int32_t id, std::string& value);
+    /// True when the nullTexts fault makes a successful read of id hand out no text.
+    bool answersWithoutText(int32_t id);
     int32_t getPointer(int32_t id, void** value);
     int32_t getFramePointer(uint64_t frameHandle, int32_t id, void** value);
     int32_t special(const std::string& name, int32_t* data);
@@ -59,6 +67,8 @@ public:
 private:
     /// Status named for id by the "unsupported" fault, 0 when none (caller holds the mutex).
     int32_t unsupportedStatus(int32_t id) const;
+    /// The current value of one status fault, read under the mutex.
+    int32_t faultStatus(int32_t FaultSet::*status);
     int32_t writeAlgorithmParams(const std::string& text, std::string& error);
 
     CameraState state_;

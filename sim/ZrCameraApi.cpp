@@ -76,7 +76,8 @@ ZR_API int32_t DcSetInfoOutput(int32_t printLevel, int32_t, const char* logDir, 
 
 ZR_API int32_t DcSetGpuEnable(bool) {
     lib().countCall("DcSetGpuEnable", -1);
-    return ZR_STATUS_OK;  // the virtual camera renders on the CPU either way
+    // The virtual camera renders on the CPU either way; only a fault says no.
+    return guarded("DcSetGpuEnable", [] { return lib().gpuEnableStatus(); });
 }
 
 ZR_API int32_t DcGetDeviceList(ZrDeviceInfo** devices, int32_t* count, int32_t) {
@@ -174,7 +175,7 @@ ZR_API int32_t DcGetStringValue(ZrHandle handle, int32_t id, const char** value)
         *value = nullptr;
         std::string text;
         const int32_t result = camera->getString(id, text);
-        if (result == ZR_STATUS_OK) *value = lib().retainText(std::move(text));
+        if (result == ZR_STATUS_OK && !camera->answersWithoutText(id)) *value = lib().retainText(std::move(text));
         return result;
     });
 }

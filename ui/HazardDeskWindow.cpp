@@ -57,8 +57,11 @@ HazardDeskWindow::HazardDeskWindow(QWidget* parent) : QMainWindow(parent) {
     LanguageManager::instance().init(LanguageManager::pickLanguage(QLocale::system().uiLanguages()));
     loadAdministratorPassword();
     buildWidgetTree();
-    // The OpenGL view's axes and forward-axis settings and the scene overlay
-    // attach here once the 3D view is in place.
+    LightweightGlEngine* cloudView = viewGrid_->pointCloudView()->engine();
+    // The scene draws the vehicle's own axes; the view's small triad would
+    // contradict them. Vehicles drive along +X.
+    cloudView->showAxes = false;
+    cloudView->setXForward(true);
     setWindowTitle(translate(QStringLiteral("VQ8 避障算法上位机")));
     resize(kInitialWidth, kInitialHeight);
     splitter_->setSizes(kDefaultSplitterSizes);
@@ -174,7 +177,9 @@ void HazardDeskWindow::buildWidgetTree() {
 
 void HazardDeskWindow::createWorker() {
     workerThread_ = new QThread(this);
-    workerThread_->setObjectName(QStringLiteral("cameraWorkerThread"));
+    // Qt gives the OS thread this name when it starts, so per-thread CPU
+    // can be told apart from outside.
+    workerThread_->setObjectName(QString::fromLatin1(ObstacleCameraWorker::kThreadName));
     worker_ = new ObstacleCameraWorker;
     worker_->moveToThread(workerThread_);
     connect(workerThread_, &QThread::finished, worker_, &QObject::deleteLater);

@@ -11,6 +11,7 @@
 #include "WorkstationDocument.h"
 #include "camera/ColorCloud.h"
 
+#include <QDeadlineTimer>
 #include <QImage>
 #include <QMainWindow>
 #include <QVariantList>
@@ -47,7 +48,8 @@ public:
     static constexpr int kInitialWidth = 1500;
     static constexpr int kInitialHeight = 900;
     static constexpr double kDefaultMaxDepthMm = 8000.0;
-    // A start-up connection keeps looking for its camera this many discoveries.
+    // A start-up connection keeps looking for its camera this many discoveries
+    // (one every kDeviceRefreshIntervalMs), then gives up.
     static constexpr int kStartupConnectAttempts = 6;
 
     explicit HazardDeskWindow(QWidget* parent = nullptr);
@@ -148,6 +150,12 @@ private:
     void applyFocusRule();
     void loadAdministratorPassword();
     void continueStartupConnect();
+    // The status bar text and how long it stays (0: until replaced); the
+    // time-out survives a re-translation.
+    void showStatusMessage(const QString& text, int timeoutMs);
+    // "SDK 最远距离" and the field of view of the extrinsics group for the
+    // connected camera, or their unknown forms.
+    void showCameraRangeAndFieldOfView(const QVariantMap& descriptor);
 
     WindowState state_;
     QString adminPassword_;
@@ -156,6 +164,7 @@ private:
     std::optional<WorkstationDocument> runningConfiguration_;
     QString startupConnectAddress_;
     int startupConnectAttempts_ = 0;
+    QDeadlineTimer statusMessageDeadline_{QDeadlineTimer::Forever};
 
     QImage lastRgb_;
     QImage lastDepth_;

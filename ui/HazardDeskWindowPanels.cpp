@@ -56,12 +56,18 @@ void HazardDeskWindow::continueStartupConnect() {
     }
     ++startupConnectAttempts_;
     if (startupConnectAttempts_ >= kStartupConnectAttempts) {
+        // Said once, where the user looks: the banner. A camera of a family
+        // the workstation does not list (an R8, say) is never found either.
         startupConnectAddress_.clear();
-        appendLog(2, QStringLiteral("启动参数：未找到相机 %1，已放弃自动连接").arg(ip));
-        showOperationFeedback(QStringLiteral("未找到相机 %1").arg(ip), true);
+        const QString message = QStringLiteral("启动参数：未找到相机 %1，或该型号不受支持；已停止自动连接").arg(ip);
+        appendLog(2, message);
+        showOperationFeedback(message, true);
         return;
     }
-    appendLog(1, QStringLiteral("启动参数：暂未找到相机 %1，继续搜索").arg(ip));
+    if (startupConnectAttempts_ == 1) {
+        appendLog(1, QStringLiteral("启动参数：暂未找到相机 %1，继续搜索").arg(ip));
+        showOperationFeedback(QStringLiteral("启动参数：暂未找到相机 %1，继续搜索").arg(ip), false);
+    }
     if (!commandBar_->autoRefreshDevicesCheck()->isChecked()) {
         // Without the refresh timer nobody else asks again.
         QTimer::singleShot(kDeviceRefreshIntervalMs, this, [this] {
@@ -96,13 +102,8 @@ void HazardDeskWindow::refreshRegionSummary() {
                                                        QStringLiteral("运行模板 %1 · 设备回读").arg(active)));
         return;
     }
-    if (state_.connected && !editor_->lastDeviceJson().isEmpty()) {
-        // No running configuration known, but the draft holds what was read back.
-        statusPanel_->showRegionSummary(
-            title, RegionSummaryFormatter::forTemplate(draft.templates[static_cast<std::size_t>(index)],
-                                                       QStringLiteral("模板 %1 · %2").arg(index).arg(QStringLiteral("已锁定"))));
-        return;
-    }
+    // Connected: only what the camera reported runs there (the draft may have
+    // been read long ago or edited since); otherwise say why nothing is shown.
     QString context = QStringLiteral("未连接");
     if (state_.connected) {
         context = activeUnavailableReason_.isEmpty() ? QStringLiteral("当前运行区域未获取") : activeUnavailableReason_;

@@ -2,6 +2,7 @@
 // transition, the feedback banner and the state-dependent texts.
 #include "HazardDeskWindow.h"
 
+#include "CameraFieldOfView.h"
 #include "CommandBar.h"
 #include "DevicePanel.h"
 #include "ParameterEditorController.h"
@@ -61,8 +62,28 @@ void HazardDeskWindow::showOperationFeedback(const QString& text, bool isError, 
     feedbackLabel_->setStyleSheet(QString::fromLatin1(isError ? kErrorBannerStyle : kInfoBannerStyle));
     feedbackLabel_->setProperty("feedbackIsError", isError);
     feedbackLabel_->show();
+    showStatusMessage(text, isError ? 0 : kInformationStatusTimeoutMs);
+}
+
+void HazardDeskWindow::showStatusMessage(const QString& text, int timeoutMs) {
     state_.statusMessage = text;
-    statusBar()->showMessage(translated, isError ? 0 : kInformationStatusTimeoutMs);
+    statusMessageDeadline_ =
+        timeoutMs > 0 ? QDeadlineTimer(timeoutMs) : QDeadlineTimer(QDeadlineTimer::Forever);
+    statusBar()->showMessage(translate(text), timeoutMs);
+}
+
+void HazardDeskWindow::showCameraRangeAndFieldOfView(const QVariantMap& descriptor) {
+    bool numeric = false;
+    const double maxDepthMm = descriptor.value(QStringLiteral("maxDepthMm")).toDouble(&numeric);
+    const bool rangeKnown = numeric && std::isfinite(maxDepthMm) && maxDepthMm > 0;
+    if (auto* range = parameterPanel_->findChild<QLabel*>(QStringLiteral("sdkMaxDepthValue"))) {
+        range->setText(rangeKnown ? QStringLiteral("%1 m").arg(maxDepthMm / 1000.0, 0, 'f', 3)
+                                  : translate(QStringLiteral("SDK 最远距离未获取")));
+    }
+    if (auto* fov = parameterPanel_->findChild<QLabel*>(QStringLiteral("cameraFovValue"))) {
+        const int deviceType = descriptor.value(QStringLiteral("sdkDeviceType"), 0).toInt();
+        fov->setText(translate(CameraFieldOfView::ofDeviceType(deviceType).text));
+    }
 }
 
 void HazardDeskWindow::setConnectedState(bool connected) {
@@ -84,6 +105,7 @@ void HazardDeskWindow::setConnectedState(bool connected) {
         state_.busy.groundCalibrationBusy = false;
         state_.runtimeSnapshot.clear();
         state_.connectedDescriptor.clear();
+        // Nothing of this camera may pass for the next one's.
         runningConfiguration_.reset();
         activeUnavailableReason_.clear();
         editor_->cameraDisconnected();
@@ -111,6 +133,15 @@ void HazardDeskWindow::setConnectedState(bool connected) {
         topBar_->activeDeviceLabel()->setText(translate(QStringLiteral("未选择相机")));
         devicePanel_->setFollowSelection(true);
         devicePanel_->showDeviceInformation(devicePanel_->selectedVisibleDescriptor());
+        {
+            QComboBox* ioCombo = parameterPanel_->ioHardwareModeCombo();
+            const QSignalBlocker blocker(ioCombo);
+            ioCombo->setCurrentIndex(-1);
+            ioCombo->setToolTip(translate(QStringLiteral("连接相机后可选择 IO 模式")));
+        }
+        // Back to the choices of an unknown camera, as at start.
+        editor_->populateAlgorithmCombo(algPlatform::capabilityProfile(0, 0), 0);
+        showCameraRangeAndFieldOfView(QVariantMap());
     }
     applyEditLock();
     updateCommandStates();
@@ -159,7 +190,13 @@ void HazardDeskWindow::refreshDynamicTexts() {
         feedbackLabel_->setToolTip(translate(state_.feedbackTooltip));
     }
     if (!state_.statusMessage.isEmpty() && !statusBar()->currentMessage().isEmpty()) {
-        statusBar()->showMessage(translate(state_.statusMessage));
+        // Re-shown for what is left of its time-out; errors stay until replaced.
+        const qint64 leftMs = statusMessageDeadline_.remainingTime();
+        if (leftMs == 0) {
+            statusBar()->clearMessage();
+        } else {
+            statusBar()->showMessage(translate(state_.statusMessage), leftMs < 0 ? 0 : static_cast<int>(leftMs));
+        }
     }
     parameterPanel_->templateModeStatusLabel()->setText(
         translate(QStringLiteral("实际运行模板：%1"))
@@ -228,10 +265,14 @@ void HazardDeskWindow::onConnectionChanged(bool connected, QVariantMap descripto
     topBar_->showConnection(true, translate(QStringLiteral("已连接")));
     topBar_->activeDeviceLabel()->setText(QStringLiteral("%1 · %2").arg(descriptor.value(QStringLiteral("model")).toString(),
                                                                         descriptor.value(QStringLiteral("ip")).toString()));
+    showCameraRangeAndFieldOfView(descriptor);
     parameterPanel_->parameterJsonEdit()->clear();
     lastRgb_ = QImage();
     viewGrid_->rgbView()->clearImage();
-    editor_->populateAlgorithmCombo(permissions().profile, descriptor.value(QStringLiteral("sdkDeviceType"), 0).toInt());
+    // Another camera sees another scene: fit the view to this connection's first cloud.
+    viewGrid_->pointCloudView()->engine()->requestFit();
+    const int deviceType = descriptor.value(QStringLiteral("sdkDeviceType"), 0).toInt();
+    editor_->populateAlgorithmCombo(permissions().profile, deviceType, selectedReadMode());
     appendLog(0, message);
     refreshDynamicTexts();
     QTimer::singleShot(0, this, &HazardDeskWindow::startStreamAfterConnect);
@@ -425,8 +466,7 @@ void HazardDeskWindow::onConfigurationReadFinished() {
 
 void HazardDeskWindow::onDeviceUpdateProgress(QString message) {
     // A slow camera shows where it is; the worker logs the same line itself.
-    state_.statusMessage = message;
-    statusBar()->showMessage(translate(message), kInformationStatusTimeoutMs);
+    showStatusMessage(message, kInformationStatusTimeoutMs);
 }
 
 void HazardDeskWindow::onConfigurationApplied(bool ok, QString stage, QString message, QString workstationJson,

@@ -1,5 +1,6 @@
 #include "ViewGrid.h"
 
+#include "LightweightGlEngine.h"
 #include "PointCloudPane.h"
 #include "ZoomableImageView.h"
 
@@ -59,7 +60,10 @@ ViewGrid::ViewGrid(QWidget* parent) : QWidget(parent) {
     grid->setSpacing(4);
 
     pointCloudView_ = new PointCloudPane(gridContainer);
-    pointCloudView_->setObjectName(QStringLiteral("pointCloudView"));
+    pointCloudView_->setObjectName(QStringLiteral("pointCloudPane"));
+    // The name belongs to the 3D view itself, the widget the style sheet and
+    // the translation snapshots address.
+    pointCloudView_->engine()->setObjectName(QStringLiteral("pointCloudView"));
     rgbView_ = new ZoomableImageView(gridContainer);
     rgbView_->setObjectName(QStringLiteral("rgbView"));
     rgbView_->setText(QStringLiteral("等待 RGB 数据"));

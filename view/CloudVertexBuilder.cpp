@@ -1,5 +1,7 @@
 #include "CloudVertexBuilder.h"
 
+#include "ThreadName.h"
+
 #include <algorithm>
 #include <cmath>
 #include <thread>
@@ -86,7 +88,10 @@ void runWorkers(int workers, const Job& job) {
     std::vector<std::thread> threads;
     threads.reserve(static_cast<std::size_t>(workers > 1 ? workers - 1 : 0));
     for (int w = 1; w < workers; ++w) {
-        threads.emplace_back([&job, w] { job(w); });
+        threads.emplace_back([&job, w] {
+            ThreadName::setCurrent(CloudVertexBuilder::kWorkerThreadName);
+            job(w);
+        });
     }
     job(0);
     for (auto& thread : threads) {

@@ -26,6 +26,8 @@ public:
     static constexpr std::size_t kMaxStrideVertices = 1500000;
     static constexpr int kMaxWorkers = 8;
     static constexpr std::size_t kMinPointsPerWorker = 65536;
+    // OS name of the extra threads of a parallel build.
+    static constexpr const char* kWorkerThreadName = "hdCloudPart";
 
     // thinningCell > 0 keeps the first point of every grid cell of that edge;
     // otherwise clouds above kMaxStrideVertices are decimated by a stride.

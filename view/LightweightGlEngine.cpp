@@ -1,9 +1,11 @@
 #include "LightweightGlEngine.h"
 
 #include "PointCloudToolbar.h"
+#include "ThreadName.h"
 
 #include <QKeyEvent>
 #include <QLabel>
+#include <QLoggingCategory>
 #include <QMetaObject>
 #include <QMouseEvent>
 #include <QPointer>
@@ -17,6 +19,8 @@
 
 namespace hazard_desk {
 namespace {
+
+Q_LOGGING_CATEGORY(cloudEngineLog, "hazard.view.cloud", QtWarningMsg)
 
 constexpr int kMinimumWidth = 240;
 constexpr int kMinimumHeight = 180;
@@ -348,6 +352,7 @@ void LightweightGlEngine::setBuildStartHook(std::function<void(const std::string
 // ---- Build thread ----
 
 void LightweightGlEngine::buildLoop() {
+    ThreadName::setCurrent(kBuildThreadName);
     for (;;) {
         std::string name;
         PendingCloud work;
@@ -518,9 +523,11 @@ void LightweightGlEngine::reportStatistics() {
     if (statisticsCallback_) {
         statisticsCallback_(text);
     } else if (errors > 0) {
-        qWarning().noquote() << text;
+        qCWarning(cloudEngineLog).noquote() << text;
     } else {
-        qDebug().noquote() << text;
+        // Debug output of its own category, off unless QT_LOGGING_RULES turns
+        // "hazard.view.cloud.debug" on: not a line on stderr every second.
+        qCDebug(cloudEngineLog).noquote() << text;
     }
 }
 

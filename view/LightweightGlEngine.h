@@ -39,6 +39,8 @@ public:
     static constexpr float kMaxPointSize = 12.0f;
     static constexpr int kStatisticsIntervalMs = 1000;
     static constexpr int kViewLabelMs = 1500;
+    // OS names of the build thread and of the short-lived parallel builders.
+    static constexpr const char* kBuildThreadName = "hdCloudBuild";
 
     explicit LightweightGlEngine(QWidget* parent = nullptr);
     ~LightweightGlEngine() override;

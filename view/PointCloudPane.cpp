@@ -23,7 +23,6 @@ PointCloudPane::PointCloudPane(QWidget* parent) : QWidget(parent) {
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     engine_ = new LightweightGlEngine(this);
-    engine_->setXForward(true);
     layout->addWidget(engine_);
 
     QHBoxLayout* toolbarLayout = engine_->toolbar()->buttonLayout();

@@ -2,6 +2,7 @@
 
 #include "LogSettings.h"
 
+#include <algorithm>
 #include <chrono>
 #include <exception>
 #include <filesystem>
@@ -34,9 +35,43 @@ std::mutex& defaultCacheMutex()
     return mutex;
 }
 
+// The process's choice of log placement, the console sinks that follow its
+// level, and the lines static initialisers left for the default logger.
+struct ProcessLogState {
+    static constexpr std::size_t kMaxStartupLines = 64;
+
+    std::mutex mutex;  // guards everything below
+    LogConfiguration configuration;
+    std::vector<std::weak_ptr<spdlog::sinks::sink>> consoleSinks;
+    std::vector<std::pair<spdlog::level::level_enum, std::string>> startupLines;
+    std::shared_ptr<spdlog::logger> defaultLogger;
+};
+
+ProcessLogState& processState()
+{
+    // Never destroyed: loggers may still be used while the process exits.
+    static ProcessLogState* state = new ProcessLogState;
+    return *state;
+}
+
+LogConfiguration currentConfiguration()
+{
+    ProcessLogState& state = processState();
+    std::lock_guard<std::mutex> lock(state.mutex);
+    return state.configuration;
+}
+
 std::shared_ptr<spdlog::sinks::sink> makeConsoleSink()
 {
-    return std::make_shared<spdlog::sinks::stderr_color_sink_mt>(spdlog::color_mode::automatic);
+    auto sink = std::make_shared<spdlog::sinks::stderr_color_sink_mt>(spdlog::color_mode::automatic);
+    ProcessLogState& state = processState();
+    std::lock_guard<std::mutex> lock(state.mutex);
+    sink->set_level(state.configuration.consoleLevel);
+    state.consoleSinks.erase(std::remove_if(state.consoleSinks.begin(), state.consoleSinks.end(),
+                                            [](const std::weak_ptr<spdlog::sinks::sink>& s) { return s.expired(); }),
+                             state.consoleSinks.end());
+    state.consoleSinks.push_back(sink);
+    return sink;
 }
 
 std::shared_ptr<spdlog::sinks::sink> makeFileSink(const std::string& path)
@@ -60,7 +95,7 @@ std::shared_ptr<spdlog::logger> createDefaultLogger()
 
     std::vector<spdlog::sink_ptr> sinks{makeConsoleSink()};
 
-    fs::path directory(ZrLogger::kLogDirectory);
+    fs::path directory = fs::u8path(currentConfiguration().directory);
     std::error_code error;
     if (directory.is_relative()) {
         fs::path absolute = fs::absolute(directory, error);
@@ -132,11 +167,12 @@ std::string placeModuleFile(const std::string& requested)
 ZrLogger::ZrLogger(const std::string& moduleName, const std::string& filePath)
 {
     const std::string name = moduleName.empty() ? std::string(kDefaultName) : moduleName;
+    std::lock_guard<std::mutex> lock(creationMutex());
     spdlog::drop(name);
 
     std::vector<spdlog::sink_ptr> sinks{makeConsoleSink()};
-    std::string placed =
-        placeModuleFile(filePath.empty() ? std::string(kLogDirectory) + "/" + name + ".log" : filePath);
+    std::string placed = placeModuleFile(
+        filePath.empty() ? (fs::u8path(currentConfiguration().directory) / (name + ".log")).u8string() : filePath);
     if (!placed.empty()) {
         try {
             sinks.push_back(makeFileSink(placed));
@@ -162,15 +198,58 @@ std::shared_ptr<spdlog::logger> ZrLogger::defaultLogger()
     static std::shared_ptr<spdlog::logger> cached;
     if (!cached) {
         cached = createDefaultLogger();
+        std::vector<std::pair<spdlog::level::level_enum, std::string>> held;
+        {
+            ProcessLogState& state = processState();
+            std::lock_guard<std::mutex> stateLock(state.mutex);
+            state.defaultLogger = cached;
+            held.swap(state.startupLines);
+        }
+        for (const auto& line : held) {
+            cached->log(line.first, line.second);
+        }
     }
     return cached;
 }
 
 std::shared_ptr<spdlog::logger> ZrLogger::getLogger(const std::string& moduleName, const std::string& filePath)
 {
-    std::lock_guard<std::mutex> lock(creationMutex());
     ZrLogger created(moduleName, filePath);
     return created.logger();
+}
+
+void ZrLogger::configure(const LogConfiguration& configuration)
+{
+    ProcessLogState& state = processState();
+    std::lock_guard<std::mutex> lock(state.mutex);
+    state.configuration = configuration;
+    for (const std::weak_ptr<spdlog::sinks::sink>& weak : state.consoleSinks) {
+        if (const auto sink = weak.lock()) {
+            sink->set_level(configuration.consoleLevel);
+        }
+    }
+}
+
+LogConfiguration ZrLogger::configuration()
+{
+    return currentConfiguration();
+}
+
+void ZrLogger::logAtStartup(spdlog::level::level_enum level, const std::string& message)
+{
+    std::shared_ptr<spdlog::logger> logger;
+    {
+        ProcessLogState& state = processState();
+        std::lock_guard<std::mutex> lock(state.mutex);
+        logger = state.defaultLogger;
+        if (!logger) {
+            if (state.startupLines.size() < ProcessLogState::kMaxStartupLines) {
+                state.startupLines.emplace_back(level, message);
+            }
+            return;
+        }
+    }
+    logger->log(level, message);
 }
 
 }  // namespace algPlatform

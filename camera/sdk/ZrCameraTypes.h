@@ -75,7 +75,16 @@ struct ZrDeviceInfo {
     char algorithmVersion[32];  ///< 172
     char name[32];              ///< 204
     char extra2[32];            ///< 236 carried, not interpreted
-    char extra3[228];           ///< 268 carried, not interpreted
+    char extra3[220];           ///< 268 carried, not interpreted
+    int32_t maxDepthMm;         ///< 488 depth range of the camera in mm; 0 when the library does not say
+    int32_t colorSensor;        ///< 492 ZrColorSensor: whether the camera has a colour sensor
+};
+
+/// colorSensor of a device record.
+enum ZrColorSensor : int32_t {
+    ZR_COLOR_SENSOR_UNKNOWN = 0,   ///< the library does not say
+    ZR_COLOR_SENSOR_NONE = 1,
+    ZR_COLOR_SENSOR_PRESENT = 2
 };
 
 /// Value record of DcGetIntValue: 32 bytes.
@@ -212,6 +221,8 @@ static_assert(offsetof(ZrDeviceInfo, handle) == 0, "device record layout");
 static_assert(offsetof(ZrDeviceInfo, deviceType) == 8, "device record layout");
 static_assert(offsetof(ZrDeviceInfo, id) == 12, "device record layout");
 static_assert(offsetof(ZrDeviceInfo, ip) == 44, "device record layout");
+static_assert(offsetof(ZrDeviceInfo, maxDepthMm) == 488, "device record layout");
+static_assert(offsetof(ZrDeviceInfo, colorSensor) == 492, "device record layout");
 static_assert(offsetof(ZrDeviceInfo, serial) == 76, "device record layout");
 static_assert(offsetof(ZrDeviceInfo, extra1) == 108, "device record layout");
 static_assert(offsetof(ZrDeviceInfo, firmware) == 140, "device record layout");

@@ -18,7 +18,6 @@ constexpr auto kFrameRetryDelay = std::chrono::milliseconds(50);
 std::unique_ptr<ObstacleCameraBridge> connectBridge(const std::string& command, const std::string& ip,
                                                     CommandContext& ctx)
 {
-    silenceConsoleLogging();
     CameraDescriptor descriptor;
     descriptor.ip = QString::fromStdString(ip);
     auto bridge = std::make_unique<ObstacleCameraBridge>(descriptor);

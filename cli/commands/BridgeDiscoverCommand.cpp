@@ -7,7 +7,6 @@ namespace {
 
 int runWorkstationDiscover(CommandContext& ctx)
 {
-    silenceConsoleLogging();
     QString error;
     const std::vector<CameraDescriptor> devices = ObstacleCameraBridge::listDevices(&error);
     if (!error.isEmpty()) {

@@ -30,7 +30,6 @@ int runDiscover(CommandContext& ctx)
         return kExitUsage;
     }
 
-    silenceConsoleLogging();
     std::vector<algPlatform::SdkDeviceRecord> records;
     const std::int32_t status = algPlatform::ZrCameraK7::listSdkDevices(records);
     if (status != 0) {

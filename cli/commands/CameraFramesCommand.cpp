@@ -14,6 +14,7 @@
 #include "CommandRegistry.h"
 #include "FrameFileWriter.h"
 #include "ZrCameraK7.h"
+#include "ZrLogger.h"
 
 namespace hazard_desk::cli {
 namespace {
@@ -128,14 +129,12 @@ int runFrames(CommandContext& ctx)
     }
     const bool withCloud = !parser.has("--no-cloud");
     const bool useCallback = parser.has("--callback");
-    silenceConsoleLogging();
-
     algPlatform::DeviceInfo info;
     info.ip = ip;
     algPlatform::ZrCameraK7 camera(info);
     if (camera.open() != 0) {
         ctx.err << "hazard-desk-cli frames: cannot open the camera at " << ip
-                << " (see logs/ZrCameraK7.log)\n";
+                << " (see ZrCameraK7.log in " << algPlatform::ZrLogger::configuration().directory << ")\n";
         return kExitFailed;
     }
     const std::int32_t initialized = camera.initialize("{}");

@@ -4,8 +4,6 @@
 #include <QString>
 #include <QVariantMap>
 
-#include "CameraCommandSupport.h"
-
 namespace hazard_desk::cli {
 
 namespace {
@@ -18,13 +16,13 @@ char* applicationArgv[] = {applicationName, nullptr};
 
 WorkerSession::WorkerSession(CommandContext& ctx) : ctx_(ctx)
 {
-    silenceConsoleLogging();
     if (QCoreApplication::instance() == nullptr) {
         application_ = std::make_unique<QCoreApplication>(applicationArgc, applicationArgv);
     }
     ObstacleCameraWorker::registerMetaTypes();
     worker_ = new ObstacleCameraWorker;
     worker_->moveToThread(&thread_);
+    thread_.setObjectName(QString::fromLatin1(ObstacleCameraWorker::kThreadName));
     QObject::connect(&thread_, &QThread::finished, worker_, &QObject::deleteLater);
     thread_.start();
 }

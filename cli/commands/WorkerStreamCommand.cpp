@@ -74,8 +74,6 @@ int runStream(CommandContext& ctx) {
                 << "\n";
         return kExitUsage;
     }
-    silenceConsoleLogging();
-
     // The worker needs an event loop on this thread for its answers.
     static int argc = 1;
     static char name[] = "hazard-desk-cli";
@@ -87,6 +85,7 @@ int runStream(CommandContext& ctx) {
 
     ObstacleCameraWorker::registerMetaTypes();
     QThread thread;
+    thread.setObjectName(QString::fromLatin1(ObstacleCameraWorker::kThreadName));
     auto* worker = new ObstacleCameraWorker;
     worker->moveToThread(&thread);
     QObject::connect(&thread, &QThread::finished, worker, &QObject::deleteLater);

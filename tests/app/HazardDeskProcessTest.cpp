@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QProcess>
 #include <QSettings>
@@ -52,6 +53,9 @@ TEST(HazardDeskProcess, SdkLogGoesUnderTheWorkingDirectoryAndCloseWritesTheSetti
     EXPECT_EQ(run.exitCode, 0) << run.errors.toStdString();
 
     EXPECT_TRUE(QFileInfo(QDir(workingDirectory.path()).filePath(QStringLiteral("logs/zr_camera"))).isDir());
+    QFile processLog(QDir(workingDirectory.path()).filePath(QStringLiteral("logs/vq8.log")));
+    ASSERT_TRUE(processLog.open(QIODevice::ReadOnly)) << "the window keeps its process log in the working directory";
+    EXPECT_TRUE(processLog.readAll().contains("BaseCameraFactory registered camera type=K_SERIES"));
     if (!besideBefore) {
         EXPECT_FALSE(QFileInfo::exists(besideExecutable)) << "the SDK log was placed beside the executable";
     }

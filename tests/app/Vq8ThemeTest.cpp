@@ -1,8 +1,16 @@
+#include "DarkTitleBar.h"
+#include "FeatureDialogTitleBarFilter.h"
 #include "Vq8Theme.h"
 
 #include <gtest/gtest.h>
 
+#include <QApplication>
+#include <QDialog>
 #include <QStringList>
+#include <QTest>
+
+#include <utility>
+#include <vector>
 
 namespace vq8ui {
 namespace {
@@ -32,6 +40,64 @@ TEST(Vq8Theme, StyleSheetStartsWithTheFontRuleAndReplacesEveryToken) {
     EXPECT_TRUE(sheet.contains(QStringLiteral("#2563EB")));   // %brandDark
     EXPECT_TRUE(sheet.contains(QStringLiteral("#475569")));   // %borderStrong
     EXPECT_TRUE(sheet.contains(QStringLiteral("QPushButton[role=\"primary\"] { background: #3B82F6;")));
+}
+
+TEST(Vq8Theme, DarkTitleBarFallsBackToTheOlderDarkModeAttribute) {
+    using Calls = std::vector<std::pair<std::uint32_t, std::uint32_t>>;
+    const Calls colours{{34, 0x554133}, {35, 0x20120B}, {36, 0xF0E8E2}};
+    struct Case {
+        long answerTo20;
+        Calls expected;
+    };
+    Calls newer{{20, 1}};
+    newer.insert(newer.end(), colours.begin(), colours.end());
+    Calls older{{20, 1}, {19, 1}};
+    older.insert(older.end(), colours.begin(), colours.end());
+    for (const Case& c : {Case{0, newer}, Case{-2147024809L, older}}) {
+        Calls calls;
+        DarkTitleBar::setAttributes([&](std::uint32_t attribute, std::uint32_t value) -> long {
+            calls.emplace_back(attribute, value);
+            return attribute == 20 ? c.answerTo20 : 0;
+        });
+        EXPECT_EQ(calls, c.expected) << c.answerTo20;
+    }
+#ifndef Q_OS_WIN
+    QDialog dialog;
+    EXPECT_FALSE(DarkTitleBar::applyTo(&dialog)) << "no desktop window manager here: nothing to do";
+#endif
+}
+
+TEST(Vq8Theme, OnlyShownTopLevelFeatureDialogsGetTheDarkTitleBar) {
+    std::vector<QWidget*> darkened;
+    FeatureDialogTitleBarFilter filter(nullptr, [&](QWidget* w) { darkened.push_back(w); });
+    qApp->installEventFilter(&filter);
+    QDialog feature;
+    feature.setProperty("role", QStringLiteral("featureDialog"));
+    QDialog plain;
+    QWidget host;
+    auto* inner = new QWidget(&host);
+    inner->setProperty("role", QStringLiteral("featureDialog"));
+    for (QWidget* w : {static_cast<QWidget*>(&feature), static_cast<QWidget*>(&plain), &host}) {
+        w->show();
+        EXPECT_TRUE(QTest::qWaitForWindowExposed(w));
+    }
+    qApp->removeEventFilter(&filter);
+    EXPECT_EQ(darkened, std::vector<QWidget*>{&feature});
+}
+
+TEST(Vq8Theme, ApplyingTheThemeInstallsTheTitleBarFilter) {
+    const QString sheet = qApp->styleSheet();
+    const QPalette palette = QApplication::palette();
+    const QFont font = QApplication::font();
+    applyVq8Theme(*qApp);
+    auto* filter = qApp->findChild<FeatureDialogTitleBarFilter*>();
+    ASSERT_NE(filter, nullptr);
+    EXPECT_EQ(filter->parent(), qApp);
+    qApp->removeEventFilter(filter);
+    delete filter;
+    qApp->setStyleSheet(sheet);
+    QApplication::setPalette(palette);
+    QApplication::setFont(font);
 }
 
 }  // namespace

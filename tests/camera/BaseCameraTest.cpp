@@ -119,6 +119,27 @@ TEST(BaseCameraTest, PollThreadDeliversGoodFramesUntilStopped)
     EXPECT_EQ(camera.cloudRequests, camera.reads);
 }
 
+TEST(BaseCameraTest, RestartFromInsideTheCallbackIsRefused)
+{
+    CountingCamera camera;
+    std::atomic<int> frames{0};
+    std::atomic<int> restartStatus{-1};
+    ASSERT_EQ(camera.startCallbackStream(false,
+                                         [&](FrameSet&) {
+                                             if (++frames == 1) {
+                                                 restartStatus = camera.startCallbackStream(false, [](FrameSet&) {});
+                                             }
+                                         }),
+              0);
+    for (int i = 0; i < 1000 && frames < 3; ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    EXPECT_EQ(restartStatus, 1);
+    EXPECT_GE(frames, 3) << "the running stream goes on";
+    EXPECT_EQ(camera.stopCallbackStream(), 0);
+    EXPECT_EQ(camera.starts, 1);
+}
+
 TEST(BaseCameraTest, RestartReplacesThePollThread)
 {
     CountingCamera camera;

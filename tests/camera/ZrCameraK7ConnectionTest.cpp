@@ -1,4 +1,6 @@
+#include <cstdlib>
 #include <filesystem>
+#include <iostream>
 #include <memory>
 
 #include <unistd.h>
@@ -189,6 +191,44 @@ TEST_F(ConnectionTest, DestroyingAnOpenCameraClosesIt)
     // The camera allows one open handle: opening again proves the first was closed.
     ZrCameraK7 again(infoFor("127.0.10.1"));
     EXPECT_EQ(again.open(), 0);
+}
+
+TEST_F(ConnectionTest, FailedCloseKeepsTheHandle)
+{
+    ZrCameraK7 camera(infoFor("127.0.10.1"));
+    ASSERT_EQ(camera.open(), 0);
+    const std::uint64_t handle = camera.deviceInfo().handle;
+    setFault("127.0.10.1", R"({"closeFails": true})");
+    EXPECT_EQ(camera.close(), 1);
+    EXPECT_EQ(camera.deviceInfo().handle, handle);
+    EXPECT_EQ(camera.state(), CameraState::CONNECTED);
+    EXPECT_TRUE(capture_.contains("[error] DcCloseDevice failed, state=-1, error=operation failed, ip=127.0.10.1, "
+                                  "handle=" + std::to_string(handle)));
+    // The handle is still the camera's: closing it again works once the camera lets go.
+    setFault("127.0.10.1", R"({"closeFails": null})");
+    EXPECT_EQ(camera.close(), 0);
+    EXPECT_EQ(camera.deviceInfo().handle, 0u);
+}
+
+// The GPU switch is made once per process: checked in a child process of its own.
+void redirectWithGpuFault()
+{
+    ZrSim_Reset();
+    if (ZrSim_LoadSceneText(kCameraTestScene) != 0 || ZrSim_SetFault("*", R"({"gpuEnableFails": true})") != 0) {
+        std::_Exit(3);
+    }
+    LogCapture capture(ZrCameraK7::log());
+    ZrCameraK7::redirectSdkLog("", 1);
+    std::cerr << capture.text() << std::endl;
+    std::exit(0);
+}
+
+TEST_F(ConnectionTest, GpuAccelerationFailureIsLoggedAndStartUpGoesOn)
+{
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(redirectWithGpuFault(), ::testing::ExitedWithCode(0),
+                "\\[error\\] Failed to enable ZRSDK GPU acceleration, state=-1, error=operation failed\n"
+                "\\[info\\] ZRSDK log redirected");
 }
 
 TEST_F(ConnectionTest, FactoryHoldsTheSdkCameraForTheKFamily)

@@ -110,6 +110,40 @@ TEST_F(FramesTest, WithoutCloudTheDepthStillNeedsThePointData)
     EXPECT_FALSE(frame.depth.image.empty());
 }
 
+TEST_F(FramesTest, ReusedFrameSetWithoutCloudCarriesNoEarlierCloud)
+{
+    auto camera = streamingCamera("127.0.10.1");
+    FrameSet frame;
+    ASSERT_EQ(grab(*camera, frame, true), 0);
+    ASSERT_TRUE(frame.cloud.cloud);
+    ASSERT_EQ(grab(*camera, frame, false), 0);
+    EXPECT_FALSE(frame.cloud.cloud) << "the earlier cloud would pass for this frame's";
+}
+
+TEST_F(FramesTest, FramesOfAnotherSizeThanTheStoredGeometryAreRefused)
+{
+    // Binning is applied after the geometry was read: the camera then sends
+    // 40x30 frames while the stored geometry says 80x60.
+    auto camera = std::make_unique<ZrCameraK7>(infoFor("127.0.10.1"));
+    ASSERT_EQ(camera->open(), 0);
+    ASSERT_EQ(camera->initialize(R"({"int": {"ZR_INT_3D_BINNING_MODE": 1}})"), 0);
+    ASSERT_EQ(camera->intrinsics().depthWidth, 80);
+    ASSERT_EQ(camera->startStream(), 0);
+    FrameSet frame;
+    EXPECT_EQ(grab(*camera, frame, true), 1);
+    EXPECT_TRUE(frame.depth.image.empty());
+    EXPECT_TRUE(capture_.contains("[error] K7 frame refused, its depth block differs from the stored geometry, "
+                                  "ip=127.0.10.1"));
+    EXPECT_TRUE(capture_.contains("stored=80x60/type2/channels1, frame=40x30/type2/channels1"));
+
+    ImageFrame depth;
+    CloudFrame cloud;
+    EXPECT_EQ(camera->getDepthImage(depth), 1);
+    EXPECT_EQ(camera->getPointCloud(cloud), 1);
+    EXPECT_FALSE(cloud.cloud);
+    EXPECT_EQ(calls("DcGetPtrValue", ZR_PTR_XYZ_DATA), 0) << "nothing is copied from the smaller buffer";
+}
+
 TEST_F(FramesTest, CameraWithoutColourNeverReadsColour)
 {
     auto camera = streamingCamera("127.0.10.2");
@@ -276,6 +310,82 @@ TEST_F(FramesTest, SecondCallbackStartReplacesTheFirst)
     EXPECT_EQ(first.count(), firstCount);
     EXPECT_EQ(calls("DcRegisterFrameCallback"), 2);
     EXPECT_EQ(calls("DcUnregisterFrameCallback"), 1);
+}
+
+TEST_F(FramesTest, RestartFromInsideTheCallbackIsRefused)
+{
+    auto camera = streamingCamera("127.0.10.1", false);
+    FrameCollector collector;
+    std::atomic<int> restartStatus{-1};
+    ASSERT_EQ(camera->startCallbackStream(false,
+                                          [&](FrameSet& f) {
+                                              if (restartStatus < 0) {
+                                                  restartStatus = camera->startCallbackStream(false, [](FrameSet&) {});
+                                              }
+                                              collector.add(f);
+                                          }),
+              0);
+    ASSERT_TRUE(collector.waitFor(3)) << "the running stream goes on";
+    EXPECT_EQ(camera->stopCallbackStream(), 0);
+    EXPECT_EQ(restartStatus, 1);
+    EXPECT_TRUE(capture_.contains("[error] K7 callback stream restart refused inside its own callback, ip=127.0.10.1"));
+    EXPECT_EQ(calls("DcRegisterFrameCallback"), 1);
+}
+
+TEST_F(FramesTest, FailedCallbackStartUndoesTheRegistration)
+{
+    struct Case {
+        const char* fault;
+        const char* operation;
+        int unregisters;
+    };
+    const Case cases[] = {
+        {R"({"callbackRegisterFails": true})", "DcRegisterFrameCallback", 0},
+        {R"({"streamStartFails": true})", "DcStartStream(callback)", 1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.operation);
+        ZrSim_Reset();
+        ASSERT_EQ(ZrSim_LoadSceneText(kCameraTestScene), 0);
+        auto camera = streamingCamera("127.0.10.1", false);
+        setFault("127.0.10.1", c.fault);
+        EXPECT_EQ(camera->startCallbackStream(true, [](FrameSet&) {}), 1);
+        EXPECT_TRUE(capture_.contains(std::string("[error] ") + c.operation + " failed, state=-1, error="));
+        EXPECT_EQ(calls("DcUnregisterFrameCallback"), c.unregisters);
+        // Nothing is left registered: a stop has nothing to undo.
+        EXPECT_EQ(camera->stopCallbackStream(), 0);
+        EXPECT_EQ(calls("DcUnregisterFrameCallback"), c.unregisters);
+        EXPECT_EQ(calls("DcStopStream"), 0);
+    }
+}
+
+TEST_F(FramesTest, FailedCallbackStopIsReportedAndNotDone)
+{
+    auto camera = streamingCamera("127.0.10.1", false);
+    FrameCollector collector;
+    ASSERT_EQ(camera->startCallbackStream(false, [&](FrameSet& f) { collector.add(f); }), 0);
+    ASSERT_TRUE(collector.waitFor(1));
+    setFault("127.0.10.1", R"({"streamStopFails": true})");
+    capture_.clear();
+    EXPECT_EQ(camera->stopCallbackStream(), 1);
+    EXPECT_TRUE(capture_.contains("[error] DcStopStream(callback) failed, state=-1, error="));
+    EXPECT_FALSE(capture_.contains("K7 callback stream stopped")) << "the callback stays stored";
+    setFault("127.0.10.1", R"({"streamStopFails": null})");
+    EXPECT_EQ(camera->stopCallbackStream(), 0);
+    EXPECT_TRUE(capture_.contains("[info] K7 callback stream stopped, ip=127.0.10.1"));
+}
+
+TEST_F(FramesTest, CallbackFrameWhosePointDataCannotBeReadHasNoCloud)
+{
+    auto camera = streamingCamera("127.0.10.1", false);
+    setFault("127.0.10.1", R"({"frameHandleReadFails": true})");
+    FrameCollector collector;
+    ASSERT_EQ(camera->startCallbackStream(true, [&](FrameSet& f) { collector.add(f); }), 0);
+    ASSERT_TRUE(collector.waitFor(2));
+    EXPECT_EQ(camera->stopCallbackStream(), 0);
+    const FrameSet frame = collector.last();
+    EXPECT_FALSE(frame.cloud.cloud);
+    EXPECT_EQ(frame.depth.image.cols, 80) << "the images come with the record itself";
 }
 
 TEST_F(FramesTest, SkippedCallbackFramesAreLoggedAndNotDelivered)

@@ -319,11 +319,11 @@ TEST_F(ModelCommands, HelpDocumentsEveryModelCommand)
 }
 
 // The real tool, as a fleet script runs it: standard output and standard error apart.
-RunResult runBinary(const std::string& arguments, const fs::path& folder)
+RunResult runBinary(const std::string& arguments, const fs::path& folder, const std::string& environment = {})
 {
     const fs::path outFile = folder / "binary-stdout.txt";
     const fs::path errFile = folder / "binary-stderr.txt";
-    const std::string command = std::string("cd \"") + folder.string() + "\" && \"" + HD_CLI_BINARY + "\" "
+    const std::string command = std::string("cd \"") + folder.string() + "\" && " + environment + "\"" + HD_CLI_BINARY + "\" "
                                 + arguments + " > \"" + outFile.string() + "\" 2> \"" + errFile.string() + "\"";
     const int status = std::system(command.c_str());
     RunResult result;
@@ -411,6 +411,21 @@ TEST(CommandRegistryLoader, LoadsOnlyWhenACommandIsMissing)
             EXPECT_NE(out.str().find("  loaded"), std::string::npos);
         }
     }
+}
+
+TEST_F(ModelCommands, RealBinaryKeepsLogsOutOfTheWorkingFolder)
+{
+    const fs::path work = dir_ / "quiet";
+    fs::create_directory(work);
+    const std::string state = "XDG_STATE_HOME=\"" + (dir_ / "state").string() + "\" ";
+    RunResult r = runBinary("validate \"" + path("default.json") + "\"", work, state);
+    EXPECT_EQ(r.code, 0);
+    EXPECT_EQ(r.err, "") << "the console shows warnings and errors only";
+    EXPECT_FALSE(fs::exists(work / "logs"));
+
+    r = runBinary("--log-level loud validate \"" + path("default.json") + "\"", work, state);
+    EXPECT_EQ(r.code, 2);
+    EXPECT_NE(r.err.find("unknown log level 'loud'"), std::string::npos) << r.err;
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <set>
 #include <unistd.h>
 
@@ -82,6 +83,26 @@ TEST(SimScene, DefaultSceneCamerasLookAheadAndSlightlyDown) {
     for (size_t i = 1; i < 4; ++i) EXPECT_FALSE(scene.cameras[i].algorithmParams.has_value());
     EXPECT_TRUE(k7.color.has_value());
     EXPECT_TRUE(scene.cameras[1].depth.fisheye);
+}
+
+TEST(SimScene, DocumentedExampleIsTheDefaultScene) {
+    // docs/virtual-camera.md shows the default scene, the K7's long parameter
+    // document left out; the page must not drift from the code.
+    std::ifstream in(HD_VIRTUAL_CAMERA_DOC);
+    ASSERT_TRUE(in) << HD_VIRTUAL_CAMERA_DOC;
+    const std::string page((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    const size_t begin = page.find("```json\n");
+    ASSERT_NE(begin, std::string::npos);
+    const size_t end = page.find("```", begin + 8);
+    ASSERT_NE(end, std::string::npos);
+    const json documented = json::parse(page.substr(begin + 8, end - begin - 8), nullptr, false);
+    ASSERT_FALSE(documented.is_discarded());
+    json actual = json::parse(defaultSceneText());
+    actual["cameras"][0].erase("algorithmParams");
+    EXPECT_EQ(documented, actual);
+    Scene scene;
+    std::string error;
+    EXPECT_TRUE(parseScene(documented.dump(), scene, error)) << error;
 }
 
 TEST(DeviceJson, FactoryParametersAreTwentySquaresAtTheDefaultMount) {

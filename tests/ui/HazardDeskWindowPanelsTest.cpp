@@ -171,6 +171,24 @@ TEST_F(HazardDeskWindowPanelsTest, RegionSummaryFollowsConnectionAndRunningConfi
     EXPECT_EQ(text("regionTypeValueLabel"), QStringLiteral("--"));
 }
 
+TEST_F(HazardDeskWindowPanelsTest, RegionSummaryShowsOnlyWhatTheConnectedCameraReported) {
+    connectAndStream();
+    WorkstationDocument read;
+    read.activeIndex = 4;
+    window->onConfigurationRead(QString::fromStdString(dumpWorkstationDocument(read, 2)), QStringLiteral("{}"), 4);
+    // A read succeeded, yet the camera says its running region is unavailable: say why.
+    window->onActiveConfigurationUnavailable(QStringLiteral("模板 4 的区域图待上传"));
+    EXPECT_EQ(text("regionContextLabel"), QStringLiteral("模板 4 的区域图待上传"));
+    EXPECT_EQ(text("regionTypeValueLabel"), QStringLiteral("--"));
+
+    // A second camera shows nothing of the first one's.
+    window->onConnectionChanged(false, QVariantMap(), QStringLiteral("相机已断开"));
+    window->onConnectionChanged(true, camera(QStringLiteral("127.0.10.2"), QStringLiteral("SN2")),
+                                QStringLiteral("已连接 127.0.10.2"));
+    EXPECT_EQ(text("regionContextLabel"), QStringLiteral("当前运行区域未获取"));
+    EXPECT_EQ(text("regionTypeValueLabel"), QStringLiteral("--"));
+}
+
 TEST_F(HazardDeskWindowPanelsTest, StartupConnectSelectsTheCameraAndPressesConnect) {
     QSignalSpy discover(window.get(), &HazardDeskWindow::discoverRequested);
     QSignalSpy connectSpy(window.get(), &HazardDeskWindow::connectRequested);
@@ -194,14 +212,19 @@ TEST_F(HazardDeskWindowPanelsTest, StartupConnectSelectsTheCameraAndPressesConne
 
 TEST_F(HazardDeskWindowPanelsTest, StartupConnectGivesUpAfterRepeatedMisses) {
     QSignalSpy connectSpy(window.get(), &HazardDeskWindow::connectRequested);
+    auto* log = window->findChild<QListWidget*>(QStringLiteral("runtimeLogList"));
+    const int rowsBefore = log->count();
     window->connectOnStartup(QStringLiteral("127.0.10.9"));
     for (int i = 0; i < HazardDeskWindow::kStartupConnectAttempts; ++i) {
         window->onDevicesDiscovered(QVariantList{camera(QStringLiteral("127.0.10.1"), QStringLiteral("SN1"))});
-        if (i + 1 < HazardDeskWindow::kStartupConnectAttempts) {
-            EXPECT_TRUE(lastLogRow().contains(QStringLiteral("[WRN]  启动参数：暂未找到相机 127.0.10.9"))) << i;
-        }
     }
-    EXPECT_TRUE(lastLogRow().contains(QStringLiteral("[ERR]  启动参数：未找到相机 127.0.10.9"))) << lastLogRow().toStdString();
+    // One row when the search starts, one warning, one error: not a row every 5 s.
+    EXPECT_EQ(log->count() - rowsBefore, 3);
+    EXPECT_TRUE(lastLogRow().contains(QStringLiteral("[ERR]  启动参数：未找到相机 127.0.10.9，或该型号不受支持")))
+        << lastLogRow().toStdString();
+    EXPECT_EQ(text("operationFeedbackLabel"),
+              QStringLiteral("启动参数：未找到相机 127.0.10.9，或该型号不受支持；已停止自动连接"));
+    EXPECT_TRUE(label("operationFeedbackLabel")->property("feedbackIsError").toBool());
     // The camera turning up later is no longer connected automatically.
     window->onDevicesDiscovered(QVariantList{camera(QStringLiteral("127.0.10.9"), QStringLiteral("SN9"))});
     QCoreApplication::processEvents();

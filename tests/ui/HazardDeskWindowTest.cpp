@@ -1,6 +1,8 @@
 #include "HazardDeskWindow.h"
 
+#include "LightweightGlEngine.h"
 #include "ObstacleCameraWorker.h"
+#include "ThreadName.h"
 
 #include <gtest/gtest.h>
 
@@ -105,6 +107,17 @@ TEST_F(HazardDeskWindowTest, DisconnectedWindowShowsTheSpecifiedTreeAndTexts) {
     EXPECT_FALSE(window->state().connected);
     EXPECT_FALSE(window->isBusy());
     EXPECT_EQ(child<QListWidget>("runtimeLogList")->count(), 1);
+}
+
+TEST_F(HazardDeskWindowTest, ConstructionSetsUpTheCloudViewAndNamesTheWorkerThread) {
+    auto* view = window->findChild<LightweightGlEngine*>(QStringLiteral("pointCloudView"));
+    ASSERT_NE(view, nullptr) << "\"pointCloudView\" names the 3D view itself";
+    EXPECT_FALSE(view->showAxes) << "the scene draws the vehicle axes";
+    EXPECT_TRUE(view->xForward());
+    std::string workerThread;
+    QMetaObject::invokeMethod(window->worker(), [&] { workerThread = ThreadName::current(); },
+                              Qt::BlockingQueuedConnection);
+    EXPECT_EQ(workerThread, ObstacleCameraWorker::kThreadName);
 }
 
 TEST_F(HazardDeskWindowTest, ConnectNeedsASelectedVisibleDevice) {
@@ -286,6 +299,42 @@ TEST_F(HazardDeskWindowTest, ConnectionTransitionsSetAndResetTheState) {
     EXPECT_EQ(textOf("frameIdValueLabel"), QStringLiteral("--"));
 }
 
+TEST_F(HazardDeskWindowTest, DisconnectForgetsWhatWasTheCamerasOwn) {
+    QVariantMap p20 = k7Descriptor();
+    p20[QStringLiteral("model")] = QStringLiteral("P20");
+    p20[QStringLiteral("sdkDeviceType")] = 2108;
+    p20[QStringLiteral("cameraType")] = 2;
+    p20[QStringLiteral("maxDepthMm")] = 6000;
+    auto* algorithm = child<QComboBox>("algorithmVersionCombo");
+    auto* ioMode = child<QComboBox>("ioHardwareModeCombo");
+    const int modesAtStart = algorithm->count();
+    const int modeAtStart = algorithm->currentData().toInt();
+    window->onDevicesDiscovered(QVariantList{p20});
+    window->onConnectionChanged(true, p20, QStringLiteral("已连接"));
+    window->onIoHardwareModeRead(1, QString());
+    EXPECT_EQ(textOf("sdkMaxDepthValue"), QStringLiteral("6.000 m"));
+    EXPECT_EQ(textOf("cameraFovValue"), QStringLiteral("P20 3D：120° × 80°（公差 ±3°）"));
+    EXPECT_EQ(algorithm->currentData().toInt(), 1);
+    EXPECT_EQ(ioMode->currentData().toInt(), 1);
+
+    window->requestConnectToggle();
+    window->onConnectionChanged(false, p20, QStringLiteral("相机已断开"));
+    EXPECT_EQ(ioMode->currentIndex(), -1) << "the window's I/O mode is unknown again";
+    EXPECT_EQ(algorithm->count(), modesAtStart);
+    EXPECT_EQ(algorithm->currentData().toInt(), modeAtStart);
+    EXPECT_EQ(textOf("sdkMaxDepthValue"), QStringLiteral("SDK 最远距离未获取"));
+    EXPECT_EQ(textOf("cameraFovValue"), QStringLiteral("视场角未获取"));
+
+    // The next camera gets a view fitted to its own cloud, not the first one's orbit and zoom.
+    auto* view = window->findChild<LightweightGlEngine*>(QStringLiteral("pointCloudView"));
+    ASSERT_NE(view, nullptr);
+    view->setCameraPose(CloudEngineInterface::Vector3{5000.0f, 0.0f, 300.0f}, std::nullopt, std::nullopt);
+    EXPECT_FALSE(view->fitPending());
+    connectK7();
+    EXPECT_TRUE(view->fitPending());
+    EXPECT_EQ(textOf("cameraFovValue"), QStringLiteral("视场角未获取")) << "no field of view known for a K7";
+}
+
 TEST_F(HazardDeskWindowTest, FailedConnectionIsAnErrorBannerAndLogged) {
     window->onDevicesDiscovered(QVariantList{k7Descriptor()});
     window->requestConnectToggle();
@@ -352,6 +401,26 @@ TEST_F(HazardDeskWindowTest, FeedbackBannerStylesAndStatusBarTimeout) {
     window->showOperationFeedback(QStringLiteral("实时数据流已启动"), false);
     EXPECT_TRUE(banner->styleSheet().contains(QStringLiteral("#12344b")));
     EXPECT_EQ(window->statusBar()->currentMessage(), QStringLiteral("实时数据流已启动"));
+
+    // Refreshing the texts (as a language change does) keeps each message's
+    // time-out: information goes after 8 s, an error stays.
+    const auto activeTimers = [this] {
+        int active = 0;
+        for (QTimer* timer : window->statusBar()->findChildren<QTimer*>()) {
+            active += timer->isActive() && timer->interval() <= HazardDeskWindow::kInformationStatusTimeoutMs;
+        }
+        return active;
+    };
+    struct Case {
+        bool isError;
+        int timers;
+    };
+    for (const Case& c : {Case{false, 1}, Case{true, 0}}) {
+        window->showOperationFeedback(QStringLiteral("状态"), c.isError);
+        window->refreshDynamicTexts();
+        EXPECT_EQ(window->statusBar()->currentMessage(), QStringLiteral("状态"));
+        EXPECT_EQ(activeTimers(), c.timers) << c.isError;
+    }
 }
 
 TEST_F(HazardDeskWindowTest, AutoRefreshAtStartAsksTheWorkerThreadAndItsAnswerClearsTheFlag) {

@@ -1,5 +1,6 @@
 #include "LightweightGlEngine.h"
 #include "PointCloudToolbar.h"
+#include "ThreadName.h"
 
 #include <gtest/gtest.h>
 
@@ -193,6 +194,50 @@ TEST(LightweightGlEngineTest, ThinningCellReachesTheBuild) {
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&engine));
     engine.grabFramebuffer();
     EXPECT_EQ(engine.lastVertexCount(), 4 + 100);
+}
+
+TEST(LightweightGlEngineTest, BuildThreadsCarryTheirNames) {
+    LightweightGlEngine engine;
+    std::string buildThread;
+    std::atomic<bool> seen{false};
+    engine.setBuildStartHook([&](const std::string&) {
+        if (!seen) {
+            buildThread = ThreadName::current();
+            seen = true;
+        }
+    });
+    engine.updateCloud(makeCloud(3), "named");
+    ASSERT_TRUE(waitFor([&] { return seen.load(); }));
+    EXPECT_EQ(buildThread, LightweightGlEngine::kBuildThreadName);
+}
+
+// Qt's default handler writes debug output to stderr: the line of every
+// second must not reach it.
+QStringList capturedMessages;
+void captureMessage(QtMsgType, const QMessageLogContext&, const QString& text) {
+    capturedMessages << text;
+}
+
+TEST(LightweightGlEngineTest, StatisticsStayOffTheConsoleWithoutAReceiver) {
+    capturedMessages.clear();
+    const QtMessageHandler previous = qInstallMessageHandler(captureMessage);
+    {
+        LightweightGlEngine engine;
+        BuildLog log(engine);
+        engine.resize(320, 240);
+        engine.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&engine));
+        engine.updateCloud(makeCloud(5), "live");
+        ASSERT_TRUE(waitFor([&] { return log.count() == 1; }));
+        // The statistics are due once a second; paint after that.
+        QTest::qWait(LightweightGlEngine::kStatisticsIntervalMs + 100);
+        engine.grabFramebuffer();
+        EXPECT_EQ(engine.buildCount(), 0u) << "the counters were reported";
+    }
+    qInstallMessageHandler(previous);
+    for (const QString& message : capturedMessages) {
+        EXPECT_FALSE(message.contains(QStringLiteral("点云引擎"))) << message.toStdString();
+    }
 }
 
 TEST(LightweightGlEngineTest, InterfaceDefaultsAndPose) {

@@ -32,7 +32,6 @@ TEST(PointCloudPaneTest, PointSizeControlLeadsTheToolbar) {
     EXPECT_FLOAT_EQ(pane.engine()->pointSize(), 4.5f);
     spin->setValue(9.0);
     EXPECT_FLOAT_EQ(pane.engine()->pointSize(), 5.0f);
-    EXPECT_TRUE(pane.engine()->xForward());
 }
 
 TEST(PointCloudPaneTest, LiveCloudGoesToTheEngine) {

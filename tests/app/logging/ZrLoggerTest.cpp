@@ -1,13 +1,17 @@
 #include "ZrLogger.h"
 
+#include <atomic>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <sstream>
 #include <string>
+#include <thread>
+#include <vector>
 
 #include <gtest/gtest.h>
+#include <spdlog/sinks/sink.h>
 #include <spdlog/spdlog.h>
 #include <unistd.h>
 
@@ -141,6 +145,56 @@ TEST_F(ZrLoggerTest, ModuleFileSizeFollowsEnvironment)
     spdlog::drop("ModuleE");
 }
 
+TEST_F(ZrLoggerTest, ConcurrentCreationOfOneNameNeverCollides)
+{
+    // Registration used to happen outside the creation mutex: a second
+    // thread could register the name between the first one's drop and
+    // register, and spdlog throws on a duplicate name.
+    constexpr int kThreads = 4;
+    constexpr int kRounds = 50;
+    std::atomic<int> failures{0};
+    std::vector<std::thread> threads;
+    for (int t = 0; t < kThreads; ++t) {
+        threads.emplace_back([&failures] {
+            for (int round = 0; round < kRounds; ++round) {
+                try {
+                    ZrLogger created("ModuleRace", std::string());
+                } catch (const std::exception&) {
+                    ++failures;
+                }
+            }
+        });
+    }
+    for (std::thread& thread : threads) {
+        thread.join();
+    }
+    EXPECT_EQ(failures.load(), 0);
+    spdlog::drop("ModuleRace");
+}
+
+TEST_F(ZrLoggerTest, ConfiguredDirectoryAndConsoleLevelApply)
+{
+    const LogConfiguration before = ZrLogger::configuration();
+    auto earlier = ZrLogger::getLogger("ModuleF");
+    LogConfiguration configuration;
+    configuration.directory = (directory_ / "state" / "logs").string();
+    configuration.consoleLevel = spdlog::level::warn;
+    ZrLogger::configure(configuration);
+    auto later = ZrLogger::getLogger("ModuleG");
+    later->info("placed");
+
+    EXPECT_TRUE(fs::exists(directory_ / "state" / "logs" / "ModuleG.log"));
+    EXPECT_FALSE(fs::exists(directory_ / "logs" / "ModuleG.log"));
+    // The console sink comes first, the file sink keeps everything.
+    EXPECT_EQ(earlier->sinks().front()->level(), spdlog::level::warn) << "an existing console follows too";
+    EXPECT_EQ(later->sinks().front()->level(), spdlog::level::warn);
+    EXPECT_EQ(later->sinks().back()->level(), spdlog::level::trace);
+    ZrLogger::configure(before);
+    EXPECT_EQ(later->sinks().front()->level(), spdlog::level::trace);
+    spdlog::drop("ModuleF");
+    spdlog::drop("ModuleG");
+}
+
 // The default logger is created once per process, so its creation is checked
 // in a child process with its own working directory.
 void createDefaultLoggerIn(const fs::path& directory)
@@ -174,6 +228,29 @@ TEST_F(ZrLoggerTest, DefaultLoggerIsCreatedOnceWithItsFile)
     EXPECT_EQ(text[11], ' ');
     EXPECT_EQ(text[20], '.');
     EXPECT_EQ(text[24], ']');
+}
+
+// What a program sees that configures its logs in main while a static
+// initialiser already logged: the early line waits and lands in the chosen
+// folder, and nothing is created in the working directory.
+void configureThenCreateDefaultLoggerIn(const fs::path& directory)
+{
+    fs::current_path(directory);
+    ZrLogger::logAtStartup(spdlog::level::info, "held from before main");
+    LogConfiguration configuration;
+    configuration.directory = (directory / "state").string();
+    configuration.consoleLevel = spdlog::level::warn;
+    ZrLogger::configure(configuration);
+    ZrLogger::defaultLogger()->flush();
+    std::exit(fs::exists(directory / "logs") ? 4 : 0);
+}
+
+TEST_F(ZrLoggerTest, StartupLinesWaitForTheConfiguredDefaultLogger)
+{
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(configureThenCreateDefaultLoggerIn(directory_), ::testing::ExitedWithCode(0), "");
+    const std::string text = readFile(directory_ / "state" / "vq8.log");
+    EXPECT_NE(text.find("[info] [vq8] held from before main"), std::string::npos) << text;
 }
 
 TEST_F(ZrLoggerTest, DefaultLoggerFallsBackToConsoleWhenLogsCannotBeCreated)

@@ -56,6 +56,29 @@ TEST(DiscoveryListReader, ListsOnlyKAndPSeriesInOrder)
     }
 }
 
+TEST(DiscoveryListReader, DepthRangeAndColourAsTheRecordStatesThem)
+{
+    struct Case {
+        int32_t maxDepthMm;
+        int32_t colorSensor;
+        int expectedDepth;
+        bool expectedRgb;
+    };
+    const Case cases[] = {{6000, ZR_COLOR_SENSOR_NONE, 6000, false},
+                          {8000, ZR_COLOR_SENSOR_PRESENT, 8000, true},
+                          {0, ZR_COLOR_SENSOR_UNKNOWN, 0, true},
+                          {-7, 9, 0, true}};
+    for (const Case& c : cases) {
+        ZrDeviceInfo record = entry(2108, "127.0.0.12", 3);
+        record.maxDepthMm = c.maxDepthMm;
+        record.colorSensor = c.colorSensor;
+        const std::vector<CameraDescriptor> result = DiscoveryListReader::read(&record, 1);
+        ASSERT_EQ(result.size(), 1U);
+        EXPECT_EQ(result[0].maxDepthMm, c.expectedDepth) << c.maxDepthMm;
+        EXPECT_EQ(result[0].rgbAvailable, c.expectedRgb) << c.colorSensor;
+    }
+}
+
 TEST(DiscoveryListReader, ModelNamesAndFamilies)
 {
     struct Case {

@@ -133,6 +133,21 @@ TEST_F(BridgeConfigurationTest, MissingTemplateZonesAreReported)
     EXPECT_EQ(out.templateIndex, 2);
 }
 
+TEST_F(BridgeConfigurationTest, MissingParameterTextIsAnEmptyAnswer)
+{
+    // The camera answers success without handing out any text.
+    setFault(kK7, R"({"nullTexts": [4005]})");
+    auto bridge = connected(kK7);
+    QString error;
+    std::string text = "stale";
+    EXPECT_FALSE(bridge->readAlgorithmParams(text, &error));
+    EXPECT_EQ(error, QStringLiteral("设备返回空的避障参数，本次回读失败")) << "not an SDK failure with status 0";
+    EXPECT_TRUE(text.empty());
+    ActiveConfiguration out;
+    EXPECT_FALSE(bridge->readActiveConfiguration(out, &error));
+    EXPECT_EQ(error, QStringLiteral("设备返回空的避障参数，本次回读失败"));
+}
+
 TEST_F(BridgeConfigurationTest, InvalidParameterWriteHasTheSdkText)
 {
     auto bridge = connected(kK7);

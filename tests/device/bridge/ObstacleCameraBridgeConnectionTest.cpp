@@ -46,13 +46,30 @@ TEST_F(BridgeConnectionTest, DiscoveryListsKAndPSeriesOnlyWithModelNames)
         EXPECT_EQ(devices[i].sdkDeviceType, expected[i].sdkType);
         EXPECT_EQ(devices[i].cameraType, expected[i].cameraType);
         EXPECT_NE(devices[i].discoveryHandle, 0U);
-        EXPECT_EQ(devices[i].maxDepthMm, 0);
-        EXPECT_TRUE(devices[i].rgbAvailable);
     }
     EXPECT_EQ(devices[0].id, QString("k7-a"));
     EXPECT_EQ(devices[0].serial, QString("SN-K7"));
     EXPECT_EQ(devices[0].firmware, QString("K7_FW"));
     EXPECT_EQ(devices[0].algorithmVersion, QString("ALG-2"));
+}
+
+TEST_F(BridgeConnectionTest, DiscoveryAndConnectionDescribeACameraAlike)
+{
+    QString error;
+    const std::vector<CameraDescriptor> devices = ObstacleCameraBridge::listDevices(&error);
+    ASSERT_FALSE(devices.empty()) << error.toStdString();
+    for (const CameraDescriptor& listed : devices) {
+        SCOPED_TRACE(listed.ip.toStdString());
+        auto bridge = connected(listed.ip);
+        const CameraDescriptor& opened = bridge->descriptor();   // opened by address alone
+        EXPECT_EQ(listed.maxDepthMm, opened.maxDepthMm);
+        EXPECT_EQ(listed.rgbAvailable, opened.rgbAvailable);
+        EXPECT_EQ(listed.serial, opened.serial);
+        EXPECT_EQ(listed.model, opened.model);
+        bridge->closeCamera(nullptr);
+    }
+    EXPECT_FALSE(devices[1].rgbAvailable) << "the P20 has no colour sensor";
+    EXPECT_EQ(devices[1].maxDepthMm, 6000);
 }
 
 TEST_F(BridgeConnectionTest, DiscoveryFailureIsReportedWithTheSdkText)

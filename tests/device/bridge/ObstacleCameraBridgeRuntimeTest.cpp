@@ -1,7 +1,11 @@
 // Runtime samples, the unsupported-parameter cache, I/O modes and the
 // algorithm mode of the obstacle bridge against the virtual camera.
 #include "BridgeSimFixture.h"
+#include "DeviceJsonReader.h"
+#include "DeviceJsonWriter.h"
 #include "ZrCameraApi.h"
+
+#include <variant>
 
 using hazard_desk::ObstacleCameraBridge;
 using hazard_desk::ObstacleRuntime;
@@ -9,6 +13,29 @@ using hazard_desk::ObstacleRuntime;
 using BridgeRuntimeTest = BridgeSimTest;
 
 namespace {
+
+// Commissions the camera as the workstation does: its true mount and a
+// template 1 whose danger zone reaches the scene's pallet (800..1200 mm).
+void commission(ObstacleCameraBridge& bridge, const hazard_desk::Extrinsics& mount, int mode)
+{
+    std::string text;
+    QString error;
+    ASSERT_TRUE(bridge.readAlgorithmParams(text, &error)) << error.toStdString();
+    const nlohmann::json stored = nlohmann::json::parse(text);
+    hazard_desk::WorkstationDocument document = hazard_desk::parseDeviceDocument(
+        stored, mode == 4 ? hazard_desk::AlgorithmVersion::V2 : hazard_desk::AlgorithmVersion::V1, false);
+    document.extrinsics = mount;
+    auto* zones = std::get_if<hazard_desk::SquareZones>(&document.templates[1].body);
+    ASSERT_NE(zones, nullptr);
+    zones->lowerLimit = 300.0;
+    zones->emergencyStopUpper = 1500.0;
+    zones->decelerationUpper = 2500.0;
+    zones->rangeLeft = -700.0;
+    zones->rangeRight = 700.0;
+    zones->heightUpper = 1800.0;
+    ASSERT_TRUE(bridge.writeAlgorithmParams(hazard_desk::buildDeviceDocument(document, stored).dump(), &error))
+        << error.toStdString();
+}
 
 // Streams and takes one frame so that the camera has a current result.
 void grabOne(ObstacleCameraBridge& bridge)
@@ -24,8 +51,9 @@ void grabOne(ObstacleCameraBridge& bridge)
 
 TEST_F(BridgeRuntimeTest, V2SampleCarriesIoMasksFpsStateAndNamedBoxes)
 {
-    setFault(kK7, R"({"algorithmState": 3})");
+    setFault(kK7, R"({"algorithmState": 3, "saveDelayMs": 0})");
     auto bridge = connected(kK7);
+    commission(*bridge, hazard_desk::Extrinsics{75.0, -180.0, 90.0, 0.0, 0.0, 600.0}, 4);
     grabOne(*bridge);
     ObstacleRuntime runtime;
     QString error = "stale";
@@ -40,6 +68,7 @@ TEST_F(BridgeRuntimeTest, V2SampleCarriesIoMasksFpsStateAndNamedBoxes)
     EXPECT_EQ(runtime.outputChannelMask, 0x3U);
     EXPECT_GE(runtime.outputStatus, 0);
     EXPECT_GT(runtime.cameraFps, 0.0F);
+    ASSERT_FALSE(runtime.boxes.empty()) << "the pallet stands in the zone";
     for (const auto& box : runtime.boxes) {
         EXPECT_FALSE(box.typeName.isEmpty());
     }
@@ -47,12 +76,15 @@ TEST_F(BridgeRuntimeTest, V2SampleCarriesIoMasksFpsStateAndNamedBoxes)
 
 TEST_F(BridgeRuntimeTest, V1SampleHasUnnamedBoxes)
 {
+    setFault(kP3Wide, R"({"saveDelayMs": 0})");
     auto bridge = connected(kP3Wide);
+    commission(*bridge, hazard_desk::Extrinsics{90.0, -180.0, 90.0, 0.0, 0.0, 500.0}, 1);
     grabOne(*bridge);
     ObstacleRuntime runtime;
     ASSERT_TRUE(bridge->readRuntime(1, runtime, nullptr));
     EXPECT_TRUE(runtime.resultAvailable);
     EXPECT_EQ(runtime.algorithmState, 0);
+    ASSERT_FALSE(runtime.boxes.empty()) << "the pallet stands in the zone";
     for (const auto& box : runtime.boxes) {
         EXPECT_TRUE(box.typeName.isEmpty());
     }

@@ -154,15 +154,23 @@ TEST(ObstacleResultParser, V2NameLengthIsClampedTo512Bytes)
     }
 }
 
-TEST(ObstacleResultParser, V2NameStopsAtZeroAndDecodesUtf8)
+TEST(ObstacleResultParser, V2NameIsItsLengthInUtf8EvenPastAZeroByte)
 {
-    OutputRecord record(4, 1);
-    const std::string name = "行人";   // 6 bytes of UTF-8
-    std::memcpy(record.v2[0].name, name.data(), name.size());
-    record.v2[0].nameLength = 40;      // padded with zeros after the text
-    ObstacleRuntime runtime;
-    ASSERT_TRUE(ObstacleResultParser::parse(&record.output, 4, runtime));
-    EXPECT_EQ(runtime.boxes[0].typeName, QString::fromUtf8("行人"));
+    const std::string name("行人\0x", 8);   // 6 bytes of UTF-8, a zero byte, one more
+    struct Case {
+        int32_t length;
+        QString expected;
+    };
+    const Case cases[] = {{6, QString::fromUtf8("行人")}, {8, QString::fromUtf8(name.data(), 8)}};
+    for (const Case& c : cases) {
+        OutputRecord record(4, 1);
+        std::memcpy(record.v2[0].name, name.data(), name.size());
+        record.v2[0].nameLength = c.length;
+        ObstacleRuntime runtime;
+        ASSERT_TRUE(ObstacleResultParser::parse(&record.output, 4, runtime));
+        EXPECT_EQ(runtime.boxes[0].typeName, c.expected) << c.length;
+        EXPECT_EQ(runtime.boxes[0].typeName.size(), c.expected.size());
+    }
 }
 
 TEST(ObstacleResultParser, ChannelMasks)
