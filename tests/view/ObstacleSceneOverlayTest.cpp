@@ -1,0 +1,113 @@
+#include "ObstacleSceneOverlay.h"
+
+#include "LightweightGlEngine.h"
+
+#include <gtest/gtest.h>
+
+#include "EventLoopWait.h"
+
+#include <QImage>
+#include <QTest>
+
+#include <limits>
+#include <vector>
+
+namespace hazard_desk {
+namespace {
+
+TEST(ObstacleSceneOverlay, StartsUnknownOverTheWholeView) {
+    LightweightGlEngine view;
+    view.resize(320, 240);
+    ObstacleSceneOverlay overlay(&view);
+    EXPECT_EQ(overlay.objectName(), QStringLiteral("obstacleSceneOverlay"));
+    EXPECT_TRUE(overlay.testAttribute(Qt::WA_TransparentForMouseEvents));
+    EXPECT_EQ(overlay.parentWidget(), &view);
+    EXPECT_EQ(overlay.extrinsics(), Extrinsics({90, -180, 90, 0, 0, 50}));
+    EXPECT_EQ(overlay.fovText(), QStringLiteral("视场角未获取"));
+    EXPECT_EQ(overlay.legendLines(),
+              QStringList({QStringLiteral("Z=0 | 网格 0.5 m | X 红 / Y 绿 / Z 蓝"),
+                           QStringLiteral("视场角未获取 | SDK 最远距离未获取")}));
+    view.resize(400, 300);
+    EXPECT_TRUE(test::waitUntil([&] { return overlay.geometry() == view.rect(); }, 1000))
+        << "the overlay follows the view's size";
+}
+
+TEST(ObstacleSceneOverlay, CameraInfoGivesRangeAndFieldOfView) {
+    struct Case {
+        int deviceType;
+        double maxDepthMm;
+        double horizontal, vertical;
+        const char* fovText;
+        const char* rangeText;
+    };
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    const std::vector<Case> cases = {
+        {2201, 6000, 140, 56, "P21 2D：140° × 56°", "SDK 最远距离：6.000 m"},
+        {2108, 7499.6, 120, 80, "P20 3D：120° × 80°（公差 ±3°）", "SDK 最远距离：7.500 m"},
+        {2109, 0, 120, 80, "P20 3D：120° × 80°（公差 ±3°）", "SDK 最远距离未获取"},
+        {2110, -5, 120, 80, "P20 3D：120° × 80°（公差 ±3°）", "SDK 最远距离未获取"},
+        {1005, 8000, 0, 0, "视场角未获取", "SDK 最远距离：8.000 m"},
+        {0, nan, 0, 0, "视场角未获取", "SDK 最远距离未获取"},
+    };
+    LightweightGlEngine view;
+    ObstacleSceneOverlay overlay(&view);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.deviceType);
+        overlay.setCameraInfo(c.deviceType, c.maxDepthMm);
+        EXPECT_EQ(overlay.fovHorizontal(), c.horizontal);
+        EXPECT_EQ(overlay.fovVertical(), c.vertical);
+        EXPECT_EQ(overlay.fovText(), QString::fromUtf8(c.fovText));
+        EXPECT_EQ(overlay.legendLines().at(1),
+                  QString::fromUtf8(c.fovText) + QStringLiteral(" | ") + QString::fromUtf8(c.rangeText));
+    }
+    overlay.setTranslator([](const QString& text) { return text == QStringLiteral("SDK 最远距离未获取")
+                                                                ? QStringLiteral("SDK range unknown")
+                                                                : text; });
+    EXPECT_TRUE(overlay.legendLines().at(1).endsWith(QStringLiteral("SDK range unknown")));
+}
+
+// The field of view's light blue, blended into the dark background by the
+// antialiased 1 px lines; the grid and the axes are other hues.
+int fieldOfViewPixels(const QImage& image) {
+    int count = 0;
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            const QColor c = image.pixelColor(x, y);
+            if (c.blue() > 100 && c.green() > 1.6 * c.red() && c.blue() > 1.6 * c.red() && c.green() >= 0.75 * c.blue()) {
+                ++count;
+            }
+        }
+    }
+    return count;
+}
+
+TEST(ObstacleSceneOverlay, FieldOfViewOnlyWithARangeAndAKnownCamera) {
+    LightweightGlEngine view;
+    view.showAxes = false;
+    view.resize(480, 360);
+    ObstacleSceneOverlay overlay(&view);
+    view.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
+    // Behind and above the camera, looking ahead and down.
+    view.setCameraPose(CloudEngineInterface::Vector3{-3000, 0, 1500}, CloudEngineInterface::Vector3{0, 0, 1},
+                       CloudEngineInterface::Vector3{1500, 0, 500});
+    struct Case {
+        int deviceType;
+        double maxDepthMm;
+        bool drawn;
+    };
+    for (const Case& c : {Case{2108, 6000, true}, Case{2108, 0, false}, Case{1005, 6000, false}}) {
+        SCOPED_TRACE(c.deviceType);
+        overlay.setCameraInfo(c.deviceType, c.maxDepthMm);
+        const QImage frame = view.grab().toImage();
+        ASSERT_FALSE(frame.isNull());
+        if (c.drawn) {
+            EXPECT_GT(fieldOfViewPixels(frame), 200);
+        } else {
+            EXPECT_EQ(fieldOfViewPixels(frame), 0);
+        }
+    }
+}
+
+}  // namespace
+}  // namespace hazard_desk
