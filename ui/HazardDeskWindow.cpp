@@ -4,6 +4,8 @@
 #include "DevicePanel.h"
 #include "LanguageManager.h"
 #include "LightweightGlEngine.h"
+#include "ObstacleSceneClouds.h"
+#include "ObstacleSceneOverlay.h"
 #include "ParameterEditorController.h"
 #include "ParameterPanel.h"
 #include "PointCloudPane.h"
@@ -53,8 +55,12 @@ const QList<int> kDefaultSplitterSizes{260, 920, 340};
 HazardDeskWindow::HazardDeskWindow(QWidget* parent) : QMainWindow(parent) {
     loadAdministratorPassword();
     buildWidgetTree();
-    // The OpenGL view's axes and forward-axis settings and the scene overlay
-    // attach here once the 3D view is in place.
+    // The OpenGL view's axes and forward-axis settings attach here once the
+    // 3D view is in place.
+    LightweightGlEngine* cloudView = viewGrid_->pointCloudView()->engine();
+    sceneOverlay_ = new ObstacleSceneOverlay(cloudView);
+    sceneOverlay_->setTranslator([this](const QString& text) { return translate(text); });
+    sceneClouds_ = std::make_unique<ObstacleSceneClouds>(*cloudView);
     setWindowTitle(translate(QStringLiteral("VQ8 避障算法上位机")));
     resize(kInitialWidth, kInitialHeight);
     splitter_->setSizes(kDefaultSplitterSizes);
@@ -216,8 +222,11 @@ void HazardDeskWindow::wireWidgets() {
         WindowSettings::setAutoRefreshDevices(checked);
         setAutoRefreshEnabled(checked);
     });
-    connect(viewGrid_->cloudPseudoColorCheck(), &QCheckBox::toggled, this,
-            [](bool checked) { WindowSettings::setCloudPseudoColor(checked); });
+    connect(viewGrid_->cloudPseudoColorCheck(), &QCheckBox::toggled, this, [this](bool checked) {
+        WindowSettings::setCloudPseudoColor(checked);
+        refreshLiveCloud();
+        viewGrid_->pointCloudView()->engine()->commitRemovals();
+    });
 
     ParameterPanel* panel = parameterPanel_;
     editor_ = new ParameterEditorController(*panel, state_, this);
@@ -227,7 +236,7 @@ void HazardDeskWindow::wireWidgets() {
         state_.statusMessage = text;
         statusBar()->showMessage(translate(text), timeoutMs);
     });
-    connect(editor_, &ParameterEditorController::previewChanged, this, &HazardDeskWindow::refreshRegionSummary);
+    connect(editor_, &ParameterEditorController::previewChanged, this, &HazardDeskWindow::refreshZonePreview);
     connect(editor_, &ParameterEditorController::commandStatesChanged, this, &HazardDeskWindow::updateCommandStates);
     connect(editor_, &ParameterEditorController::editModeChanged, this, &HazardDeskWindow::refreshDynamicTexts);
     connect(editor_, &ParameterEditorController::sideViewRequested, this,

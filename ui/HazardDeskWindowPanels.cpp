@@ -76,6 +76,7 @@ void HazardDeskWindow::continueStartupConnect() {
 
 void HazardDeskWindow::resetStatusPanel() {
     statusPanel_->resetStatusPanel();
+    refreshDetectedBoxes({});
 }
 
 void HazardDeskWindow::refreshRegionSummary() {
