@@ -31,18 +31,21 @@ double distanceRange(const corVane::ColorCloud& cloud, double maxDepthMm) {
     return farthest;
 }
 
+std::optional<zavov::VolumeBounds> unionOf(const std::optional<zavov::VolumeBounds>& a,
+                                           const std::optional<zavov::VolumeBounds>& b) {
+    if (!a || !b) {
+        return a ? a : b;
+    }
+    return zavov::VolumeBounds{std::min(a->minX, b->minX), std::max(a->maxX, b->maxX), std::min(a->minY, b->minY),
+                               std::max(a->maxY, b->maxY), std::min(a->minZ, b->minZ), std::max(a->maxZ, b->maxZ)};
+}
+
 bool pixelsMatch(const QImage& pixels, const QVector<int>& depthPixels, std::size_t points) {
     if (pixels.isNull() || static_cast<std::size_t>(depthPixels.size()) != points) {
         return false;
     }
     const qint64 count = static_cast<qint64>(pixels.width()) * pixels.height();
     return std::all_of(depthPixels.cbegin(), depthPixels.cend(), [count](int i) { return i >= 0 && i < count; });
-}
-
-void setColor(pcl::PointXYZRGB& p, QRgb color) {
-    p.r = static_cast<std::uint8_t>(qRed(color));
-    p.g = static_cast<std::uint8_t>(qGreen(color));
-    p.b = static_cast<std::uint8_t>(qBlue(color));
 }
 
 }  // namespace
@@ -74,69 +77,73 @@ LiveCloudScene LiveCloudColorizer::colorize(const corVane::ColorCloud& cameraClo
     const double range = byDistance ? distanceRange(cameraCloud, style.maxDepthMm) : 0.0;
 
     const Extrinsics& pose = style.extrinsics;
-    const RotationMatrix r = rotationFromEulerDegrees(pose.roll, pose.pitch, pose.yaw);
-    // Most points lie far from the zones: a box around each volume turns them
-    // away before the exact test.
+    const RotationMatrix rotation = rotationFromEulerDegrees(pose.roll, pose.pitch, pose.yaw);
+    // In locals: the byte writes below may alias anything in memory.
+    const double r00 = rotation[0], r01 = rotation[1], r02 = rotation[2];
+    const double r10 = rotation[3], r11 = rotation[4], r12 = rotation[5];
+    const double r20 = rotation[6], r21 = rotation[7], r22 = rotation[8];
+    const double tx = pose.x, ty = pose.y, tz = pose.z;
+    // Most points lie far from the zones: a box around each volume, and one
+    // around both, turn them away before the exact test.
     const std::optional<zavov::VolumeBounds> dangerBounds =
         style.zones.danger ? zavov::volumeBounds(*style.zones.danger) : std::nullopt;
     const std::optional<zavov::VolumeBounds> warningBounds =
         style.zones.warning ? zavov::volumeBounds(*style.zones.warning) : std::nullopt;
-    const bool anyZone = dangerBounds.has_value() || warningBounds.has_value();
+    const std::optional<zavov::VolumeBounds> zoneBounds = unionOf(dangerBounds, warningBounds);
     QImage repainted;
     uchar* target = nullptr;
 
+    const bool fromPixels = style.pseudoColor && mapped;
     for (std::size_t i = 0; i < count; ++i) {
-        cloud->points.push_back(cameraCloud.points[i]);
-        pcl::PointXYZRGB& p = cloud->points.back();
-        if (style.pseudoColor) {
-            if (mapped) {
-                const uchar* rgb = source + pixelOffset(depthPixels[static_cast<int>(i)]);
-                p.r = rgb[0];
-                p.g = rgb[1];
-                p.b = rgb[2];
-            } else {
-                const zavov::RampColor color = zavov::depthRampColor(static_cast<float>(length(p) / range));
-                p.r = color.red;
-                p.g = color.green;
-                p.b = color.blue;
+        const pcl::PointXYZRGB& in = cameraCloud.points[i];
+        std::uint8_t red = in.r;
+        std::uint8_t green = in.g;
+        std::uint8_t blue = in.b;
+        const qsizetype pixel = mapped ? pixelOffset(depthPixels[static_cast<int>(i)]) : 0;
+        if (fromPixels) {
+            red = source[pixel];
+            green = source[pixel + 1];
+            blue = source[pixel + 2];
+        } else if (byDistance) {
+            const zavov::RampColor color = zavov::depthRampColor(static_cast<float>(length(in) / range));
+            red = color.red;
+            green = color.green;
+            blue = color.blue;
+        }
+        const double x = in.x;
+        const double y = in.y;
+        const double z = in.z;
+        const float vx = static_cast<float>(r00 * x + r01 * y + r02 * z + tx);
+        const float vy = static_cast<float>(r10 * x + r11 * y + r12 * z + ty);
+        const float vz = static_cast<float>(r20 * x + r21 * y + r22 * z + tz);
+        // Tested where the point is drawn: at its single-precision position.
+        QRgb zone = 0;
+        if (zoneBounds && zoneBounds->holds(vx, vy, vz)) {
+            if (dangerBounds && dangerBounds->holds(vx, vy, vz) &&
+                zavov::volumeContainsPoint(*style.zones.danger, vx, vy, vz)) {
+                zone = kDangerColor;
+                ++scene.dangerPoints;
+            } else if (warningBounds && warningBounds->holds(vx, vy, vz) &&
+                       zavov::volumeContainsPoint(*style.zones.warning, vx, vy, vz)) {
+                zone = kWarningColor;
+                ++scene.warningPoints;
             }
         }
-        const double x = p.x;
-        const double y = p.y;
-        const double z = p.z;
-        p.x = static_cast<float>(r[0] * x + r[1] * y + r[2] * z + pose.x);
-        p.y = static_cast<float>(r[3] * x + r[4] * y + r[5] * z + pose.y);
-        p.z = static_cast<float>(r[6] * x + r[7] * y + r[8] * z + pose.z);
-        if (!anyZone) {
-            continue;
+        if (zone != 0) {
+            red = static_cast<std::uint8_t>(qRed(zone));
+            green = static_cast<std::uint8_t>(qGreen(zone));
+            blue = static_cast<std::uint8_t>(qBlue(zone));
+            if (mapped) {
+                if (target == nullptr) {
+                    repainted = pixels;
+                    target = repainted.bits();   // the first zone pixel detaches the copy
+                }
+                target[pixel] = red;
+                target[pixel + 1] = green;
+                target[pixel + 2] = blue;
+            }
         }
-        // Tested where the point is drawn: at its single-precision position.
-        const double vx = p.x;
-        const double vy = p.y;
-        const double vz = p.z;
-        QRgb color = 0;
-        if (dangerBounds && dangerBounds->holds(vx, vy, vz) && zavov::volumeContainsPoint(*style.zones.danger, vx, vy, vz)) {
-            color = kDangerColor;
-            ++scene.dangerPoints;
-        } else if (warningBounds && warningBounds->holds(vx, vy, vz) &&
-                   zavov::volumeContainsPoint(*style.zones.warning, vx, vy, vz)) {
-            color = kWarningColor;
-            ++scene.warningPoints;
-        } else {
-            continue;
-        }
-        setColor(p, color);
-        if (!mapped) {
-            continue;
-        }
-        if (target == nullptr) {
-            repainted = pixels;
-            target = repainted.bits();   // the first zone pixel detaches the copy
-        }
-        uchar* rgb = target + pixelOffset(depthPixels[static_cast<int>(i)]);
-        rgb[0] = static_cast<uchar>(qRed(color));
-        rgb[1] = static_cast<uchar>(qGreen(color));
-        rgb[2] = static_cast<uchar>(qBlue(color));
+        cloud->points.emplace_back(vx, vy, vz, red, green, blue);
     }
     if (target != nullptr) {
         scene.depth = repainted;
