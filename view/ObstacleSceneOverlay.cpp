@@ -105,17 +105,26 @@ QStringList ObstacleSceneOverlay::legendLines() const {
 }
 
 void ObstacleSceneOverlay::followView() {
-    if (view_ != nullptr && geometry() != view_->rect()) {
+    if (view_ == nullptr) {
+        return;
+    }
+    if (geometry() != view_->rect()) {
         setGeometry(view_->rect());
     }
-    update();
+    // Repainting a still scene 30 times a second would cost a software GL
+    // window a third of a core for nothing.
+    if (view_->viewProjection() != paintedViewProjection_ || size() != paintedSize_) {
+        update();
+    }
 }
 
 void ObstacleSceneOverlay::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
     if (view_ != nullptr) {
-        const ClipSpaceProjector projector(view_->viewProjection(), width(), height());
+        paintedViewProjection_ = view_->viewProjection();
+        paintedSize_ = size();
+        const ClipSpaceProjector projector(paintedViewProjection_, width(), height());
         drawGrid(painter, projector);
         drawFieldOfView(painter, projector);
         drawCameraBody(painter, projector);

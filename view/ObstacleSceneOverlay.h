@@ -4,9 +4,13 @@
 // lines of legend, drawn with the view's own camera matrix so they sit on
 // the clouds the view draws. Vehicle frame (X forward, Y lateral, Z up), mm.
 // A transparent child of the view that lets the mouse through; GUI thread.
+// It repaints with the view, and between the view's repaints whenever the
+// view's camera or size has changed since it last painted.
 #include "Extrinsics.h"
 
 #include <QColor>
+#include <QMatrix4x4>
+#include <QSize>
 #include <QString>
 #include <QStringList>
 #include <QWidget>
@@ -75,6 +79,8 @@ private:
     QString fovText_;
     Translator translator_;
     QTimer* repaintTimer_ = nullptr;
+    QMatrix4x4 paintedViewProjection_;
+    QSize paintedSize_;
 };
 
 }  // namespace hazard_desk

@@ -9,7 +9,10 @@
 #include <QImage>
 #include <QTest>
 
+#include <QEvent>
+
 #include <limits>
+#include <optional>
 #include <vector>
 
 namespace hazard_desk {
@@ -64,6 +67,36 @@ TEST(ObstacleSceneOverlay, CameraInfoGivesRangeAndFieldOfView) {
                                                                 ? QStringLiteral("SDK range unknown")
                                                                 : text; });
     EXPECT_TRUE(overlay.legendLines().at(1).endsWith(QStringLiteral("SDK range unknown")));
+}
+
+// Counts the paint events a widget receives.
+class PaintCounter : public QObject {
+public:
+    explicit PaintCounter(QWidget& widget) { widget.installEventFilter(this); }
+    int paints = 0;
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override {
+        paints += event->type() == QEvent::Paint ? 1 : 0;
+        return false;
+    }
+};
+
+TEST(ObstacleSceneOverlay, RepaintsWhenTheViewMovesNotWhileItStandsStill) {
+    LightweightGlEngine view;
+    view.resize(320, 240);
+    ObstacleSceneOverlay overlay(&view);
+    view.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
+    test::waitUntil([] { return false; }, 300);
+    PaintCounter counter(overlay);
+    test::waitUntil([] { return false; }, 300);
+    EXPECT_EQ(counter.paints, 0) << "nine timer ticks over a still view";
+    view.setCameraPose(CloudEngineInterface::Vector3{-3000, 0, 1500}, std::nullopt, std::nullopt);
+    EXPECT_TRUE(test::waitUntil([&] { return counter.paints > 0; }, 1000));
+    const int afterOrbit = counter.paints;
+    overlay.setCameraInfo(2108, 6000);
+    EXPECT_TRUE(test::waitUntil([&] { return counter.paints > afterOrbit; }, 1000)) << "new camera information";
 }
 
 // The field of view's light blue, blended into the dark background by the
