@@ -154,8 +154,20 @@ TEST_F(HazardDeskWindowSceneTest, VirtualPalletInTheDangerZoneIsRedInCloudAndDep
                            static_cast<float>(value("y") + value("height") / 4), static_cast<float>(value("z")));
     const std::optional<QPointF> pixel = projector.pointInFront(onFace);
     ASSERT_TRUE(pixel.has_value() && frame.rect().contains(pixel->toPoint()));
-    const QColor shown = frame.pixelColor(pixel->toPoint());
-    EXPECT_TRUE(shown.red() > 200 && shown.green() < 60 && shown.blue() < 60) << shown.name().toStdString();
+    // The view thins the cloud to a 30 mm grid: look at the points around
+    // that pixel, not at the gaps between them.
+    int drawn = 0;
+    int red = 0;
+    for (int dy = -4; dy <= 4; ++dy) {
+        for (int dx = -4; dx <= 4; ++dx) {
+            const QPoint at = pixel->toPoint() + QPoint(dx, dy);
+            const QColor c = frame.rect().contains(at) ? frame.pixelColor(at) : QColor(Qt::black);
+            drawn += c.red() + c.green() + c.blue() > 120 ? 1 : 0;
+            red += c.red() > 200 && c.green() < 60 && c.blue() < 60 ? 1 : 0;
+        }
+    }
+    EXPECT_GE(red, 5);
+    EXPECT_GE(red * 10, drawn * 8) << red << " of " << drawn << " drawn pixels are red";
 
     const QString directory = qEnvironmentVariable("HD_SCREENSHOT_DIR");
     if (!directory.isEmpty()) {
