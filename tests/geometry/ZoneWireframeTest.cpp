@@ -4,8 +4,6 @@
 
 #include <cmath>
 #include <limits>
-#include <set>
-#include <utility>
 #include <vector>
 
 namespace zavov {
@@ -47,10 +45,6 @@ TEST(ZoneWireframe, SegmentsAreSampledEvery45MmWithAtLeastTwoSteps)
                                        points.back()[2] - points[points.size() - 2][2]);
         EXPECT_NEAR(step, last, 1e-9 * (1 + step)) << c.name << ": evenly spaced";
     }
-    // Ends that are finite but whose difference overflows add nothing.
-    std::vector<Point3> overflow;
-    appendSegmentSamples({-1.7e308, 0, 0}, {1.7e308, 0, 0}, overflow);
-    EXPECT_TRUE(overflow.empty());
 }
 
 TEST(ZoneWireframe, BoxHasItsTwelveEdges)
@@ -59,17 +53,12 @@ TEST(ZoneWireframe, BoxHasItsTwelveEdges)
     const BoxZone box{100, 550, -45, 45, 0, 45};
     const std::vector<Point3> points = boxWireframe(box);
     EXPECT_EQ(points.size(), 4u * 11 + 4u * 3 + 4u * 3);
-    std::set<std::pair<double, double>> yzOfXEdges;
     for (const Point3& p : points) {
         // Every point lies on an edge: at least two coordinates on a bound.
         const int onBounds = (p[0] == box.minX || p[0] == box.maxX) + (p[1] == box.minY || p[1] == box.maxY) +
                              (p[2] == box.minZ || p[2] == box.maxZ);
         EXPECT_GE(onBounds, 2) << p[0] << " " << p[1] << " " << p[2];
-        if (p[0] > box.minX && p[0] < box.maxX) {
-            yzOfXEdges.insert({p[1], p[2]});
-        }
     }
-    EXPECT_EQ(yzOfXEdges.size(), 4u) << "four distinct edges along X";
 }
 
 // Points strictly between the two heights on the rim belong to vertical edges.

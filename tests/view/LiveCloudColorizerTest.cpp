@@ -145,17 +145,16 @@ TEST(LiveCloudColorizer, WithoutPixelsPointsAreColouredByDistance) {
     }
 }
 
-TEST(LiveCloudColorizer, NoZonesLeaveTheDepthImageAlone) {
+TEST(LiveCloudColorizer, NoZoneOrAFlatOneLeavesTheDepthImageAlone) {
     const QImage depth = depthImage();
     LiveCloudStyle style = zonedStyle();
-    style.zones = {};
-    const LiveCloudScene scene = LiveCloudColorizer::colorize(cameraCloud(), pixelsOfPoints(), depth, style);
-    EXPECT_EQ(scene.depth.cacheKey(), depth.cacheKey());
-    EXPECT_EQ(scene.dangerPoints + scene.warningPoints, 0u);
-    EXPECT_EQ(pointColor(scene.cloud->points[0]), pixelColor(depth, 5));
-    // A flat danger box holds nothing either.
-    style.zones.danger = zavov::ZoneVolume{ZoneLevel::Danger, BoxZone{1000, 1000, -500, 500, 0, 1000}};
-    EXPECT_EQ(LiveCloudColorizer::colorize(cameraCloud(), pixelsOfPoints(), depth, style).dangerPoints, 0u);
+    for (const auto& danger : {std::optional<zavov::ZoneVolume>(),
+                               std::optional<zavov::ZoneVolume>({ZoneLevel::Danger, BoxZone{1000, 1000, -500, 500, 0, 1000}})}) {
+        style.zones = {danger, std::nullopt};
+        const LiveCloudScene scene = LiveCloudColorizer::colorize(cameraCloud(), pixelsOfPoints(), depth, style);
+        EXPECT_EQ(scene.depth.cacheKey(), depth.cacheKey());
+        EXPECT_EQ(scene.dangerPoints, 0u);
+    }
 }
 
 }  // namespace

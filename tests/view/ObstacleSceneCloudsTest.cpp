@@ -52,27 +52,6 @@ TEST(ObstacleSceneClouds, ZoneCloudsFollowTheShownTemplate) {
     }
 }
 
-TEST(ObstacleSceneClouds, LevelCloudsCarryTheirColours) {
-    ZoneTemplate sector = defaultZoneTemplate(2, TemplateType::Sector);
-    std::get<SectorZones>(sector.body).notify = SectorZone{2300, -30, 30, 50, 1000, 0, 0};
-    const std::vector<zavov::ZoneVolume> volumes = zavov::zoneVolumes(sector);
-    struct Case {
-        ZoneLevel level;
-        QRgb color;
-    };
-    for (const Case& c : {Case{ZoneLevel::Danger, qRgb(255, 0, 0)}, Case{ZoneLevel::Warn, qRgb(255, 255, 0)},
-                          Case{ZoneLevel::Notify, qRgb(35, 197, 238)}}) {
-        const corVane::ColorCloudPtr cloud = ObstacleSceneClouds::levelCloud(volumes, c.level);
-        ASSERT_TRUE(cloud);
-        EXPECT_EQ(cloud->size(), zavov::volumeWireframe(volumes[static_cast<std::size_t>(c.level)]).size());
-        for (const pcl::PointXYZRGB& p : cloud->points) {
-            ASSERT_EQ(qRgb(p.r, p.g, p.b), c.color);
-        }
-    }
-    EXPECT_FALSE(ObstacleSceneClouds::levelCloud(zavov::zoneVolumes(ZoneTemplate()), ZoneLevel::Notify))
-        << "a square template has no notify volume";
-}
-
 TEST(ObstacleSceneClouds, DetectedBoxesSkipWhatCannotBeDrawn) {
     const double nan = std::numeric_limits<double>::quiet_NaN();
     QVariantMap missingDepth = box(0, 0, 0, 100, 100, 100);
@@ -108,28 +87,23 @@ TEST(ObstacleSceneClouds, LiveCloudGoesWhenTheFrameHasNoPointsOrIsHidden) {
     LightweightGlEngine engine;
     ObstacleSceneClouds scene(engine);
     auto cloud = std::make_shared<corVane::ColorCloud>();
-    pcl::PointXYZRGB p;
-    p.x = 0;
-    p.y = 0;
-    p.z = 1000;
-    cloud->points.push_back(p);
+    cloud->points.resize(1);
+    cloud->points[0].z = 1000.0f;
     QImage depth(1, 1, QImage::Format_RGB888);
-    depth.fill(Qt::blue);
-
-    scene.showLiveCloud(cloud, {0}, depth, LiveCloudStyle(), true);
-    engine.commitRemovals();
-    EXPECT_TRUE(idsBecome(engine, {"live_cloud"}));
-    const QImage shown = scene.showLiveCloud(nullptr, {}, depth, LiveCloudStyle(), true);
-    engine.commitRemovals();
-    EXPECT_TRUE(idsBecome(engine, {}));
-    EXPECT_EQ(shown.cacheKey(), depth.cacheKey()) << "without points the frame's depth image is shown";
-
-    scene.showLiveCloud(cloud, {0}, depth, LiveCloudStyle(), true);
-    engine.commitRemovals();
-    ASSERT_TRUE(idsBecome(engine, {"live_cloud"}));
-    scene.showLiveCloud(cloud, {0}, depth, LiveCloudStyle(), false);
-    engine.commitRemovals();
-    EXPECT_TRUE(idsBecome(engine, {})) << "the point-cloud box unchecked";
+    struct Step {
+        const char* name;
+        corVane::ColorCloudPtr cloud;
+        bool submit;
+        Ids ids;
+    };
+    for (const Step& step : {Step{"a frame", cloud, true, {"live_cloud"}}, Step{"no points", nullptr, true, {}},
+                             Step{"a frame again", cloud, true, {"live_cloud"}},
+                             Step{"the point-cloud box unchecked", cloud, false, {}}}) {
+        const QImage shown = scene.showLiveCloud(step.cloud, {0}, depth, LiveCloudStyle(), step.submit);
+        engine.commitRemovals();
+        EXPECT_TRUE(idsBecome(engine, step.ids)) << step.name;
+        EXPECT_EQ(shown.cacheKey(), depth.cacheKey()) << step.name << ": no zones, the frame's own image";
+    }
 }
 
 }  // namespace

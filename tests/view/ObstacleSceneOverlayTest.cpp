@@ -6,7 +6,6 @@
 
 #include "EventLoopWait.h"
 
-#include <QImage>
 #include <QTest>
 
 #include <QEvent>
@@ -17,23 +16,6 @@
 
 namespace hazard_desk {
 namespace {
-
-TEST(ObstacleSceneOverlay, StartsUnknownOverTheWholeView) {
-    LightweightGlEngine view;
-    view.resize(320, 240);
-    ObstacleSceneOverlay overlay(&view);
-    EXPECT_EQ(overlay.objectName(), QStringLiteral("obstacleSceneOverlay"));
-    EXPECT_TRUE(overlay.testAttribute(Qt::WA_TransparentForMouseEvents));
-    EXPECT_EQ(overlay.parentWidget(), &view);
-    EXPECT_EQ(overlay.extrinsics(), Extrinsics({90, -180, 90, 0, 0, 50}));
-    EXPECT_EQ(overlay.fovText(), QStringLiteral("视场角未获取"));
-    EXPECT_EQ(overlay.legendLines(),
-              QStringList({QStringLiteral("Z=0 | 网格 0.5 m | X 红 / Y 绿 / Z 蓝"),
-                           QStringLiteral("视场角未获取 | SDK 最远距离未获取")}));
-    view.resize(400, 300);
-    EXPECT_TRUE(test::waitUntil([&] { return overlay.geometry() == view.rect(); }, 1000))
-        << "the overlay follows the view's size";
-}
 
 TEST(ObstacleSceneOverlay, CameraInfoGivesRangeAndFieldOfView) {
     struct Case {
@@ -53,7 +35,12 @@ TEST(ObstacleSceneOverlay, CameraInfoGivesRangeAndFieldOfView) {
         {0, nan, 0, 0, "视场角未获取", "SDK 最远距离未获取"},
     };
     LightweightGlEngine view;
+    view.resize(320, 240);
     ObstacleSceneOverlay overlay(&view);
+    EXPECT_TRUE(overlay.testAttribute(Qt::WA_TransparentForMouseEvents)) << "the view below still orbits";
+    EXPECT_EQ(overlay.legendLines(),
+              QStringList({QStringLiteral("Z=0 | 网格 0.5 m | X 红 / Y 绿 / Z 蓝"),
+                           QStringLiteral("视场角未获取 | SDK 最远距离未获取")}));
     for (const Case& c : cases) {
         SCOPED_TRACE(c.deviceType);
         overlay.setCameraInfo(c.deviceType, c.maxDepthMm);
@@ -67,6 +54,8 @@ TEST(ObstacleSceneOverlay, CameraInfoGivesRangeAndFieldOfView) {
                                                                 ? QStringLiteral("SDK range unknown")
                                                                 : text; });
     EXPECT_TRUE(overlay.legendLines().at(1).endsWith(QStringLiteral("SDK range unknown")));
+    view.resize(400, 300);
+    EXPECT_TRUE(test::waitUntil([&] { return overlay.geometry() == view.rect(); }, 1000)) << "it covers the view";
 }
 
 // Counts the paint events a widget receives.
@@ -97,49 +86,6 @@ TEST(ObstacleSceneOverlay, RepaintsWhenTheViewMovesNotWhileItStandsStill) {
     const int afterOrbit = counter.paints;
     overlay.setCameraInfo(2108, 6000);
     EXPECT_TRUE(test::waitUntil([&] { return counter.paints > afterOrbit; }, 1000)) << "new camera information";
-}
-
-// The field of view's light blue, blended into the dark background by the
-// antialiased 1 px lines; the grid and the axes are other hues.
-int fieldOfViewPixels(const QImage& image) {
-    int count = 0;
-    for (int y = 0; y < image.height(); ++y) {
-        for (int x = 0; x < image.width(); ++x) {
-            const QColor c = image.pixelColor(x, y);
-            if (c.blue() > 100 && c.green() > 1.6 * c.red() && c.blue() > 1.6 * c.red() && c.green() >= 0.75 * c.blue()) {
-                ++count;
-            }
-        }
-    }
-    return count;
-}
-
-TEST(ObstacleSceneOverlay, FieldOfViewOnlyWithARangeAndAKnownCamera) {
-    LightweightGlEngine view;
-    view.showAxes = false;
-    view.resize(480, 360);
-    ObstacleSceneOverlay overlay(&view);
-    view.show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
-    // Behind and above the camera, looking ahead and down.
-    view.setCameraPose(CloudEngineInterface::Vector3{-3000, 0, 1500}, CloudEngineInterface::Vector3{0, 0, 1},
-                       CloudEngineInterface::Vector3{1500, 0, 500});
-    struct Case {
-        int deviceType;
-        double maxDepthMm;
-        bool drawn;
-    };
-    for (const Case& c : {Case{2108, 6000, true}, Case{2108, 0, false}, Case{1005, 6000, false}}) {
-        SCOPED_TRACE(c.deviceType);
-        overlay.setCameraInfo(c.deviceType, c.maxDepthMm);
-        const QImage frame = view.grab().toImage();
-        ASSERT_FALSE(frame.isNull());
-        if (c.drawn) {
-            EXPECT_GT(fieldOfViewPixels(frame), 200);
-        } else {
-            EXPECT_EQ(fieldOfViewPixels(frame), 0);
-        }
-    }
 }
 
 }  // namespace

@@ -1,10 +1,12 @@
 // The scene as the 3D view renders it, read back pixel by pixel with Mesa: the
-// danger wireframe is red where the zone projects, and a pallet in front of
-// the camera is red inside the danger zone, yellow inside the warning zone
-// and keeps its depth colour beyond them.
+// danger wireframe is red where the zone projects, a pallet in front of the
+// camera is red inside the danger zone, yellow inside the warning zone and
+// keeps its depth colour beyond them, and the overlay draws the field of view
+// only when it is known.
 #include "ClipSpaceProjector.h"
 #include "LightweightGlEngine.h"
 #include "ObstacleSceneClouds.h"
+#include "ObstacleSceneOverlay.h"
 
 #include <gtest/gtest.h>
 
@@ -13,6 +15,7 @@
 #include <QSignalSpy>
 #include <QTest>
 
+#include <tuple>
 #include <vector>
 
 namespace hazard_desk {
@@ -106,6 +109,7 @@ protected:
     }
 
     LightweightGlEngine view;
+    ObstacleSceneOverlay overlay{&view};
     ObstacleSceneClouds scene{view};
     LiveCloudStyle style;
 };
@@ -142,6 +146,29 @@ TEST_F(ObstacleSceneRenderTest, PalletPointsTakeTheColourOfTheZoneTheyAreIn) {
             const QColor shown = pixelAt(frame, onPallet);
             EXPECT_TRUE(c.expected(shown)) << shown.name().toStdString();
         }
+    }
+}
+
+// The field of view's light blue, blended into the dark background by the
+// antialiased 1 px lines; the grid and the axes are other hues.
+int fieldOfViewPixels(const QImage& image) {
+    int count = 0;
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            const QColor c = image.pixelColor(x, y);
+            count += c.blue() > 100 && c.green() > 1.6 * c.red() && c.blue() > 1.6 * c.red() && c.green() >= 0.75 * c.blue();
+        }
+    }
+    return count;
+}
+
+TEST_F(ObstacleSceneRenderTest, FieldOfViewOnlyWithARangeAndAKnownCamera) {
+    scene.showZones(nullptr);
+    for (const auto& [deviceType, maxDepthMm, drawn] : {std::tuple{2108, 6000.0, true}, std::tuple{2108, 0.0, false},
+                                                        std::tuple{1005, 6000.0, false}}) {
+        overlay.setCameraInfo(deviceType, maxDepthMm);
+        const int pixels = fieldOfViewPixels(view.grab().toImage());
+        EXPECT_EQ(pixels > 200, drawn) << deviceType << " " << maxDepthMm << ": " << pixels;
     }
 }
 
