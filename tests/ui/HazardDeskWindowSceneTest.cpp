@@ -70,7 +70,7 @@ protected:
     LightweightGlEngine* view = nullptr;
 };
 
-TEST_F(HazardDeskWindowSceneTest, EditModeShowsTheDraftsZones) {
+TEST_F(HazardDeskWindowSceneTest, DraftZonesWhileEditedOfflineRunningZonesOnceConnected) {
     auto* editSwitch = window->findChild<QAbstractButton*>(QStringLiteral("editingModeSwitch"));
     ASSERT_NE(editSwitch, nullptr);
     waitUntil([] { return false; }, 200);
@@ -78,7 +78,11 @@ TEST_F(HazardDeskWindowSceneTest, EditModeShowsTheDraftsZones) {
     editSwitch->setChecked(true);
     EXPECT_TRUE(waitUntil([&] { return view->cloudIds() == Ids{"zone_danger", "zone_warning"}; }));
     editSwitch->setChecked(false);
-    EXPECT_TRUE(waitUntil([&] { return view->cloudIds().empty(); }));
+    waitUntil([] { return false; }, 200);
+    EXPECT_EQ(view->cloudIds(), (Ids{"zone_danger", "zone_warning"})) << "edited offline: the draft stays shown";
+    // Connected, the camera's running configuration is shown, and it is not known yet.
+    window->onConnectionChanged(true, {{QStringLiteral("ip"), QStringLiteral("127.0.10.250")}}, QStringLiteral("已连接"));
+    EXPECT_TRUE(waitUntil([&] { return !hasCloud(*view, "zone_danger"); }));
 }
 
 TEST_F(HazardDeskWindowSceneTest, DetectedBoxesFollowTheCamerasResult) {
