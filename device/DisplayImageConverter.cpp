@@ -1,7 +1,8 @@
 #include "DisplayImageConverter.h"
 
+#include "DepthColorRamp.h"
+
 #include <algorithm>
-#include <array>
 #include <cmath>
 #include <cstring>
 #include <cstdint>
@@ -13,20 +14,6 @@
 
 namespace hazard_desk {
 namespace {
-
-struct RampStop {
-    float t;
-    int red;
-    int green;
-    int blue;
-};
-
-// Near is warm, far is cool.
-constexpr std::array<RampStop, 5> kDepthRamp{{{0.00F, 255, 96, 0},
-                                              {0.15F, 255, 232, 0},
-                                              {0.35F, 72, 232, 0},
-                                              {0.65F, 0, 220, 225},
-                                              {1.00F, 30, 90, 255}}};
 
 float usedDepthRange(float range) {
     return std::isfinite(range) && range > 0.0F ? range : DisplayImageConverter::kDefaultDepthRangeMm;
@@ -68,26 +55,11 @@ QImage stretchToGrey(const cv::Mat& values) {
     return result;
 }
 
-int interpolateChannel(int from, int to, float fraction) {
-    return static_cast<int>(std::lround(from + (to - from) * static_cast<double>(fraction)));
-}
-
 }  // namespace
 
 QRgb DisplayImageConverter::rampColor(float t) {
-    const float clamped = std::isfinite(t) ? std::clamp(t, 0.0F, 1.0F) : 0.0F;
-    for (std::size_t i = 1; i < kDepthRamp.size(); ++i) {
-        const RampStop& low = kDepthRamp[i - 1];
-        const RampStop& high = kDepthRamp[i];
-        if (clamped <= high.t) {
-            const float fraction = (clamped - low.t) / (high.t - low.t);
-            return qRgb(interpolateChannel(low.red, high.red, fraction),
-                        interpolateChannel(low.green, high.green, fraction),
-                        interpolateChannel(low.blue, high.blue, fraction));
-        }
-    }
-    const RampStop& last = kDepthRamp.back();
-    return qRgb(last.red, last.green, last.blue);
+    const zavov::RampColor color = zavov::depthRampColor(t);
+    return qRgb(color.red, color.green, color.blue);
 }
 
 cv::Mat DisplayImageConverter::singleChannelValues(const cv::Mat& image) {

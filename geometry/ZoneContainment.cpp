@@ -3,6 +3,7 @@
 #include "RotationConversion.h"
 
 #include <cmath>
+#include <limits>
 
 namespace zavov {
 
@@ -70,6 +71,38 @@ bool volumeContainsPoint(const ZoneVolume& volume, double x, double y, double z)
         return boxContainsPoint(*box, x, y, z);
     }
     return sectorContainsPoint(std::get<hazard_desk::SectorZone>(volume.shape), x, y, z);
+}
+
+std::optional<VolumeBounds> volumeBounds(const ZoneVolume& volume)
+{
+    constexpr double m = kVolumeBoundsMarginMm;
+    VolumeBounds bounds;
+    if (const auto* box = std::get_if<hazard_desk::BoxZone>(&volume.shape)) {
+        if (!(box->maxX > box->minX && box->maxY > box->minY && box->maxZ > box->minZ)) {
+            return std::nullopt;
+        }
+        bounds = {box->minX - m, box->maxX + m, box->minY - m, box->maxY + m, box->minZ - m, box->maxZ + m};
+    } else {
+        const auto& sector = std::get<hazard_desk::SectorZone>(volume.shape);
+        if (!(sector.radius > 0.0 && sector.maxZ > sector.minZ && sector.rightAngle > sector.leftAngle)) {
+            return std::nullopt;
+        }
+        const double r = sector.radius + m;
+        bounds = {sector.centerX - r, sector.centerX + r, sector.centerY - r,
+                  sector.centerY + r, sector.minZ - m,    sector.maxZ + m};
+    }
+    // Infinite extents (inf - inf) must not shut out what the volume holds.
+    for (double* low : {&bounds.minX, &bounds.minY, &bounds.minZ}) {
+        if (std::isnan(*low)) {
+            *low = -std::numeric_limits<double>::infinity();
+        }
+    }
+    for (double* high : {&bounds.maxX, &bounds.maxY, &bounds.maxZ}) {
+        if (std::isnan(*high)) {
+            *high = std::numeric_limits<double>::infinity();
+        }
+    }
+    return bounds;
 }
 
 HighlightVolumes highlightVolumes(const hazard_desk::ZoneTemplate& zoneTemplate)

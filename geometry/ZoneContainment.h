@@ -26,6 +26,27 @@ bool sectorContainsPoint(const hazard_desk::SectorZone& sector, double x, double
 
 bool volumeContainsPoint(const ZoneVolume& volume, double x, double y, double z);
 
+// An axis-aligned box around everything a volume holds, with a margin against
+// rounding, so a caller testing a whole cloud skips the exact test for the
+// points outside it. Bounds are inclusive.
+inline constexpr double kVolumeBoundsMarginMm = 1.0;
+struct VolumeBounds {
+    double minX = 0.0;
+    double maxX = 0.0;
+    double minY = 0.0;
+    double maxY = 0.0;
+    double minZ = 0.0;
+    double maxZ = 0.0;
+
+    bool holds(double x, double y, double z) const
+    {
+        // Non-short-circuit: cheaper than branches for the many points outside.
+        return (minX <= x) & (x <= maxX) & (minY <= y) & (y <= maxY) & (minZ <= z) & (z <= maxZ);
+    }
+};
+// Nothing for a volume that holds no point at all (flat, reversed, not finite).
+std::optional<VolumeBounds> volumeBounds(const ZoneVolume& volume);
+
 // The volumes that colour points: the first danger-level and the first
 // warning-level volume of a template (the notify level colours nothing).
 struct HighlightVolumes {

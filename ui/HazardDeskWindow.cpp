@@ -5,6 +5,8 @@
 #include "DevicePanel.h"
 #include "LanguageManager.h"
 #include "LightweightGlEngine.h"
+#include "ObstacleSceneClouds.h"
+#include "ObstacleSceneOverlay.h"
 #include "ParameterEditorController.h"
 #include "ParameterPanel.h"
 #include "PointCloudPane.h"
@@ -62,6 +64,9 @@ HazardDeskWindow::HazardDeskWindow(QWidget* parent) : QMainWindow(parent) {
     // contradict them. Vehicles drive along +X.
     cloudView->showAxes = false;
     cloudView->setXForward(true);
+    sceneOverlay_ = new ObstacleSceneOverlay(cloudView);
+    sceneOverlay_->setTranslator([this](const QString& text) { return translate(text); });
+    sceneClouds_ = std::make_unique<ObstacleSceneClouds>(*cloudView);
     setWindowTitle(translate(QStringLiteral("VQ8 避障算法上位机")));
     resize(kInitialWidth, kInitialHeight);
     splitter_->setSizes(kDefaultSplitterSizes);
@@ -238,8 +243,11 @@ void HazardDeskWindow::wireWidgets() {
         WindowSettings::setAutoRefreshDevices(checked);
         setAutoRefreshEnabled(checked);
     });
-    connect(viewGrid_->cloudPseudoColorCheck(), &QCheckBox::toggled, this,
-            [](bool checked) { WindowSettings::setCloudPseudoColor(checked); });
+    connect(viewGrid_->cloudPseudoColorCheck(), &QCheckBox::toggled, this, [this](bool checked) {
+        WindowSettings::setCloudPseudoColor(checked);
+        refreshLiveCloud();
+        viewGrid_->pointCloudView()->engine()->commitRemovals();
+    });
 
     ParameterPanel* panel = parameterPanel_;
     editor_ = new ParameterEditorController(*panel, state_, this);
@@ -249,7 +257,7 @@ void HazardDeskWindow::wireWidgets() {
         state_.statusMessage = text;
         statusBar()->showMessage(translate(text), timeoutMs);
     });
-    connect(editor_, &ParameterEditorController::previewChanged, this, &HazardDeskWindow::refreshRegionSummary);
+    connect(editor_, &ParameterEditorController::previewChanged, this, &HazardDeskWindow::refreshZonePreview);
     connect(editor_, &ParameterEditorController::commandStatesChanged, this, &HazardDeskWindow::updateCommandStates);
     connect(editor_, &ParameterEditorController::editModeChanged, this, &HazardDeskWindow::refreshDynamicTexts);
     connect(editor_, &ParameterEditorController::sideViewRequested, this,

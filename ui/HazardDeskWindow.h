@@ -19,6 +19,7 @@
 #include <QVector>
 
 #include <atomic>
+#include <memory>
 #include <optional>
 #include <thread>
 
@@ -32,11 +33,14 @@ namespace hazard_desk {
 class CommandBar;
 class DevicePanel;
 class ObstacleCameraWorker;
+class ObstacleSceneClouds;
+class ObstacleSceneOverlay;
 class ParameterEditorController;
 class ParameterPanel;
 class StatusPanel;
 class TopBar;
 class ViewGrid;
+struct ShownSceneConfiguration;
 
 class HazardDeskWindow : public QMainWindow {
     Q_OBJECT
@@ -75,6 +79,16 @@ public:
     // Connects to the camera at ip as soon as a discovery finds it, as if it
     // had been selected and "连接相机" pressed.
     void connectOnStartup(const QString& ip);
+
+    // The scene in the 3D view: the shown configuration's zones (then the
+    // live cloud), the live cloud and depth view of the last frame, and the
+    // boxes the camera reports.
+    void refreshZonePreview();
+    void refreshLiveCloud();
+    void refreshDetectedBoxes(const QVariantList& boxes);
+    ObstacleSceneOverlay* sceneOverlay() const { return sceneOverlay_; }
+    // The depth image as shown: the last frame's, zone pixels repainted.
+    const QImage& shownDepth() const { return shownDepth_; }
 
 signals:
     void discoverRequested();
@@ -156,6 +170,8 @@ private:
     // "SDK 最远距离" and the field of view of the extrinsics group for the
     // connected camera, or their unknown forms.
     void showCameraRangeAndFieldOfView(const QVariantMap& descriptor);
+    ShownSceneConfiguration shownScene() const;
+    void refreshPointCloudTitle();
 
     WindowState state_;
     QString adminPassword_;
@@ -171,6 +187,7 @@ private:
     QImage lastAmplitude_;
     corVane::ColorCloudPtr lastCloud_;
     QVector<int> lastDepthPixels_;
+    QImage shownDepth_;
 
     TopBar* topBar_ = nullptr;
     CommandBar* commandBar_ = nullptr;
@@ -183,6 +200,8 @@ private:
     ParameterPanel* parameterPanel_ = nullptr;
     ParameterEditorController* editor_ = nullptr;
     QTimer* deviceRefreshTimer_ = nullptr;
+    ObstacleSceneOverlay* sceneOverlay_ = nullptr;
+    std::unique_ptr<ObstacleSceneClouds> sceneClouds_;
 
     QThread* workerThread_ = nullptr;
     ObstacleCameraWorker* worker_ = nullptr;

@@ -82,6 +82,7 @@ void HazardDeskWindow::continueStartupConnect() {
 
 void HazardDeskWindow::resetStatusPanel() {
     statusPanel_->resetStatusPanel();
+    refreshDetectedBoxes({});
 }
 
 void HazardDeskWindow::refreshRegionSummary() {

@@ -8,6 +8,7 @@
 #include "ParameterEditorController.h"
 #include "ParameterPanel.h"
 #include "LightweightGlEngine.h"
+#include "ObstacleSceneOverlay.h"
 #include "PointCloudPane.h"
 #include "StatusPanel.h"
 #include "TopBar.h"
@@ -121,6 +122,8 @@ void HazardDeskWindow::setConnectedState(bool connected) {
         lastAmplitude_ = QImage();
         lastCloud_.reset();
         lastDepthPixels_.clear();
+        shownDepth_ = QImage();
+        sceneOverlay_->setCameraInfo(0, 0.0);
         viewGrid_->rgbView()->clearImage();
         viewGrid_->depthView()->clearImage();
         viewGrid_->amplitudeView()->clearImage();
@@ -146,6 +149,8 @@ void HazardDeskWindow::setConnectedState(bool connected) {
     applyEditLock();
     updateCommandStates();
     refreshDynamicTexts();
+    // Connected or not decides between the running configuration and the draft.
+    refreshZonePreview();
 }
 
 void HazardDeskWindow::refreshDynamicTexts() {
@@ -201,13 +206,7 @@ void HazardDeskWindow::refreshDynamicTexts() {
     parameterPanel_->templateModeStatusLabel()->setText(
         translate(QStringLiteral("实际运行模板：%1"))
             .arg(state_.activeTemplateIndex >= 0 ? QString::number(state_.activeTemplateIndex) : QStringLiteral("--")));
-    QString cloudTitle = QStringLiteral("3D 点云 / 避障区域");
-    if (state_.editMode) {
-        cloudTitle = QStringLiteral("3D 点云 / 编辑区域");
-    } else if (state_.connected) {
-        cloudTitle = QStringLiteral("3D 点云 / 当前运行区域");
-    }
-    viewGrid_->pointCloudPaneTitle()->setText(translate(cloudTitle));
+    refreshPointCloudTitle();
     editor_->retranslate();
     if (state_.connected && !state_.runtimeSnapshot.isEmpty()) {
         statusPanel_->showRuntime(state_.runtimeSnapshot, state_.activeTemplateIndex);
@@ -217,6 +216,16 @@ void HazardDeskWindow::refreshDynamicTexts() {
     refreshRegionSummary();
     statusPanel_->retranslateLog();
     updateCommandStates();
+}
+
+void HazardDeskWindow::refreshPointCloudTitle() {
+    QString cloudTitle = QStringLiteral("3D 点云 / 避障区域");
+    if (state_.editMode) {
+        cloudTitle = QStringLiteral("3D 点云 / 编辑区域");
+    } else if (state_.connected) {
+        cloudTitle = QStringLiteral("3D 点云 / 当前运行区域");
+    }
+    viewGrid_->pointCloudPaneTitle()->setText(translate(cloudTitle));
 }
 
 void HazardDeskWindow::autoRefreshDevices() {
@@ -272,6 +281,7 @@ void HazardDeskWindow::onConnectionChanged(bool connected, QVariantMap descripto
     // Another camera sees another scene: fit the view to this connection's first cloud.
     viewGrid_->pointCloudView()->engine()->requestFit();
     const int deviceType = descriptor.value(QStringLiteral("sdkDeviceType"), 0).toInt();
+    sceneOverlay_->setCameraInfo(deviceType, descriptor.value(QStringLiteral("maxDepthMm")).toDouble());
     editor_->populateAlgorithmCombo(permissions().profile, deviceType, selectedReadMode());
     appendLog(0, message);
     refreshDynamicTexts();
@@ -350,15 +360,10 @@ void HazardDeskWindow::onFrameReady(QImage rgb, QImage depth, QImage amplitude, 
     if (viewGrid_->showAmplitudeCheck()->isChecked() && !amplitude.isNull()) {
         viewGrid_->amplitudeView()->setImage(amplitude);
     }
-    if (viewGrid_->showDepthCheck()->isChecked() && !depth.isNull()) {
-        viewGrid_->depthView()->setImage(depth);
-    }
-    if (viewGrid_->showCloudCheck()->isChecked()) {
-        viewGrid_->pointCloudView()->updateLiveCloud(cloud);
-        if (cloud && !cloud->empty()) {
-            // Overlay items removed during this frame go now, together with it.
-            viewGrid_->pointCloudView()->engine()->commitRemovals();
-        }
+    refreshLiveCloud();
+    if (viewGrid_->showCloudCheck()->isChecked() && cloud && !cloud->empty()) {
+        // Scene clouds removed during this frame go now, together with it.
+        viewGrid_->pointCloudView()->engine()->commitRemovals();
     }
     statusPanel_->frameIdValueLabel()->setText(QString::number(timestamp));
     emit frameConsumed();
@@ -370,6 +375,10 @@ void HazardDeskWindow::onRuntimeUpdated(QVariantMap runtime) {
     }
     state_.runtimeSnapshot = runtime;
     statusPanel_->showRuntime(runtime, state_.activeTemplateIndex);
+    // Without a result the camera reports no boxes.
+    refreshDetectedBoxes(runtime.value(QStringLiteral("resultAvailable")).toBool()
+                             ? runtime.value(QStringLiteral("boxes")).toList()
+                             : QVariantList());
 }
 
 void HazardDeskWindow::onIoHardwareModeRead(int mode, QString error) {
@@ -434,7 +443,7 @@ void HazardDeskWindow::onActiveConfigurationUpdated(QString workstationJson, QSt
         activeUnavailableReason_ = QStringLiteral("当前运行区域未获取");
         appendLog(2, QString::fromStdString(error.what()));
     }
-    refreshRegionSummary();
+    refreshZonePreview();
 }
 
 void HazardDeskWindow::onActiveConfigurationUnavailable(QString reason) {
@@ -443,7 +452,7 @@ void HazardDeskWindow::onActiveConfigurationUnavailable(QString reason) {
     }
     runningConfiguration_.reset();
     activeUnavailableReason_ = reason.trimmed().isEmpty() ? QStringLiteral("当前运行区域未获取") : reason;
-    refreshRegionSummary();
+    refreshZonePreview();
 }
 
 void HazardDeskWindow::onConfigurationRead(QString workstationJson, QString deviceJson, int mode) {

@@ -482,7 +482,7 @@ void LightweightGlEngine::paintGL() {
         return;
     }
     applyPendingFit();
-    const QMatrix4x4 mvp = camera_.projection(width(), height(), sceneRadius_) * camera_.view();
+    const QMatrix4x4 mvp = viewProjection();
     renderer_.bind();
     if (showAxes) {
         renderer_.drawAxes(mvp, static_cast<float>(std::max(sceneRadius_ * kAxesScaleOfRadius, kMinSceneRadius)));
@@ -497,6 +497,10 @@ void LightweightGlEngine::paintGL() {
     gpuBytes_ = drawn.bytes;
     uploadErrors_.fetch_add(static_cast<std::uint64_t>(drawn.uploadErrors));
     reportStatistics();
+}
+
+QMatrix4x4 LightweightGlEngine::viewProjection() const {
+    return camera_.projection(width(), height(), sceneRadius_) * camera_.view();
 }
 
 void LightweightGlEngine::reportStatistics() {

@@ -89,6 +89,9 @@ public:
     PointCloudToolbar* toolbar() const { return toolbar_; }
     QLabel* statisticsLabel() const { return statisticsLabel_; }
     const OrbitCamera& camera() const { return camera_; }
+    // Projection x view of the last paint's camera and size: what the scene
+    // overlay projects its lines with.
+    QMatrix4x4 viewProjection() const;
     float pointSize() const { return pointSize_; }
     int thinningCell() const { return thinningCell_.load(); }
     float sceneRadius() const { return sceneRadius_; }

@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <limits>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -106,6 +107,41 @@ TEST(ZoneContainment, DegenerateSectorsHoldNothing)
         EXPECT_FALSE(sectorContainsPoint(sector, 0.0, 0.0, 5.0));
         EXPECT_FALSE(sectorContainsPoint(sector, 100.0, 0.0, 5.0));
     }
+}
+
+TEST(ZoneContainment, BoundsHoldEverythingTheVolumeHolds)
+{
+    const std::vector<ZoneVolume> volumes = {
+        {ZoneLevel::Danger, BoxZone{300, 1500, -700, 700, 50, 1800}},
+        {ZoneLevel::Danger, BoxZone{0, kInf, -700, 700, 50, 1800}},
+        {ZoneLevel::Warn, SectorZone{1000, -30, 30, 50, 1000, 100, -200}},
+        {ZoneLevel::Warn, SectorZone{2500, 170, 190, 0, 1800, 0, 0}},
+        {ZoneLevel::Warn, SectorZone{kInf, -30, 30, 0, 1800, 0, 0}},
+    };
+    std::mt19937 random(7);
+    std::uniform_real_distribution<double> coordinate(-3000.0, 3000.0);
+    for (const ZoneVolume& volume : volumes) {
+        const std::optional<VolumeBounds> bounds = volumeBounds(volume);
+        ASSERT_TRUE(bounds.has_value());
+        int inside = 0;
+        for (int i = 0; i < 20000; ++i) {
+            const double x = coordinate(random), y = coordinate(random), z = coordinate(random) / 3 + 900;
+            if (volumeContainsPoint(volume, x, y, z)) {
+                ++inside;
+                ASSERT_TRUE(bounds->holds(x, y, z)) << x << " " << y << " " << z;
+            }
+        }
+        EXPECT_GT(inside, 0);
+    }
+    // Tight enough to leave out what lies 2 mm beyond a box.
+    const std::optional<VolumeBounds> box = volumeBounds(volumes[0]);
+    EXPECT_TRUE(box->holds(1500.5, 0, 500));
+    EXPECT_FALSE(box->holds(1502, 0, 500));
+    EXPECT_FALSE(box->holds(kNaN, 0, 500));
+    // A volume that holds nothing has no bounds.
+    EXPECT_FALSE(volumeBounds({ZoneLevel::Danger, BoxZone{0, 0, -1, 1, 0, 1}}).has_value());
+    EXPECT_FALSE(volumeBounds({ZoneLevel::Warn, SectorZone{500, 30, 30, 0, 10, 0, 0}}).has_value());
+    EXPECT_FALSE(volumeBounds({ZoneLevel::Warn, SectorZone{kNaN, -30, 30, 0, 10, 0, 0}}).has_value());
 }
 
 TEST(ZoneContainment, TemplatesGiveTheirVolumesAndDangerWins)

@@ -1,0 +1,73 @@
+#include "ShownSceneConfiguration.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+namespace hazard_desk {
+namespace {
+
+using Source = ShownSceneConfiguration::Source;
+
+TEST(ShownSceneConfiguration, DraftWhileEditingOrEditedOfflineElseTheRunningOne) {
+    WorkstationDocument draft;
+    draft.activeIndex = 3;
+    draft.extrinsics.z = 700.0;
+    draft.templates[3] = defaultZoneTemplate(3, TemplateType::Sector);
+    WorkstationDocument running;
+    running.activeIndex = 5;
+    running.extrinsics.z = 600.0;
+    running.templates[5] = defaultZoneTemplate(5, TemplateType::SquareFree);
+
+    struct Case {
+        const char* name;
+        SceneConfigurationState state;
+        bool runningKnown;
+        Source source;
+    };
+    const std::vector<Case> cases = {
+        {"window just opened", {false, false, false}, false, Source::None},
+        {"edited offline", {false, false, true}, false, Source::Draft},
+        {"editing offline", {true, false, false}, false, Source::Draft},
+        {"editing while connected", {true, true, false}, true, Source::Draft},
+        {"connected, running known", {false, true, false}, true, Source::Running},
+        {"connected, running known, edited offline before", {false, true, true}, true, Source::Running},
+        {"connected, running unknown", {false, true, false}, false, Source::None},
+        {"connected, running unknown, edited offline before", {false, true, true}, false, Source::None},
+        {"disconnected with a stale running configuration", {false, false, false}, true, Source::None},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const ShownSceneConfiguration shown = ShownSceneConfiguration::choose(
+            c.state, draft, c.runningKnown ? std::optional<WorkstationDocument>(running) : std::nullopt);
+        EXPECT_EQ(shown.source, c.source);
+        switch (c.source) {
+        case Source::Draft:
+            ASSERT_TRUE(shown.zones.has_value());
+            EXPECT_EQ(shown.zones->type(), TemplateType::Sector);
+            EXPECT_EQ(shown.extrinsics.z, 700.0);
+            break;
+        case Source::Running:
+            ASSERT_TRUE(shown.zones.has_value());
+            EXPECT_EQ(shown.zones->type(), TemplateType::SquareFree);
+            EXPECT_EQ(shown.extrinsics.z, 600.0);
+            break;
+        case Source::None:
+            EXPECT_FALSE(shown.zones.has_value());
+            EXPECT_EQ(shown.extrinsics.z, 700.0) << "the cloud still stands on the draft's pose";
+            break;
+        }
+    }
+}
+
+TEST(ShownSceneConfiguration, AnActiveIndexOutsideTheTemplatesShowsNoZones) {
+    WorkstationDocument running;
+    running.activeIndex = 20;
+    const ShownSceneConfiguration shown =
+        ShownSceneConfiguration::choose({false, true, false}, WorkstationDocument(), running);
+    EXPECT_EQ(shown.source, Source::Running);
+    EXPECT_FALSE(shown.zones.has_value());
+}
+
+}  // namespace
+}  // namespace hazard_desk
