@@ -47,7 +47,6 @@ int runReplay(CommandContext& ctx) {
                 << "\n";
         return kExitUsage;
     }
-    silenceConsoleLogging();
     if (ZrSim_ServeRecording(path.c_str(), ip.c_str()) != 0) {
         ctx.err << "hazard-desk-cli replay: " << ZrSim_LastError() << "\n";
         return kExitFailed;

@@ -64,7 +64,6 @@ int runRecord(CommandContext& ctx) {
         return kExitUsage;
     }
     const QString path = QString::fromStdString(parser.positional().front());
-    silenceConsoleLogging();
 
     static int argc = 1;
     static char name[] = "hazard-desk-cli";

@@ -120,6 +120,8 @@ protected:
     std::unique_ptr<HazardDeskWindow> window;
 };
 
+const QString kDistanceOrderZh = QStringLiteral("必须满足 0 ≤ 危险近端 X0 < 危险远端 X1 < 警告远端 X2");
+
 TEST_F(ParameterEditorTest, PanelGroupsComeInOrderAndEveryControlIsNamedByItsLabel) {
     QLayout* layout = child("parameterScrollContent")->layout();
     QStringList order;
@@ -161,13 +163,13 @@ TEST_F(ParameterEditorTest, AnEditIsValidatedAndItsFieldsMarkedUntilTheNextValid
     spin("rectDangerNearSpin")->setValue(5000);
     EXPECT_EQ(std::get<SquareZones>(draftTemplate(1).body).lowerLimit, 5000.0);
     EXPECT_EQ(text("dirtyStateLabel"), QStringLiteral("当前模板参数已修改，切换模板将丢弃未下发修改"));
-    EXPECT_EQ(text("jsonValidationLabel"),
-              QStringLiteral("templates[1].distance：must satisfy 0 <= lowerLimit < emergencyStopUpper < decelerationUpper"));
+    // The validator's message, in the window's language.
+    EXPECT_EQ(text("jsonValidationLabel"), QStringLiteral("templates[1].distance：%1").arg(kDistanceOrderZh));
     QStringList marked;
     for (QWidget* w : editor().markedFields()) {
         marked << w->objectName();
         EXPECT_TRUE(w->property(FieldIssueMarker::kErrorProperty).toBool());
-        EXPECT_EQ(w->toolTip(), QStringLiteral("must satisfy 0 <= lowerLimit < emergencyStopUpper < decelerationUpper"));
+        EXPECT_EQ(w->toolTip(), kDistanceOrderZh);
     }
     EXPECT_EQ(marked, (QStringList{"rectDangerNearSpin", "rectDangerFarSpin", "rectWarningFarSpin"}));
 
@@ -177,7 +179,8 @@ TEST_F(ParameterEditorTest, AnEditIsValidatedAndItsFieldsMarkedUntilTheNextValid
     window->requestApplyCurrent();
     EXPECT_EQ(applySpy.count(), 0);
     EXPECT_EQ(window->state().feedbackMessage, QStringLiteral("参数校验未通过，请检查标出的数值后重新下发。"));
-    EXPECT_TRUE(lastLogRow().contains(QStringLiteral("templates[1].distance")));
+    EXPECT_TRUE(lastLogRow().contains(QStringLiteral("模板 1"))) << lastLogRow().toStdString();
+    EXPECT_TRUE(lastLogRow().contains(kDistanceOrderZh)) << lastLogRow().toStdString();
 
     spin("rectDangerNearSpin")->setValue(100);
     EXPECT_TRUE(editor().markedFields().isEmpty());
@@ -198,7 +201,10 @@ TEST_F(ParameterEditorTest, MoreThanTenIssuesShowTenLinesAndTheCountOfTheRest) {
     ASSERT_EQ(lines.size(), 11);
     EXPECT_TRUE(lines[9].startsWith(QStringLiteral("templates[9].distance：")));
     EXPECT_EQ(lines[10], QStringLiteral("另有 3 项错误"));
-    EXPECT_EQ(text("jsonValidationLabel"), message);
+    const QStringList shown = text("jsonValidationLabel").split(QLatin1Char('\n'));
+    ASSERT_EQ(shown.size(), 11);
+    EXPECT_EQ(shown[9], QStringLiteral("templates[9].distance：%1").arg(kDistanceOrderZh));
+    EXPECT_EQ(shown[10], lines[10]);
 }
 
 TEST_F(ParameterEditorTest, SwitchingTemplatesDropsTemplateEditsButKeepsTheSharedExtrinsics) {
