@@ -2,12 +2,15 @@
 
 #include "FrameTime.h"
 
+#include <cerrno>
 #include <chrono>
 #include <ctime>
 #include <exception>
 #include <filesystem>
+#include <fstream>
 #include <iomanip>
 #include <sstream>
+#include <system_error>
 
 #include <opencv2/imgcodecs.hpp>
 #include <pcl/io/pcd_io.h>
@@ -26,30 +29,64 @@ bool commit(const fs::path& temporary, const fs::path& target, FrameFileWriter::
     if (error) {
         fs::remove(temporary, error);
         result.ok = false;
-        result.error = "cannot write '" + target.string() + "': " + error.message();
+        result.error = "cannot write '" + target.u8string() + "': " + error.message();
         return false;
     }
-    result.written.push_back(target.string());
+    result.written.push_back(target.u8string());
     return true;
 }
 
+bool fail(const fs::path& target, const std::string& reason, FrameFileWriter::Result& result)
+{
+    result.ok = false;
+    result.error = "cannot write '" + target.u8string() + "'" + (reason.empty() ? std::string() : ": " + reason);
+    return false;
+}
+
+// Encoded in memory and written through the path itself, so a folder name
+// outside the system code page works on every platform.
 bool writeImage(const cv::Mat& image, const fs::path& target, FrameFileWriter::Result& result)
 {
-    const fs::path temporary = target.string() + ".part.png";
-    bool written = false;
+    std::vector<uchar> encoded;
     try {
-        written = cv::imwrite(temporary.string(), image);
+        if (!cv::imencode(".png", image, encoded)) {
+            return fail(target, "the image cannot be encoded as PNG", result);
+        }
     } catch (const std::exception& ex) {
-        result.error = "cannot write '" + target.string() + "': " + ex.what();
+        return fail(target, ex.what(), result);
     }
-    if (!written) {
+    fs::path temporary = target;
+    temporary += ".part";
+    errno = 0;
+    {
+        std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
+        out.write(reinterpret_cast<const char*>(encoded.data()), static_cast<std::streamsize>(encoded.size()));
+        out.close();
+        if (!out) {
+            const int code = errno;
+            std::error_code ignored;
+            fs::remove(temporary, ignored);
+            return fail(target, code != 0 ? std::generic_category().message(code) : std::string(), result);
+        }
+    }
+    return commit(temporary, target, result);
+}
+
+bool writeCloud(const corVane::ColorCloud& cloud, const fs::path& target, FrameFileWriter::Result& result)
+{
+    fs::path temporary = target;
+    temporary += ".part";
+    int status = -1;
+    std::string reason;
+    try {
+        status = pcl::io::savePCDFileBinary(temporary.string(), cloud);
+    } catch (const std::exception& ex) {
+        reason = ex.what();
+    }
+    if (status != 0) {
         std::error_code ignored;
         fs::remove(temporary, ignored);
-        result.ok = false;
-        if (result.error.empty()) {
-            result.error = "cannot write '" + target.string() + "'";
-        }
-        return false;
+        return fail(target, reason, result);
     }
     return commit(temporary, target, result);
 }
@@ -68,7 +105,7 @@ std::string FrameFileWriter::stampNow()
     return text.str();
 }
 
-FrameFileWriter::Result FrameFileWriter::write(const FrameSet& frame, const std::string& directory,
+FrameFileWriter::Result FrameFileWriter::write(const Files& files, const std::string& directory,
                                                const std::string& stamp)
 {
     Result result;
@@ -81,32 +118,23 @@ FrameFileWriter::Result FrameFileWriter::write(const FrameSet& frame, const std:
                        (error ? error.message() : std::string("not a folder"));
         return result;
     }
-    if (!frame.color.image.empty() && !writeImage(frame.color.image, folder / ("rgb_" + stamp + ".png"), result)) {
-        return result;
-    }
-    if (!frame.depth.image.empty() && !writeImage(frame.depth.image, folder / ("depth_" + stamp + ".png"), result)) {
-        return result;
-    }
-    if (frame.cloud.cloud && !frame.cloud.cloud->empty()) {
-        const fs::path target = folder / ("cloud_" + stamp + ".pcd");
-        const fs::path temporary = target.string() + ".part";
-        int status = -1;
-        try {
-            status = pcl::io::savePCDFileBinary(temporary.string(), *frame.cloud.cloud);
-        } catch (const std::exception& ex) {
-            result.error = "cannot write '" + target.string() + "': " + ex.what();
-        }
-        if (status != 0) {
-            fs::remove(temporary, error);
-            result.ok = false;
-            if (result.error.empty()) {
-                result.error = "cannot write '" + target.string() + "'";
-            }
+    for (const Image& image : files.images) {
+        if (!image.image.empty() &&
+            !writeImage(image.image, folder / fs::u8path(image.name + "_" + stamp + ".png"), result)) {
             return result;
         }
-        commit(temporary, target, result);
+    }
+    if (files.cloud && !files.cloud->empty()) {
+        writeCloud(*files.cloud, folder / fs::u8path("cloud_" + stamp + ".pcd"), result);
     }
     return result;
+}
+
+FrameFileWriter::Result FrameFileWriter::write(const FrameSet& frame, const std::string& directory,
+                                               const std::string& stamp)
+{
+    return write(Files{{{"rgb", frame.color.image}, {"depth", frame.depth.image}}, frame.cloud.cloud}, directory,
+                 stamp);
 }
 
 }  // namespace algPlatform

@@ -271,6 +271,7 @@ void HazardDeskWindow::wireWidgets() {
             &HazardDeskWindow::requestIoHardwareMode);
     connect(topBar_->administratorButton(), &QPushButton::toggled, this, &HazardDeskWindow::onAdministratorToggled);
     connect(devicePanel_, &DevicePanel::selectionChanged, this, &HazardDeskWindow::updateCommandStates);
+    wireFileExchange();
 }
 
 void HazardDeskWindow::restoreSettings() {

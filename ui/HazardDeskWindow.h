@@ -32,6 +32,7 @@ namespace hazard_desk {
 
 class CommandBar;
 class DevicePanel;
+class FileExchangeController;
 class ObstacleCameraWorker;
 class ObstacleSceneClouds;
 class ObstacleSceneOverlay;
@@ -66,6 +67,8 @@ public:
     QSplitter* workspaceSplitter() const { return splitter_; }
     // The parameter editor: draft, backup and the template being edited.
     ParameterEditorController* editor() const { return editor_; }
+    // Frame export, configuration export and import, runtime-log export.
+    FileExchangeController* fileExchange() const { return fileExchange_; }
 
     void updateCommandStates();
     void refreshDynamicTexts();
@@ -152,6 +155,7 @@ private:
     void wireWidgets();
     // The 3D view's translator and the re-derivation of texts on a language change.
     void wireLanguage();
+    void wireFileExchange();
     void applyEditLock();
     void restoreSettings();
     void clampToScreen();
@@ -199,6 +203,7 @@ private:
     ViewGrid* viewGrid_ = nullptr;
     ParameterPanel* parameterPanel_ = nullptr;
     ParameterEditorController* editor_ = nullptr;
+    FileExchangeController* fileExchange_ = nullptr;
     QTimer* deviceRefreshTimer_ = nullptr;
     ObstacleSceneOverlay* sceneOverlay_ = nullptr;
     std::unique_ptr<ObstacleSceneClouds> sceneClouds_;
