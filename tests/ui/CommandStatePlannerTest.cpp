@@ -47,19 +47,14 @@ TEST(CommandStatePlanner, DisconnectedOffersOnlyDiscoveryAndConnectWithASelectio
     const CommandStatePlan none = CommandStatePlanner::plan(state, inputsFor(state, false));
     EXPECT_TRUE(none.refreshButton.enabled);
     EXPECT_FALSE(none.connectButton.enabled);
-    EXPECT_EQ(text(none.connectButton), "连接相机");
     EXPECT_TRUE(none.deviceList.enabled);
-    EXPECT_TRUE(none.deviceFilterEdit.enabled);
     EXPECT_FALSE(none.streamButton.enabled);
-    EXPECT_EQ(text(none.streamButton), "启动数据流");
     EXPECT_FALSE(none.readDeviceButton.enabled);
     EXPECT_FALSE(none.switchTemplateButton.enabled);
     EXPECT_FALSE(none.applyCurrentButton.enabled);
     EXPECT_FALSE(none.switchAlgorithmButton.visible);
     EXPECT_FALSE(none.ioHardwareModeCombo.enabled);
     EXPECT_FALSE(none.groundCalibrationButton.enabled);
-    EXPECT_EQ(none.groundCalibrationButton.toolTip.toStdString(), "连接相机并启动数据流后可用");
-    EXPECT_EQ(none.applyCurrentButton.toolTip.toStdString(), "需打开编辑模式后修改和下发区域及外参");
     // Editing stays possible offline, but geometry follows the edit mode.
     EXPECT_TRUE(none.templateIndexSpin.enabled);
     EXPECT_TRUE(none.importJsonButton.enabled);
@@ -73,12 +68,10 @@ TEST(CommandStatePlanner, ConnectedIdleCameraOffersItsCommands) {
     const WindowState state = connectedState(kV2Camera, 4);
     const CommandStatePlan plan = CommandStatePlanner::plan(state, inputsFor(state));
     EXPECT_TRUE(plan.connectButton.enabled);
-    EXPECT_EQ(text(plan.connectButton), "断开相机");
     EXPECT_FALSE(plan.deviceList.enabled);
     EXPECT_TRUE(plan.streamButton.enabled);
     EXPECT_TRUE(plan.algorithmButton.enabled);
     EXPECT_TRUE(plan.readDeviceButton.enabled);
-    EXPECT_EQ(text(plan.readDeviceButton), "回读设备");
     EXPECT_TRUE(plan.switchTemplateButton.enabled);
     EXPECT_FALSE(plan.applyCurrentButton.enabled) << "apply needs the edit mode";
     EXPECT_FALSE(plan.switchAlgorithmButton.visible) << "the camera already runs its own mode";
@@ -88,7 +81,6 @@ TEST(CommandStatePlanner, ConnectedIdleCameraOffersItsCommands) {
     editing.editMode = true;
     const CommandStatePlan editPlan = CommandStatePlanner::plan(editing, inputsFor(editing));
     EXPECT_TRUE(editPlan.applyCurrentButton.enabled);
-    EXPECT_EQ(editPlan.applyCurrentButton.toolTip.toStdString(), "保存并下发当前模板及外参，确认成功后切换为运行模板");
     EXPECT_TRUE(editPlan.zoneGeometry.enabled);
     EXPECT_TRUE(editPlan.editOptions.enabled);
 
@@ -169,7 +161,6 @@ TEST(CommandStatePlanner, UnsupportedCameraKeepsOnlyStreaming) {
     const CommandStatePlan plan = CommandStatePlanner::plan(editing, inputsFor(editing));
     EXPECT_FALSE(plan.permissions.supported);
     EXPECT_TRUE(plan.streamButton.enabled);
-    EXPECT_TRUE(plan.connectButton.enabled);
     EXPECT_FALSE(plan.algorithmButton.enabled);
     EXPECT_FALSE(plan.readDeviceButton.enabled);
     EXPECT_FALSE(plan.switchTemplateButton.enabled);

@@ -9,12 +9,11 @@
 #include "ObstacleSceneOverlay.h"
 #include "PointCloudPane.h"
 #include "RuntimeStatusFormatter.h"
-#include "Vq8Theme.h"
-#include "ZrSimControl.h"
 
 #include <gtest/gtest.h>
 
 #include "EventLoopWait.h"
+#include "VirtualCameraWindowTest.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -49,24 +48,13 @@ int redPixels(const QImage& image) {
     return count;
 }
 
-class HazardDeskWindowSceneTest : public ::testing::Test {
+class HazardDeskWindowSceneTest : public test::VirtualCameraWindowTest {
 protected:
     void SetUp() override {
-        qunsetenv("ZR_SIM_SCENE");
-        qunsetenv("ZR_SIM_STATE_DIR");
-        ZrSim_Reset();
-        QSettings().clear();
-        QSettings().setValue(QStringLiteral("camera/autoRefreshDevices"), false);
-        if (!qEnvironmentVariableIsEmpty("HD_SCREENSHOT_DIR")) {
-            vq8ui::applyVq8Theme(*qApp);   // pictures for people show the themed window
-        }
-        window = std::make_unique<HazardDeskWindow>();
-        window->show();
+        VirtualCameraWindowTest::SetUp();
         view = window->findChild<PointCloudPane*>()->engine();
     }
-    void TearDown() override { window.reset(); }
 
-    std::unique_ptr<HazardDeskWindow> window;
     LightweightGlEngine* view = nullptr;
 };
 

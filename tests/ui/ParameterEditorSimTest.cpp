@@ -6,12 +6,11 @@
 #include "ParameterEditorController.h"
 #include "RotationConversion.h"
 #include "RuntimeStatusFormatter.h"
-#include "Vq8Theme.h"
-#include "ZrSimControl.h"
 
 #include <gtest/gtest.h>
 
 #include "EventLoopWait.h"
+#include "VirtualCameraWindowTest.h"
 #include "QtPrinters.h"
 
 #include <QAbstractButton>
@@ -45,23 +44,8 @@ constexpr double kMountHeightMm = 350.0;
 // About 2° between two rotation matrices, entry by entry.
 constexpr double kRotationTolerance = 0.035;
 
-class ParameterEditorSimTest : public ::testing::Test {
+class ParameterEditorSimTest : public test::VirtualCameraWindowTest {
 protected:
-    void SetUp() override {
-        qunsetenv("ZR_SIM_SCENE");
-        qunsetenv("ZR_SIM_STATE_DIR");
-        ZrSim_Reset();
-        QSettings().clear();
-        QSettings().setValue(QStringLiteral("camera/autoRefreshDevices"), false);
-        if (!qEnvironmentVariableIsEmpty("HD_SCREENSHOT_DIR")) {
-            // Pictures for people show the workstation as it starts, themed.
-            vq8ui::applyVq8Theme(*qApp);
-        }
-        window = std::make_unique<HazardDeskWindow>();
-        window->show();
-    }
-    void TearDown() override { window.reset(); }
-
     QDoubleSpinBox* spin(const char* name) const {
         return window->findChild<QDoubleSpinBox*>(QString::fromLatin1(name));
     }
@@ -82,8 +66,6 @@ protected:
             EXPECT_TRUE(window->grab().save(QDir(directory).filePath(QString::fromLatin1(fileName))));
         }
     }
-
-    std::unique_ptr<HazardDeskWindow> window;
 };
 
 TEST_F(ParameterEditorSimTest, InvalidDraftIsMarkedAndNeverReachesTheCamera) {

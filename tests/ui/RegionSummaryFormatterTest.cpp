@@ -5,61 +5,59 @@
 namespace hazard_desk {
 namespace {
 
-TEST(RegionSummaryFormatterTest, PlaceholderHasDashesAndNoNotifyLine) {
-    const RegionSummary summary = RegionSummaryFormatter::placeholder(QStringLiteral("未连接"));
-    EXPECT_EQ(summary.context, QStringLiteral("未连接"));
-    for (const QString& value : {summary.type, summary.stopValue, summary.warningValue, summary.lateralValue,
-                                 summary.heightValue}) {
-        EXPECT_EQ(value, QStringLiteral("--"));
-    }
-    EXPECT_FALSE(summary.notifyVisible);
-    EXPECT_EQ(summary.lateralTitle, QStringLiteral("避障范围"));
-}
-
-TEST(RegionSummaryFormatterTest, SquareTemplateShowsContiguousRanges) {
+ZoneTemplate squareFromNearLimit() {
     ZoneTemplate t = defaultZoneTemplate(2, TemplateType::Square);
-    auto& square = std::get<SquareZones>(t.body);
-    square.lowerLimit = 800.5;
-    const RegionSummary summary = RegionSummaryFormatter::forTemplate(t, QStringLiteral("ctx"));
-    EXPECT_EQ(summary.type, QStringLiteral("矩形区域"));
-    EXPECT_EQ(summary.stopTitle, QStringLiteral("停障区域"));
-    EXPECT_EQ(summary.stopValue, QStringLiteral("800.5–1200 mm"));
-    EXPECT_EQ(summary.warningValue, QStringLiteral("1200–1300 mm"));
-    EXPECT_EQ(summary.lateralValue, QStringLiteral("-500–500 mm"));
-    EXPECT_EQ(summary.heightTitle, QStringLiteral("避障高度"));
-    EXPECT_EQ(summary.heightValue, QStringLiteral("50–1000 mm"));
-    EXPECT_FALSE(summary.notifyVisible);
+    std::get<SquareZones>(t.body).lowerLimit = 800.5;
+    return t;
 }
 
-TEST(RegionSummaryFormatterTest, FreeBoxTemplateShowsDangerWarningAndNotifyBoxes) {
-    const RegionSummary summary =
-        RegionSummaryFormatter::forTemplate(defaultZoneTemplate(0, TemplateType::SquareFree), QString());
-    EXPECT_EQ(summary.type, QStringLiteral("自由矩形区域"));
-    EXPECT_EQ(summary.stopValue, QStringLiteral("0–500 mm"));
-    EXPECT_EQ(summary.warningValue, QStringLiteral("500–3000 mm"));
-    EXPECT_EQ(summary.lateralValue, QStringLiteral("-1500–1500 mm"));
-    EXPECT_EQ(summary.heightValue, QStringLiteral("100–2000 mm"));
-    EXPECT_TRUE(summary.notifyVisible);
-    EXPECT_EQ(summary.notifyValue, QStringLiteral("3000–5000 mm"));
-}
-
-TEST(RegionSummaryFormatterTest, SectorTemplateShowsRadiiAndAngles) {
+ZoneTemplate sectorWithNotify() {
     ZoneTemplate t = defaultZoneTemplate(4, TemplateType::Sector);
-    RegionSummary summary = RegionSummaryFormatter::forTemplate(t, QString());
-    EXPECT_EQ(summary.type, QStringLiteral("扇形区域"));
-    EXPECT_EQ(summary.stopValue, QStringLiteral("半径 1200 mm"));
-    EXPECT_EQ(summary.warningValue, QStringLiteral("半径 1300 mm"));
-    EXPECT_EQ(summary.lateralTitle, QStringLiteral("角度范围"));
-    EXPECT_EQ(summary.lateralValue, QStringLiteral("-30°–30°"));
-    EXPECT_EQ(summary.heightValue, QStringLiteral("50–1000 mm"));
-    EXPECT_FALSE(summary.notifyVisible) << "no notify sector by default";
-
     auto& sector = std::get<SectorZones>(t.body);
     sector.notify = sector.warning;
     sector.notify->radius = 2300;
-    summary = RegionSummaryFormatter::forTemplate(t, QString());
-    EXPECT_TRUE(summary.notifyVisible);
-    EXPECT_EQ(summary.notifyValue, QStringLiteral("半径 2300 mm"));
+    return t;
+}
+
+TEST(RegionSummaryFormatterTest, EachTemplateTypeShowsItsOwnRanges) {
+    struct Case {
+        const char* name;
+        std::optional<ZoneTemplate> zones;   // none: the placeholder
+        const char* type;
+        const char* stop;
+        const char* warning;
+        const char* lateralTitle;
+        const char* lateral;
+        const char* height;
+        const char* notify;   // nullptr: no notify line
+    };
+    const Case cases[] = {
+        {"placeholder", std::nullopt, "--", "--", "--", "避障范围", "--", "--", nullptr},
+        {"square", squareFromNearLimit(), "矩形区域", "800.5–1200 mm", "1200–1300 mm", "避障范围", "-500–500 mm",
+         "50–1000 mm", nullptr},
+        {"free boxes", defaultZoneTemplate(0, TemplateType::SquareFree), "自由矩形区域", "0–500 mm", "500–3000 mm",
+         "避障范围", "-1500–1500 mm", "100–2000 mm", "3000–5000 mm"},
+        {"sector", defaultZoneTemplate(4, TemplateType::Sector), "扇形区域", "半径 1200 mm", "半径 1300 mm", "角度范围",
+         "-30°–30°", "50–1000 mm", nullptr},
+        {"sector with a notify zone", sectorWithNotify(), "扇形区域", "半径 1200 mm", "半径 1300 mm", "角度范围",
+         "-30°–30°", "50–1000 mm", "半径 2300 mm"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const RegionSummary summary = c.zones ? RegionSummaryFormatter::forTemplate(*c.zones, QStringLiteral("ctx"))
+                                              : RegionSummaryFormatter::placeholder(QStringLiteral("ctx"));
+        EXPECT_EQ(summary.context, QStringLiteral("ctx"));
+        EXPECT_EQ(summary.type, QString::fromUtf8(c.type));
+        EXPECT_EQ(summary.stopValue, QString::fromUtf8(c.stop));
+        EXPECT_EQ(summary.warningValue, QString::fromUtf8(c.warning));
+        EXPECT_EQ(summary.lateralTitle, QString::fromUtf8(c.lateralTitle));
+        EXPECT_EQ(summary.lateralValue, QString::fromUtf8(c.lateral));
+        EXPECT_EQ(summary.heightValue, QString::fromUtf8(c.height));
+        EXPECT_EQ(summary.notifyVisible, c.notify != nullptr);
+        if (c.notify != nullptr) {
+            EXPECT_EQ(summary.notifyValue, QString::fromUtf8(c.notify));
+        }
+    }
 }
 
 }  // namespace

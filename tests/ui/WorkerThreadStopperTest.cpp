@@ -64,15 +64,6 @@ TEST(WorkerThreadStopper, StuckWorkerIsDetachedAfterTheWait) {
     EXPECT_TRUE(thread->wait(5000));
 }
 
-TEST(WorkerThreadStopper, NoThreadOrStoppedThreadNeedsNothing) {
-    QThread* none = nullptr;
-    QObject* noWorker = nullptr;
-    EXPECT_TRUE(WorkerThreadStopper::stop(none, noWorker));
-    QThread idle;
-    QThread* idleRef = &idle;
-    EXPECT_TRUE(WorkerThreadStopper::stop(idleRef, noWorker));
-}
-
 // The whole program: a window whose camera worker is stuck inside a long call
 // must still end within about five seconds when it is closed.
 TEST(WorkerThreadStopper, WindowWithAStuckWorkerEndsWithinEightSeconds) {

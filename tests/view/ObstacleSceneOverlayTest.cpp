@@ -38,9 +38,6 @@ TEST(ObstacleSceneOverlay, CameraInfoGivesRangeAndFieldOfView) {
     view.resize(320, 240);
     ObstacleSceneOverlay overlay(&view);
     EXPECT_TRUE(overlay.testAttribute(Qt::WA_TransparentForMouseEvents)) << "the view below still orbits";
-    EXPECT_EQ(overlay.legendLines(),
-              QStringList({QStringLiteral("Z=0 | 网格 0.5 m | X 红 / Y 绿 / Z 蓝"),
-                           QStringLiteral("视场角未获取 | SDK 最远距离未获取")}));
     for (const Case& c : cases) {
         SCOPED_TRACE(c.deviceType);
         overlay.setCameraInfo(c.deviceType, c.maxDepthMm);

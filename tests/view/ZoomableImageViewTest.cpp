@@ -193,19 +193,6 @@ TEST_F(ImageViewFixture, PickingReportsOnlyPixelsInsideTheImage) {
     }
 }
 
-TEST(ZoomableImageViewTest, WithoutAnImageTheTextShowsAndInputPassesOn) {
-    ZoomableImageView view;
-    view.resize(200, 100);
-    view.setText(QStringLiteral("等待深度数据"));
-    view.zoomIn();
-    view.resetView();
-    EXPECT_DOUBLE_EQ(view.scale(), 1.0);
-    EXPECT_DOUBLE_EQ(view.fittedScale(), 1.0);
-    const QImage shown = view.grab().toImage();
-    EXPECT_FALSE(shown.isNull());
-    EXPECT_EQ(view.text(), QStringLiteral("等待深度数据"));
-}
-
 TEST(ZoomableImageViewTest, PaintsTheImageAndTheZoomPercentage) {
     ZoomableImageView view;
     view.resize(400, 300);

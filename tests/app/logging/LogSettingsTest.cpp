@@ -45,11 +45,9 @@ struct SettingCase {
 TEST(LogSettingsTest, MaxFileSizeParsingAndBounds)
 {
     const SettingCase cases[] = {
-        {std::nullopt, 5}, {std::string(""), 5},       {std::string("abc"), 5},
-        {std::string("0"), 1}, {std::string("1"), 1},  {std::string("7"), 7},
-        {std::string("12MB"), 12}, {std::string("512"), 512}, {std::string("513"), 512},
-        {std::string("100000"), 512}, {std::string("99999999999999999999999"), 512},
-        {std::string(" 8"), 5}, {std::string("-3"), 5}, {std::string("000"), 1},
+        {std::nullopt, 5},          {std::string("abc"), 5}, {std::string("0"), 1},
+        {std::string("12MB"), 12},  {std::string("513"), 512},
+        {std::string("99999999999999999999999"), 512}, {std::string("-3"), 5},
     };
     for (const SettingCase& c : cases) {
         ScopedEnv env("VQ8_LOG_MAX_MB", c.text);
@@ -60,9 +58,8 @@ TEST(LogSettingsTest, MaxFileSizeParsingAndBounds)
 TEST(LogSettingsTest, MaxFilesParsingAndBounds)
 {
     const SettingCase cases[] = {
-        {std::nullopt, 2}, {std::string(""), 2},  {std::string("x9"), 2}, {std::string("0"), 1},
-        {std::string("3"), 3}, {std::string("50"), 50}, {std::string("51"), 50}, {std::string("99"), 50},
-        {std::string("4files"), 4},
+        {std::nullopt, 2}, {std::string("x9"), 2}, {std::string("0"), 1},
+        {std::string("51"), 50}, {std::string("4files"), 4},
     };
     for (const SettingCase& c : cases) {
         ScopedEnv env("VQ8_LOG_MAX_FILES", c.text);
