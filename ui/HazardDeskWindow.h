@@ -171,13 +171,18 @@ private:
     // connected camera, or their unknown forms.
     void showCameraRangeAndFieldOfView(const QVariantMap& descriptor);
     ShownSceneConfiguration shownScene() const;
+    // Shows what an apply of the draft changes on the camera and asks; true
+    // when the apply goes ahead (at once when "不再提示" is stored).
+    bool confirmApply();
     void refreshPointCloudTitle();
 
     WindowState state_;
     QString adminPassword_;
     QString activeUnavailableReason_;
-    // The camera's running configuration as last reported by the worker.
+    // The camera's running configuration as last reported by the worker, and
+    // the camera's own parameter text it was read from.
     std::optional<WorkstationDocument> runningConfiguration_;
+    QString runningDeviceJson_;
     QString startupConnectAddress_;
     int startupConnectAttempts_ = 0;
     QDeadlineTimer statusMessageDeadline_{QDeadlineTimer::Forever};
