@@ -18,10 +18,8 @@
 #include <QVariantMap>
 #include <QVector>
 
-#include <atomic>
 #include <memory>
 #include <optional>
-#include <thread>
 
 class QLabel;
 class QSplitter;
@@ -32,6 +30,7 @@ namespace hazard_desk {
 
 class CommandBar;
 class DevicePanel;
+class ImageExportController;
 class ObstacleCameraWorker;
 class ObstacleSceneClouds;
 class ObstacleSceneOverlay;
@@ -66,6 +65,8 @@ public:
     QSplitter* workspaceSplitter() const { return splitter_; }
     // The parameter editor: draft, backup and the template being edited.
     ParameterEditorController* editor() const { return editor_; }
+    // The device-image export command and its progress.
+    ImageExportController* imageExport() const { return imageExport_; }
 
     void updateCommandStates();
     void refreshDynamicTexts();
@@ -211,9 +212,8 @@ private:
     QThread* workerThread_ = nullptr;
     ObstacleCameraWorker* worker_ = nullptr;
 
-    // Background device-image export: cancelled and joined on destruction.
-    std::atomic<bool> exportCancel_{false};
-    std::thread exportThread_;
+    // "导出存图": its export thread is cancelled and joined on destruction.
+    ImageExportController* imageExport_ = nullptr;
 };
 
 }  // namespace hazard_desk
