@@ -3,6 +3,7 @@
 #include "CommandBar.h"
 #include "RecordButton.h"
 #include "DevicePanel.h"
+#include "ImageExportController.h"
 #include "LanguageManager.h"
 #include "LightweightGlEngine.h"
 #include "ObstacleSceneClouds.h"
@@ -100,15 +101,13 @@ void HazardDeskWindow::wireLanguage() {
     // the manager's own pass then covers the fixed ones.
     connect(&LanguageManager::instance(), &LanguageManager::languageChanged, this, [this, engine] {
         engine->retranslate();
+        imageExport_->retranslate();
         refreshDynamicTexts();
     });
 }
 
 HazardDeskWindow::~HazardDeskWindow() {
-    exportCancel_ = true;
-    if (exportThread_.joinable()) {
-        exportThread_.join();
-    }
+    imageExport_->cancelAndWait();
     QObject* worker = worker_;
     WorkerThreadStopper::stop(workerThread_, worker);
     worker_ = static_cast<ObstacleCameraWorker*>(worker);
@@ -270,6 +269,13 @@ void HazardDeskWindow::wireWidgets() {
     connect(panel->ioHardwareModeCombo(), QOverload<int>::of(&QComboBox::activated), this,
             &HazardDeskWindow::requestIoHardwareMode);
     connect(topBar_->administratorButton(), &QPushButton::toggled, this, &HazardDeskWindow::onAdministratorToggled);
+
+    imageExport_ = new ImageExportController(state_, *this, this);
+    connect(imageExport_, &ImageExportController::feedbackRequested, this, &HazardDeskWindow::showOperationFeedback);
+    connect(imageExport_, &ImageExportController::logRequested, this, &HazardDeskWindow::appendLog);
+    connect(imageExport_, &ImageExportController::commandStatesChanged, this, &HazardDeskWindow::updateCommandStates);
+    connect(panel->exportAvoidanceImagesButton(), &QPushButton::clicked, imageExport_,
+            &ImageExportController::requestExport);
     connect(devicePanel_, &DevicePanel::selectionChanged, this, &HazardDeskWindow::updateCommandStates);
     wireFileExchange();
 }

@@ -18,10 +18,8 @@
 #include <QVariantMap>
 #include <QVector>
 
-#include <atomic>
 #include <memory>
 #include <optional>
-#include <thread>
 
 class QLabel;
 class QSplitter;
@@ -33,6 +31,7 @@ namespace hazard_desk {
 class CommandBar;
 class DevicePanel;
 class FileExchangeController;
+class ImageExportController;
 class ObstacleCameraWorker;
 class ObstacleSceneClouds;
 class ObstacleSceneOverlay;
@@ -69,6 +68,8 @@ public:
     ParameterEditorController* editor() const { return editor_; }
     // Frame export, configuration export and import, runtime-log export.
     FileExchangeController* fileExchange() const { return fileExchange_; }
+    // The device-image export command and its progress.
+    ImageExportController* imageExport() const { return imageExport_; }
 
     void updateCommandStates();
     void refreshDynamicTexts();
@@ -175,13 +176,18 @@ private:
     // connected camera, or their unknown forms.
     void showCameraRangeAndFieldOfView(const QVariantMap& descriptor);
     ShownSceneConfiguration shownScene() const;
+    // Shows what an apply of the draft changes on the camera and asks; true
+    // when the apply goes ahead (at once when "不再提示" is stored).
+    bool confirmApply();
     void refreshPointCloudTitle();
 
     WindowState state_;
     QString adminPassword_;
     QString activeUnavailableReason_;
-    // The camera's running configuration as last reported by the worker.
+    // The camera's running configuration as last reported by the worker, and
+    // the camera's own parameter text it was read from.
     std::optional<WorkstationDocument> runningConfiguration_;
+    QString runningDeviceJson_;
     QString startupConnectAddress_;
     int startupConnectAttempts_ = 0;
     QDeadlineTimer statusMessageDeadline_{QDeadlineTimer::Forever};
@@ -211,9 +217,8 @@ private:
     QThread* workerThread_ = nullptr;
     ObstacleCameraWorker* worker_ = nullptr;
 
-    // Background device-image export: cancelled and joined on destruction.
-    std::atomic<bool> exportCancel_{false};
-    std::thread exportThread_;
+    // "导出存图": its export thread is cancelled and joined on destruction.
+    ImageExportController* imageExport_ = nullptr;
 };
 
 }  // namespace hazard_desk

@@ -3,10 +3,15 @@
 // the command states, show the progress text, emit one signal to the worker.
 #include "HazardDeskWindow.h"
 
+#include "ApplyConfirmationDialog.h"
 #include "CommandBar.h"
 #include "DevicePanel.h"
 #include "ParameterEditorController.h"
 #include "ParameterPanel.h"
+#include "WindowSettings.h"
+
+#include "ConfigurationDiff.h"
+#include "ParameterValidationError.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -193,11 +198,45 @@ void HazardDeskWindow::requestApplyCurrent() {
         appendLog(2, issueText);
         return;
     }
+    // The dialog runs its own event loop: the worker may have been given
+    // something to do meanwhile.
+    if (!confirmApply() || isBusy()) {
+        return;
+    }
     state_.busy.applyBusy = true;
     updateCommandStates();
     showOperationFeedback(QStringLiteral("正在下发模板 %1，请稍候…").arg(editor_->editingIndex()), false);
     editor_->beginApply();
     emit applyConfigurationRequested(editor_->draftJson(), selectedReadMode());
+}
+
+bool HazardDeskWindow::confirmApply() {
+    if (WindowSettings::skipApplyConfirmation()) {
+        return true;
+    }
+    std::optional<FieldDifferenceList> changes;
+    if (!runningDeviceJson_.isEmpty()) {
+        try {
+            changes = diffApplyAgainstCamera(editor_->draft(),
+                                             nlohmann::json::parse(runningDeviceJson_.toStdString(), nullptr, false));
+        } catch (const ParameterValidationError& error) {
+            appendLog(1, QStringLiteral("无法与相机当前配置比较：%1").arg(QString::fromUtf8(error.what())));
+        }
+    }
+    ApplyConfirmationDialog dialog(changes, this);
+    const bool accepted = dialog.exec() == QDialog::Accepted;
+    if (dialog.unchanged()) {
+        showOperationFeedback(QStringLiteral("草稿与相机当前运行的配置一致，无需下发。"), false);
+        return false;
+    }
+    if (!accepted) {
+        showOperationFeedback(QStringLiteral("已取消下发"), false);
+        return false;
+    }
+    if (dialog.dontAskAgain()) {
+        WindowSettings::setSkipApplyConfirmation(true);
+    }
+    return true;
 }
 
 void HazardDeskWindow::requestTemplateSwitch() {

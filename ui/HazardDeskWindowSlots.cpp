@@ -108,6 +108,7 @@ void HazardDeskWindow::setConnectedState(bool connected) {
         state_.connectedDescriptor.clear();
         // Nothing of this camera may pass for the next one's.
         runningConfiguration_.reset();
+        runningDeviceJson_.clear();
         activeUnavailableReason_.clear();
         editor_->cameraDisconnected();
         resetStatusPanel();
@@ -413,6 +414,7 @@ void HazardDeskWindow::onTemplateSwitchFinished(bool ok, int index, QString mess
         // The known running zones belong to the old template until the camera reports the new one.
         if (runningConfiguration_.has_value() && runningConfiguration_->activeIndex != index) {
             runningConfiguration_.reset();
+            runningDeviceJson_.clear();
         }
         state_.activeTemplateIndex = index;
         statusPanel_->activeTemplateValueLabel()->setText(QString::number(index));
@@ -431,15 +433,17 @@ void HazardDeskWindow::onActiveTemplateChanged(int index) {
     }
 }
 
-void HazardDeskWindow::onActiveConfigurationUpdated(QString workstationJson, QString /*deviceJson*/, int /*mode*/) {
+void HazardDeskWindow::onActiveConfigurationUpdated(QString workstationJson, QString deviceJson, int /*mode*/) {
     if (!state_.connected) {
         return;
     }
     activeUnavailableReason_.clear();
     try {
         runningConfiguration_ = parseWorkstationDocumentText(workstationJson.toStdString());
+        runningDeviceJson_ = deviceJson;
     } catch (const ParameterValidationError& error) {
         runningConfiguration_.reset();
+        runningDeviceJson_.clear();
         activeUnavailableReason_ = QStringLiteral("当前运行区域未获取");
         appendLog(2, QString::fromStdString(error.what()));
     }
@@ -451,6 +455,7 @@ void HazardDeskWindow::onActiveConfigurationUnavailable(QString reason) {
         return;
     }
     runningConfiguration_.reset();
+    runningDeviceJson_.clear();
     activeUnavailableReason_ = reason.trimmed().isEmpty() ? QStringLiteral("当前运行区域未获取") : reason;
     refreshZonePreview();
 }

@@ -31,6 +31,14 @@ QString WindowSettings::deviceFilter() {
     return QSettings().value(key(kDeviceFilterKey), QString()).toString();
 }
 
+bool WindowSettings::skipApplyConfirmation() {
+    return QSettings().value(key(kSkipApplyConfirmationKey), false).toBool();
+}
+
+void WindowSettings::setSkipApplyConfirmation(bool skip) {
+    QSettings().setValue(key(kSkipApplyConfirmationKey), skip);
+}
+
 void WindowSettings::restoreLayout(QMainWindow& window, QSplitter& splitter) {
     QSettings settings;
     window.restoreGeometry(settings.value(key(kGeometryKey)).toByteArray());

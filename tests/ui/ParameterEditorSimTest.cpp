@@ -3,6 +3,7 @@
 // what the window shows at their main moments there.
 #include "HazardDeskWindow.h"
 
+#include "ApplyConfirmationAnswer.h"
 #include "ParameterEditorController.h"
 #include "RotationConversion.h"
 #include "RuntimeStatusFormatter.h"
@@ -21,6 +22,7 @@
 #include <QRegularExpression>
 #include <QStatusBar>
 #include <QSettings>
+#include <QTableWidget>
 #include <QApplication>
 #include <QSignalSpy>
 
@@ -122,7 +124,17 @@ TEST_F(ParameterEditorSimTest, CommissionTheUncommissionedP3Wide) {
     QStringList statusLines;
     QObject::connect(window->statusBar(), &QStatusBar::messageChanged,
                      [&statusLines](const QString& line) { statusLines << line; });
+    // The confirmation lists what the write changes on the camera.
+    QStringList changed;
+    test::answerNextConfirmation(*window, [&changed](ApplyConfirmationDialog& dialog) {
+        auto* table = dialog.findChild<QTableWidget*>(QStringLiteral("applyDifferenceTable"));
+        for (int row = 0; table != nullptr && row < table->rowCount(); ++row) {
+            changed << table->item(row, 0)->text();
+        }
+        dialog.findChild<QAbstractButton*>(QStringLiteral("confirmApplyButton"))->click();
+    });
     window->requestApplyCurrent();
+    EXPECT_TRUE(changed.contains(QStringLiteral("Zones.1.DangerZone"))) << changed.join(QLatin1Char(' ')).toStdString();
     ASSERT_TRUE(window->state().busy.applyBusy) << window->state().feedbackMessage.toStdString();
     ASSERT_TRUE(waitUntil([&] { return !window->state().busy.applyBusy; }, 40000));
     ASSERT_EQ(text("dirtyStateLabel"), QStringLiteral("模板 1 已保存并下发，已切换为运行模板"))

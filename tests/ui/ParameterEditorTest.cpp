@@ -3,10 +3,13 @@
 // so nothing but the test speaks for the camera.
 #include "HazardDeskWindow.h"
 
+#include "ApplyConfirmationAnswer.h"
+#include "DeviceJsonWriter.h"
 #include "FieldIssueMarker.h"
 #include "ObstacleCameraWorker.h"
 #include "ParameterEditorController.h"
 #include "WorkstationJsonReader.h"
+#include "WindowSettings.h"
 #include "WorkstationJsonWriter.h"
 
 #include <gtest/gtest.h>
@@ -32,6 +35,8 @@
 #include <QSpinBox>
 #include <QStackedWidget>
 #include <QStatusBar>
+#include <QTableWidget>
+#include <QTimer>
 
 #include <memory>
 
@@ -46,6 +51,8 @@ class ParameterEditorTest : public test::WindowTest {
 protected:
     void SetUp() override {
         WindowTest::SetUp();
+        // The apply confirmation has a test of its own.
+        WindowSettings::setSkipApplyConfirmation(true);
         QObject::disconnect(window->worker(), nullptr, window.get(), nullptr);
     }
     QDoubleSpinBox* spin(const char* name) const { return child<QDoubleSpinBox>(name); }
@@ -232,6 +239,68 @@ TEST_F(ParameterEditorTest, ConfirmedApplyUpdatesBackupAndDraft) {
     EXPECT_EQ(editor().applyTemplateIndex(), -1);
     EXPECT_FALSE(child("operationFeedbackLabel")->property("feedbackIsError").toBool());
     EXPECT_TRUE(child("rectangleParametersGroup")->isEnabled());
+}
+
+TEST_F(ParameterEditorTest, ApplyShowsWhatChangesOnTheCameraAndAsks) {
+    WindowSettings::setSkipApplyConfirmation(false);
+    connectK7();
+    // The read that follows a connection would start inside the dialog: done first.
+    QCoreApplication::processEvents();
+    window->onConfigurationReadFinished();
+    const WorkstationDocument running;
+    window->onActiveConfigurationUpdated(
+        json(running), QString::fromStdString(buildDeviceDocument(running, nlohmann::json::object()).dump()), 4);
+    edit();
+    QSignalSpy applySpy(window.get(), &HazardDeskWindow::applyConfigurationRequested);
+    const auto button = [](ApplyConfirmationDialog& dialog, const char* name) {
+        return dialog.findChild<QAbstractButton*>(QString::fromLatin1(name));
+    };
+
+    QString summary;
+    bool applyOffered = true;
+    test::answerNextConfirmation(*window, [&](ApplyConfirmationDialog& dialog) {
+        summary = dialog.findChild<QLabel*>(QStringLiteral("applySummaryLabel"))->text();
+        applyOffered = button(dialog, "confirmApplyButton") != nullptr;
+        button(dialog, "closeConfirmationButton")->click();
+    });
+    window->requestApplyCurrent();
+    EXPECT_EQ(summary, QStringLiteral("草稿与相机当前运行的配置一致，无需下发。"));
+    EXPECT_FALSE(applyOffered);
+    EXPECT_EQ(applySpy.count(), 0);
+
+    spin("rectWarningFarSpin")->setValue(2500);
+    QStringList rows;
+    test::answerNextConfirmation(*window, [&](ApplyConfirmationDialog& dialog) {
+        auto* table = dialog.findChild<QTableWidget*>(QStringLiteral("applyDifferenceTable"));
+        for (int row = 0; row < table->rowCount(); ++row) {
+            rows << table->item(row, 0)->text();
+        }
+        button(dialog, "cancelApplyButton")->click();
+    });
+    window->requestApplyCurrent();
+    EXPECT_EQ(rows, QStringList{QStringLiteral("Zones.1.WarningZone")});
+    EXPECT_EQ(applySpy.count(), 0);
+    EXPECT_FALSE(window->isBusy());
+
+    test::answerNextConfirmation(*window, [&](ApplyConfirmationDialog& dialog) {
+        dialog.findChild<QCheckBox*>(QStringLiteral("dontAskAgainCheck"))->setChecked(true);
+        button(dialog, "confirmApplyButton")->click();
+    });
+    window->requestApplyCurrent();
+    ASSERT_EQ(applySpy.count(), 1);
+    window->onConfigurationApplied(true, QStringLiteral("完成"), QString(), applySpy.at(0).at(0).toString(), QString());
+
+    // "不再提示": the next apply goes without a dialog (one would be closed here and counted).
+    int asked = 0;
+    test::answerNextConfirmation(*window, [&](ApplyConfirmationDialog& dialog) {
+        ++asked;
+        dialog.reject();
+    });
+    spin("rectWarningFarSpin")->setValue(2600);
+    window->requestApplyCurrent();
+    EXPECT_EQ(applySpy.count(), 2);
+    EXPECT_EQ(asked, 0);
+    EXPECT_TRUE(WindowSettings::skipApplyConfirmation());
 }
 
 TEST_F(ParameterEditorTest, FailedApplyKeepsTheDraftAndNamesTheStage) {
