@@ -1,5 +1,6 @@
 #include "McapReader.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
@@ -162,6 +163,7 @@ bool McapReader::open(const std::string& path) {
         statistics_.reset();
         walkDataSection();
     }
+    groupBatches();
     return error_.empty();
 }
 
@@ -239,12 +241,17 @@ bool McapReader::readSummary(std::string& why) {
             break;
         }
         case kChunkIndex: {
-            c.get<std::uint64_t>();
-            c.get<std::uint64_t>();
             ChunkLocation chunk;
+            chunk.startTime = c.get<std::uint64_t>();
+            chunk.endTime = c.get<std::uint64_t>();
             chunk.offset = c.get<std::uint64_t>();
             chunk.length = c.get<std::uint64_t>();
-            if (!c.ok()) {
+            Cursor indexOffsets(c.string());
+            while (indexOffsets.ok() && indexOffsets.remaining() > 0) {
+                chunk.channels.push_back(indexOffsets.get<std::uint16_t>());
+                indexOffsets.get<std::uint64_t>();
+            }
+            if (!c.ok() || !indexOffsets.ok()) {
                 why = "bad chunk index";
                 return false;
             }
@@ -300,7 +307,22 @@ void McapReader::walkDataSection() {
             break;
         }
         if (opcode == kChunk) {
-            chunks_.push_back(ChunkLocation{offset, recordLength});
+            ChunkLocation chunk;
+            chunk.offset = offset;
+            chunk.length = recordLength;
+            std::string times;
+            if (readAt(end, 16, times)) {
+                Cursor c(times);
+                chunk.startTime = c.get<std::uint64_t>();
+                chunk.endTime = c.get<std::uint64_t>();
+            }
+            chunks_.push_back(std::move(chunk));
+        } else if (opcode == kMessageIndex && !chunks_.empty()) {
+            // The message indexes after a chunk name its channels.
+            std::string channel;
+            if (readAt(end, 2, channel)) {
+                chunks_.back().channels.push_back(Cursor(channel).get<std::uint16_t>());
+            }
         } else if (opcode == kAttachment) {
             std::string head;
             if (readAt(end, static_cast<std::size_t>(std::min<std::uint64_t>(length, 4096)), head)) {
@@ -404,10 +426,37 @@ bool McapReader::readAttachments(std::vector<McapAttachment>& out) {
     return true;
 }
 
-bool McapReader::readMessages(const std::function<bool(const McapMessageView&)>& visitor) {
+void McapReader::groupBatches() {
+    batches_.clear();
+    std::uint64_t runEnd = 0;
+    for (std::size_t i = 0; i < chunks_.size(); ++i) {
+        if (!batches_.empty() && chunks_[i].startTime <= runEnd) {
+            ++batches_.back().count;
+            runEnd = std::max(runEnd, chunks_[i].endTime);
+            continue;
+        }
+        batches_.push_back(Batch{i, 1});
+        runEnd = chunks_[i].endTime;
+    }
+}
+
+bool McapReader::holdsAny(const ChunkLocation& chunk, const std::vector<std::uint16_t>& channels) const {
+    if (channels.empty() || chunk.channels.empty()) {
+        return true;
+    }
+    for (std::uint16_t id : chunk.channels) {
+        if (std::find(channels.begin(), channels.end(), id) != channels.end()) {
+            return true;
+        }
+    }
+    return false;
+}
+
+bool McapReader::readMessages(const std::function<bool(const McapMessageView&)>& visitor,
+                              const std::vector<std::uint16_t>& onlyChannels) {
     bool stop = false;
-    for (const ChunkLocation& chunk : chunks_) {
-        if (!visitChunk(chunk, visitor, stop)) {
+    for (const Batch& batch : batches_) {
+        if (!visitBatch(batch, visitor, onlyChannels, stop)) {
             return false;
         }
         if (stop) {
@@ -417,12 +466,36 @@ bool McapReader::readMessages(const std::function<bool(const McapMessageView&)>&
     return true;
 }
 
-bool McapReader::readChunk(std::size_t index, const std::function<bool(const McapMessageView&)>& visitor) {
-    if (index >= chunks_.size()) {
+bool McapReader::readBatch(std::size_t index, const std::function<bool(const McapMessageView&)>& visitor,
+                           const std::vector<std::uint16_t>& onlyChannels) {
+    if (index >= batches_.size()) {
         return false;
     }
     bool stop = false;
-    return visitChunk(chunks_[index], visitor, stop);
+    return visitBatch(batches_[index], visitor, onlyChannels, stop);
+}
+
+bool McapReader::visitBatch(const Batch& batch, const std::function<bool(const McapMessageView&)>& visitor,
+                            const std::vector<std::uint16_t>& onlyChannels, bool& stop) {
+    messages_.clear();
+    if (uncompressed_.size() < batch.count) {
+        uncompressed_.resize(batch.count);
+    }
+    bool ok = true;
+    for (std::size_t i = 0; i < batch.count && ok; ++i) {
+        const ChunkLocation& chunk = chunks_[batch.first + i];
+        // On a damaged chunk the messages of the run's chunks before it still count.
+        ok = !holdsAny(chunk, onlyChannels) || decodeChunk(chunk, uncompressed_[i], onlyChannels);
+    }
+    std::stable_sort(messages_.begin(), messages_.end(),
+                     [](const McapMessageView& a, const McapMessageView& b) { return a.logTime < b.logTime; });
+    for (const McapMessageView& m : messages_) {
+        if (!visitor(m)) {
+            stop = true;
+            break;
+        }
+    }
+    return ok;
 }
 
 bool McapReader::indexedLogTimes(std::uint16_t channelId, std::vector<std::uint64_t>& times) {
@@ -453,8 +526,8 @@ bool McapReader::indexedLogTimes(std::uint16_t channelId, std::vector<std::uint6
     return found;
 }
 
-bool McapReader::visitChunk(const ChunkLocation& chunk, const std::function<bool(const McapMessageView&)>& visitor,
-                            bool& stop) {
+bool McapReader::decodeChunk(const ChunkLocation& chunk, std::string& buffer,
+                             const std::vector<std::uint16_t>& onlyChannels) {
     const std::string where = "chunk at byte " + std::to_string(chunk.offset);
     std::string_view record;
     if (chunk.length < kRecordPrefixSize || !recordAt(chunk.offset, chunk.length, record_, record) ||
@@ -473,18 +546,24 @@ bool McapReader::visitChunk(const ChunkLocation& chunk, const std::function<bool
     }
     std::string_view records;
     if (compression.empty()) {
-        records = data;
+        // Stored as it is: read in place from the mapped file, else kept apart from the next record read.
+        if (mapped_ != nullptr) {
+            records = data;
+        } else {
+            buffer.assign(data.data(), data.size());
+            records = buffer;
+        }
     } else if (compression == kCompressionZstd) {
-        uncompressed_.resize(static_cast<std::size_t>(uncompressedSize));
+        buffer.resize(static_cast<std::size_t>(uncompressedSize));
         if (decompressor_ == nullptr) {
             decompressor_ = ZSTD_createDCtx();
         }
-        const std::size_t n = ZSTD_decompressDCtx(static_cast<ZSTD_DCtx*>(decompressor_), uncompressed_.data(),
-                                                  uncompressed_.size(), data.data(), data.size());
+        const std::size_t n = ZSTD_decompressDCtx(static_cast<ZSTD_DCtx*>(decompressor_), buffer.data(),
+                                                  buffer.size(), data.data(), data.size());
         if (ZSTD_isError(n) != 0U || n != uncompressedSize) {
             return fail(where + ": zstd data damaged");
         }
-        records = uncompressed_;
+        records = buffer;
     } else {
         return fail(where + ": compression '" + compression + "' not supported");
     }
@@ -516,9 +595,9 @@ bool McapReader::visitChunk(const ChunkLocation& chunk, const std::function<bool
                 return fail(where + ": message cut short");
             }
             view.data = content.substr(content.size() - m.remaining());
-            if (!visitor(view)) {
-                stop = true;
-                return true;
+            if (onlyChannels.empty() ||
+                std::find(onlyChannels.begin(), onlyChannels.end(), view.channelId) != onlyChannels.end()) {
+                messages_.push_back(view);
             }
         }
     }

@@ -4,7 +4,15 @@
 // from there (checking the summary CRC); otherwise, as after a crash or a
 // cut copy, it walks the data section record by record and keeps everything
 // up to the last complete record. Chunks are checked against their CRC when
-// they are decompressed. Not thread-safe.
+// they are decompressed.
+//
+// Messages come in log-time order within each run of chunks whose time spans
+// overlap (as when a writer keeps some channels in chunks of their own): such
+// a run is read together and its messages merged by log time, the file order
+// kept among equal times. A reader that wants only some channels skips the
+// chunks that hold none of them, known from the chunk index (or from the
+// message indexes after each chunk when the summary is missing).
+// Not thread-safe.
 #include <cstdint>
 #include <cstdio>
 #include <functional>
@@ -84,6 +92,8 @@ public:
     const std::optional<McapStatistics>& statistics() const { return statistics_; }
     const std::vector<McapMetadata>& metadata() const { return metadata_; }
     std::size_t chunkCount() const { return chunks_.size(); }
+    // Runs of chunks read together (see above), in file order.
+    std::size_t batchCount() const { return batches_.size(); }
     // File offset just past each chunk record, in file order.
     std::vector<std::uint64_t> chunkEndOffsets() const {
         std::vector<std::uint64_t> ends;
@@ -96,11 +106,13 @@ public:
     std::vector<std::string> attachmentNames() const;
     bool readAttachments(std::vector<McapAttachment>& out);
 
-    // Visits every message, chunk by chunk in file order; the visitor returns
-    // false to stop early. False with error() on a damaged chunk.
-    bool readMessages(const std::function<bool(const McapMessageView&)>& visitor);
-    // The same for one chunk (0 .. chunkCount() - 1), for readers that pull.
-    bool readChunk(std::size_t index, const std::function<bool(const McapMessageView&)>& visitor);
+    // Visits every message, or only those of the given channels, run by run;
+    // the visitor returns false to stop early. False with error() on a damaged chunk.
+    bool readMessages(const std::function<bool(const McapMessageView&)>& visitor,
+                      const std::vector<std::uint16_t>& onlyChannels = {});
+    // The same for one run (0 .. batchCount() - 1), for readers that pull.
+    bool readBatch(std::size_t index, const std::function<bool(const McapMessageView&)>& visitor,
+                   const std::vector<std::uint16_t>& onlyChannels = {});
     // Log times of a channel's messages from the message indexes after each
     // chunk, without decompressing anything; false when the file has none.
     bool indexedLogTimes(std::uint16_t channelId, std::vector<std::uint64_t>& times);
@@ -111,6 +123,13 @@ private:
     struct ChunkLocation {
         std::uint64_t offset = 0;   // of the chunk record
         std::uint64_t length = 0;   // of the whole record
+        std::uint64_t startTime = 0;
+        std::uint64_t endTime = 0;
+        std::vector<std::uint16_t> channels;  // empty: not known, the chunk may hold any
+    };
+    struct Batch {
+        std::size_t first = 0;      // index into chunks_
+        std::size_t count = 0;
     };
     struct AttachmentLocation {
         std::uint64_t offset = 0;
@@ -125,8 +144,13 @@ private:
     bool parseSchema(std::string_view content);
     bool parseChannel(std::string_view content);
     bool parseMetadata(std::string_view content);
-    bool visitChunk(const ChunkLocation& chunk, const std::function<bool(const McapMessageView&)>& visitor,
-                    bool& stop);
+    void groupBatches();
+    bool holdsAny(const ChunkLocation& chunk, const std::vector<std::uint16_t>& channels) const;
+    // Appends the chunk's messages (of the channels asked for) to messages_; their data
+    // points into buffer, which must outlive them.
+    bool decodeChunk(const ChunkLocation& chunk, std::string& buffer, const std::vector<std::uint16_t>& onlyChannels);
+    bool visitBatch(const Batch& batch, const std::function<bool(const McapMessageView&)>& visitor,
+                    const std::vector<std::uint16_t>& onlyChannels, bool& stop);
 
     // A view of record bytes: straight into the mapped file when it is mapped, else read into buffer.
     bool recordAt(std::uint64_t offset, std::uint64_t length, std::string& buffer, std::string_view& view);
@@ -144,9 +168,11 @@ private:
     std::optional<McapStatistics> statistics_;
     std::vector<McapMetadata> metadata_;
     std::vector<ChunkLocation> chunks_;
+    std::vector<Batch> batches_;
     std::vector<AttachmentLocation> attachments_;
     std::string record_;
-    std::string uncompressed_;
+    std::vector<std::string> uncompressed_;     // one buffer per chunk of a run, kept across runs
+    std::vector<McapMessageView> messages_;
 };
 
 }  // namespace hazard_desk::recording

@@ -26,32 +26,32 @@ double RecordingFrameCursor::recordedFps() const {
            static_cast<double>(frameTimes_.back() - frameTimes_.front());
 }
 
-bool RecordingFrameCursor::readNextChunk() {
+bool RecordingFrameCursor::readNextBatch() {
     RecordingVisitor visitor;
     visitor.frame = [this](const RecordedFrame& frame) {
         ready_.push_back(frame);
         return true;
     };
-    const std::size_t index = nextChunk_++;
+    const std::size_t index = nextBatch_++;
     bool parsed = true;
-    const bool ok = reader_.mcap().readChunk(index, [&](const McapMessageView& m) {
+    const bool ok = reader_.mcap().readBatch(index, [&](const McapMessageView& m) {
         parsed = assembler_.add(m, visitor);
         return parsed;
     });
-    if (nextChunk_ >= reader_.mcap().chunkCount()) {
+    if (nextBatch_ >= reader_.mcap().batchCount()) {
         assembler_.finish(visitor);
     }
     if (!ok || !parsed) {
         error_ = !parsed ? assembler_.error() : reader_.mcap().error();
-        nextChunk_ = reader_.mcap().chunkCount();
+        nextBatch_ = reader_.mcap().batchCount();
         return false;
     }
     return true;
 }
 
 bool RecordingFrameCursor::next(RecordedFrame& frame) {
-    while (ready_.empty() && nextChunk_ < reader_.mcap().chunkCount()) {
-        if (!readNextChunk()) {
+    while (ready_.empty() && nextBatch_ < reader_.mcap().batchCount()) {
+        if (!readNextBatch()) {
             break;
         }
     }
@@ -65,7 +65,7 @@ bool RecordingFrameCursor::next(RecordedFrame& frame) {
 
 void RecordingFrameCursor::rewind() {
     ready_.clear();
-    nextChunk_ = 0;
+    nextBatch_ = 0;
     assembler_ = FrameAssembler();
     assembler_.setChannels(reader_.mcap().channels());
 }
