@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <limits>
 
 #include <zlib.h>
 #include <zstd.h>
@@ -163,7 +164,10 @@ bool McapReader::open(const std::string& path) {
         statistics_.reset();
         walkDataSection();
     }
-    groupBatches();
+    laterStart_.assign(chunks_.size(), std::numeric_limits<std::uint64_t>::max());
+    for (std::size_t i = chunks_.size(); i > 1; --i) {
+        laterStart_[i - 2] = std::min(laterStart_[i - 1], chunks_[i - 1].startTime);
+    }
     return error_.empty();
 }
 
@@ -426,20 +430,6 @@ bool McapReader::readAttachments(std::vector<McapAttachment>& out) {
     return true;
 }
 
-void McapReader::groupBatches() {
-    batches_.clear();
-    std::uint64_t runEnd = 0;
-    for (std::size_t i = 0; i < chunks_.size(); ++i) {
-        if (!batches_.empty() && chunks_[i].startTime <= runEnd) {
-            ++batches_.back().count;
-            runEnd = std::max(runEnd, chunks_[i].endTime);
-            continue;
-        }
-        batches_.push_back(Batch{i, 1});
-        runEnd = chunks_[i].endTime;
-    }
-}
-
 bool McapReader::holdsAny(const ChunkLocation& chunk, const std::vector<std::uint16_t>& channels) const {
     if (channels.empty() || chunk.channels.empty()) {
         return true;
@@ -452,50 +442,69 @@ bool McapReader::holdsAny(const ChunkLocation& chunk, const std::vector<std::uin
     return false;
 }
 
+void McapReader::startOver() {
+    pending_.clear();
+    while (!decoded_.empty()) {
+        spare_.push_back(std::move(decoded_.front().bytes));
+        decoded_.pop_front();
+    }
+    firstDecoded_ = 0;
+    order_ = 0;
+}
+
 bool McapReader::readMessages(const std::function<bool(const McapMessageView&)>& visitor,
                               const std::vector<std::uint16_t>& onlyChannels) {
+    startOver();
     bool stop = false;
-    for (const Batch& batch : batches_) {
-        if (!visitBatch(batch, visitor, onlyChannels, stop)) {
+    for (std::size_t i = 0; i < chunks_.size() && !stop; ++i) {
+        if (!step(i, visitor, onlyChannels, stop)) {
             return false;
-        }
-        if (stop) {
-            break;
         }
     }
     return true;
 }
 
-bool McapReader::readBatch(std::size_t index, const std::function<bool(const McapMessageView&)>& visitor,
+bool McapReader::readChunk(std::size_t index, const std::function<bool(const McapMessageView&)>& visitor,
                            const std::vector<std::uint16_t>& onlyChannels) {
-    if (index >= batches_.size()) {
+    if (index >= chunks_.size()) {
         return false;
     }
+    if (index == 0) {
+        startOver();
+    }
     bool stop = false;
-    return visitBatch(batches_[index], visitor, onlyChannels, stop);
+    return step(index, visitor, onlyChannels, stop);
 }
 
-bool McapReader::visitBatch(const Batch& batch, const std::function<bool(const McapMessageView&)>& visitor,
-                            const std::vector<std::uint16_t>& onlyChannels, bool& stop) {
-    messages_.clear();
-    if (uncompressed_.size() < batch.count) {
-        uncompressed_.resize(batch.count);
-    }
-    bool ok = true;
-    for (std::size_t i = 0; i < batch.count && ok; ++i) {
-        const ChunkLocation& chunk = chunks_[batch.first + i];
-        // On a damaged chunk the messages of the run's chunks before it still count.
-        ok = !holdsAny(chunk, onlyChannels) || decodeChunk(chunk, uncompressed_[i], onlyChannels);
-    }
-    std::stable_sort(messages_.begin(), messages_.end(),
-                     [](const McapMessageView& a, const McapMessageView& b) { return a.logTime < b.logTime; });
-    for (const McapMessageView& m : messages_) {
-        if (!visitor(m)) {
-            stop = true;
-            break;
-        }
-    }
+bool McapReader::step(std::size_t index, const std::function<bool(const McapMessageView&)>& visitor,
+                      const std::vector<std::uint16_t>& onlyChannels, bool& stop) {
+    const ChunkLocation& chunk = chunks_[index];
+    const bool ok = !holdsAny(chunk, onlyChannels) || decodeChunk(chunk, onlyChannels);
+    // After a damaged chunk nothing more comes: what the chunks before it held is due now.
+    visitDue(ok ? laterStart_[index] : std::numeric_limits<std::uint64_t>::max(), visitor, stop);
     return ok;
+}
+
+void McapReader::visitDue(std::uint64_t until, const std::function<bool(const McapMessageView&)>& visitor,
+                          bool& stop) {
+    std::sort(pending_.begin(), pending_.end(), [](const Pending& a, const Pending& b) {
+        return a.view.logTime != b.view.logTime ? a.view.logTime < b.view.logTime : a.order < b.order;
+    });
+    std::size_t visited = 0;
+    while (visited < pending_.size() && pending_[visited].view.logTime <= until && !stop) {
+        const Pending& p = pending_[visited++];
+        --decoded_[p.buffer - firstDecoded_].pending;
+        stop = !visitor(p.view);
+    }
+    pending_.erase(pending_.begin(), pending_.begin() + static_cast<std::ptrdiff_t>(visited));
+    while (!decoded_.empty() && decoded_.front().pending == 0) {
+        spare_.push_back(std::move(decoded_.front().bytes));
+        decoded_.pop_front();
+        ++firstDecoded_;
+    }
+    if (spare_.size() > 4) {
+        spare_.resize(4);
+    }
 }
 
 bool McapReader::indexedLogTimes(std::uint16_t channelId, std::vector<std::uint64_t>& times) {
@@ -526,8 +535,7 @@ bool McapReader::indexedLogTimes(std::uint16_t channelId, std::vector<std::uint6
     return found;
 }
 
-bool McapReader::decodeChunk(const ChunkLocation& chunk, std::string& buffer,
-                             const std::vector<std::uint16_t>& onlyChannels) {
+bool McapReader::decodeChunk(const ChunkLocation& chunk, const std::vector<std::uint16_t>& onlyChannels) {
     const std::string where = "chunk at byte " + std::to_string(chunk.offset);
     std::string_view record;
     if (chunk.length < kRecordPrefixSize || !recordAt(chunk.offset, chunk.length, record_, record) ||
@@ -544,6 +552,14 @@ bool McapReader::decodeChunk(const ChunkLocation& chunk, std::string& buffer,
     if (!c.ok()) {
         return fail(where + " cut short");
     }
+    const std::size_t serial = firstDecoded_ + decoded_.size();
+    decoded_.emplace_back();
+    Decoded& decoded = decoded_.back();
+    if (!spare_.empty()) {
+        decoded.bytes = std::move(spare_.back());
+        spare_.pop_back();
+    }
+    std::string& buffer = decoded.bytes;
     std::string_view records;
     if (compression.empty()) {
         // Stored as it is: read in place from the mapped file, else kept apart from the next record read.
@@ -597,7 +613,8 @@ bool McapReader::decodeChunk(const ChunkLocation& chunk, std::string& buffer,
             view.data = content.substr(content.size() - m.remaining());
             if (onlyChannels.empty() ||
                 std::find(onlyChannels.begin(), onlyChannels.end(), view.channelId) != onlyChannels.end()) {
-                messages_.push_back(view);
+                pending_.push_back(Pending{view, order_++, serial});
+                ++decoded.pending;
             }
         }
     }

@@ -6,15 +6,17 @@
 // up to the last complete record. Chunks are checked against their CRC when
 // they are decompressed.
 //
-// Messages come in log-time order within each run of chunks whose time spans
-// overlap (as when a writer keeps some channels in chunks of their own): such
-// a run is read together and its messages merged by log time, the file order
-// kept among equal times. A reader that wants only some channels skips the
-// chunks that hold none of them, known from the chunk index (or from the
-// message indexes after each chunk when the summary is missing).
+// Messages come in log-time order even where chunks overlap in time (as when
+// a writer keeps some channels in chunks of their own): chunks are
+// decompressed in file order and a message is handed on once no later chunk
+// starts before it, ties in file order; only the chunks still needed for
+// that are held. A reader that wants only some channels skips the chunks
+// that hold none of them, known from the chunk index (or from the message
+// indexes after each chunk when the summary is missing).
 // Not thread-safe.
 #include <cstdint>
 #include <cstdio>
+#include <deque>
 #include <functional>
 #include <map>
 #include <optional>
@@ -92,8 +94,6 @@ public:
     const std::optional<McapStatistics>& statistics() const { return statistics_; }
     const std::vector<McapMetadata>& metadata() const { return metadata_; }
     std::size_t chunkCount() const { return chunks_.size(); }
-    // Runs of chunks read together (see above), in file order.
-    std::size_t batchCount() const { return batches_.size(); }
     // File offset just past each chunk record, in file order.
     std::vector<std::uint64_t> chunkEndOffsets() const {
         std::vector<std::uint64_t> ends;
@@ -106,12 +106,15 @@ public:
     std::vector<std::string> attachmentNames() const;
     bool readAttachments(std::vector<McapAttachment>& out);
 
-    // Visits every message, or only those of the given channels, run by run;
-    // the visitor returns false to stop early. False with error() on a damaged chunk.
+    // Visits every message, or only those of the given channels; the visitor
+    // returns false to stop early. False with error() on a damaged chunk (the
+    // messages of the chunks before it are visited).
     bool readMessages(const std::function<bool(const McapMessageView&)>& visitor,
                       const std::vector<std::uint16_t>& onlyChannels = {});
-    // The same for one run (0 .. batchCount() - 1), for readers that pull.
-    bool readBatch(std::size_t index, const std::function<bool(const McapMessageView&)>& visitor,
+    // For readers that pull: reads chunk index (0 .. chunkCount() - 1, in
+    // order; 0 starts over) and visits the messages that are due after it,
+    // after the last chunk all that remain.
+    bool readChunk(std::size_t index, const std::function<bool(const McapMessageView&)>& visitor,
                    const std::vector<std::uint16_t>& onlyChannels = {});
     // Log times of a channel's messages from the message indexes after each
     // chunk, without decompressing anything; false when the file has none.
@@ -127,9 +130,15 @@ private:
         std::uint64_t endTime = 0;
         std::vector<std::uint16_t> channels;  // empty: not known, the chunk may hold any
     };
-    struct Batch {
-        std::size_t first = 0;      // index into chunks_
-        std::size_t count = 0;
+    // A decompressed chunk whose messages are not all handed on yet.
+    struct Decoded {
+        std::string bytes;
+        std::size_t pending = 0;
+    };
+    struct Pending {
+        McapMessageView view;
+        std::uint64_t order = 0;    // file order, for equal log times
+        std::size_t buffer = 0;     // serial number of its Decoded
     };
     struct AttachmentLocation {
         std::uint64_t offset = 0;
@@ -144,13 +153,14 @@ private:
     bool parseSchema(std::string_view content);
     bool parseChannel(std::string_view content);
     bool parseMetadata(std::string_view content);
-    void groupBatches();
     bool holdsAny(const ChunkLocation& chunk, const std::vector<std::uint16_t>& channels) const;
-    // Appends the chunk's messages (of the channels asked for) to messages_; their data
-    // points into buffer, which must outlive them.
-    bool decodeChunk(const ChunkLocation& chunk, std::string& buffer, const std::vector<std::uint16_t>& onlyChannels);
-    bool visitBatch(const Batch& batch, const std::function<bool(const McapMessageView&)>& visitor,
-                    const std::vector<std::uint16_t>& onlyChannels, bool& stop);
+    // Adds the chunk's messages (of the channels asked for) to pending_.
+    bool decodeChunk(const ChunkLocation& chunk, const std::vector<std::uint16_t>& onlyChannels);
+    // Visits the pending messages logged up to until, in order, and drops the chunks no longer needed.
+    void visitDue(std::uint64_t until, const std::function<bool(const McapMessageView&)>& visitor, bool& stop);
+    bool step(std::size_t index, const std::function<bool(const McapMessageView&)>& visitor,
+              const std::vector<std::uint16_t>& onlyChannels, bool& stop);
+    void startOver();
 
     // A view of record bytes: straight into the mapped file when it is mapped, else read into buffer.
     bool recordAt(std::uint64_t offset, std::uint64_t length, std::string& buffer, std::string_view& view);
@@ -168,11 +178,14 @@ private:
     std::optional<McapStatistics> statistics_;
     std::vector<McapMetadata> metadata_;
     std::vector<ChunkLocation> chunks_;
-    std::vector<Batch> batches_;
+    std::vector<std::uint64_t> laterStart_;     // per chunk: the earliest start of the chunks after it
     std::vector<AttachmentLocation> attachments_;
     std::string record_;
-    std::vector<std::string> uncompressed_;     // one buffer per chunk of a run, kept across runs
-    std::vector<McapMessageView> messages_;
+    std::deque<Decoded> decoded_;
+    std::size_t firstDecoded_ = 0;              // serial number of decoded_.front()
+    std::vector<Pending> pending_;
+    std::vector<std::string> spare_;            // buffers of chunks done with, for the next ones
+    std::uint64_t order_ = 0;
 };
 
 }  // namespace hazard_desk::recording

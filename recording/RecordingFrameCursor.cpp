@@ -26,32 +26,32 @@ double RecordingFrameCursor::recordedFps() const {
            static_cast<double>(frameTimes_.back() - frameTimes_.front());
 }
 
-bool RecordingFrameCursor::readNextBatch() {
+bool RecordingFrameCursor::readNextChunk() {
     RecordingVisitor visitor;
     visitor.frame = [this](const RecordedFrame& frame) {
         ready_.push_back(frame);
         return true;
     };
-    const std::size_t index = nextBatch_++;
+    const std::size_t index = nextChunk_++;
     bool parsed = true;
-    const bool ok = reader_.mcap().readBatch(index, [&](const McapMessageView& m) {
+    const bool ok = reader_.mcap().readChunk(index, [&](const McapMessageView& m) {
         parsed = assembler_.add(m, visitor);
         return parsed;
     });
-    if (nextBatch_ >= reader_.mcap().batchCount()) {
+    if (nextChunk_ >= reader_.mcap().chunkCount()) {
         assembler_.finish(visitor);
     }
     if (!ok || !parsed) {
         error_ = !parsed ? assembler_.error() : reader_.mcap().error();
-        nextBatch_ = reader_.mcap().batchCount();
+        nextChunk_ = reader_.mcap().chunkCount();
         return false;
     }
     return true;
 }
 
 bool RecordingFrameCursor::next(RecordedFrame& frame) {
-    while (ready_.empty() && nextBatch_ < reader_.mcap().batchCount()) {
-        if (!readNextBatch()) {
+    while (ready_.empty() && nextChunk_ < reader_.mcap().chunkCount()) {
+        if (!readNextChunk()) {
             break;
         }
     }
@@ -65,7 +65,7 @@ bool RecordingFrameCursor::next(RecordedFrame& frame) {
 
 void RecordingFrameCursor::rewind() {
     ready_.clear();
-    nextBatch_ = 0;
+    nextChunk_ = 0;
     assembler_ = FrameAssembler();
     assembler_.setChannels(reader_.mcap().channels());
 }

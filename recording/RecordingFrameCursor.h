@@ -1,8 +1,7 @@
 #pragma once
-// Pulls the frames of a recording one at a time, decompressing the next run
-// of chunks (McapReader's batch) only when the frames already read run out,
-// so a long recording is played without holding it in memory. rewind()
-// starts again at the first frame.
+// Pulls the frames of a recording one at a time, decompressing a chunk only
+// when the frames already read run out, so a long recording is played
+// without holding it in memory. rewind() starts again at the first frame.
 #include <cstdint>
 #include <deque>
 #include <string>
@@ -27,11 +26,11 @@ public:
     const std::string& error() const { return error_; }
 
 private:
-    bool readNextBatch();
+    bool readNextChunk();
 
     RecordingReader reader_;
     FrameAssembler assembler_;
-    std::size_t nextBatch_ = 0;
+    std::size_t nextChunk_ = 0;
     std::deque<RecordedFrame> ready_;
     std::vector<std::uint64_t> frameTimes_;
     std::string error_;
