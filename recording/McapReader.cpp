@@ -442,19 +442,9 @@ bool McapReader::holdsAny(const ChunkLocation& chunk, const std::vector<std::uin
     return false;
 }
 
-void McapReader::startOver() {
-    pending_.clear();
-    while (!decoded_.empty()) {
-        spare_.push_back(std::move(decoded_.front().bytes));
-        decoded_.pop_front();
-    }
-    firstDecoded_ = 0;
-    order_ = 0;
-}
-
 bool McapReader::readMessages(const std::function<bool(const McapMessageView&)>& visitor,
                               const std::vector<std::uint16_t>& onlyChannels) {
-    startOver();
+    order_.clear();
     bool stop = false;
     for (std::size_t i = 0; i < chunks_.size() && !stop; ++i) {
         if (!step(i, visitor, onlyChannels, stop)) {
@@ -470,7 +460,7 @@ bool McapReader::readChunk(std::size_t index, const std::function<bool(const Mca
         return false;
     }
     if (index == 0) {
-        startOver();
+        order_.clear();
     }
     bool stop = false;
     return step(index, visitor, onlyChannels, stop);
@@ -481,30 +471,8 @@ bool McapReader::step(std::size_t index, const std::function<bool(const McapMess
     const ChunkLocation& chunk = chunks_[index];
     const bool ok = !holdsAny(chunk, onlyChannels) || decodeChunk(chunk, onlyChannels);
     // After a damaged chunk nothing more comes: what the chunks before it held is due now.
-    visitDue(ok ? laterStart_[index] : std::numeric_limits<std::uint64_t>::max(), visitor, stop);
+    stop = !order_.visitDue(ok ? laterStart_[index] : std::numeric_limits<std::uint64_t>::max(), visitor);
     return ok;
-}
-
-void McapReader::visitDue(std::uint64_t until, const std::function<bool(const McapMessageView&)>& visitor,
-                          bool& stop) {
-    std::sort(pending_.begin(), pending_.end(), [](const Pending& a, const Pending& b) {
-        return a.view.logTime != b.view.logTime ? a.view.logTime < b.view.logTime : a.order < b.order;
-    });
-    std::size_t visited = 0;
-    while (visited < pending_.size() && pending_[visited].view.logTime <= until && !stop) {
-        const Pending& p = pending_[visited++];
-        --decoded_[p.buffer - firstDecoded_].pending;
-        stop = !visitor(p.view);
-    }
-    pending_.erase(pending_.begin(), pending_.begin() + static_cast<std::ptrdiff_t>(visited));
-    while (!decoded_.empty() && decoded_.front().pending == 0) {
-        spare_.push_back(std::move(decoded_.front().bytes));
-        decoded_.pop_front();
-        ++firstDecoded_;
-    }
-    if (spare_.size() > 4) {
-        spare_.resize(4);
-    }
 }
 
 bool McapReader::indexedLogTimes(std::uint16_t channelId, std::vector<std::uint64_t>& times) {
@@ -552,14 +520,7 @@ bool McapReader::decodeChunk(const ChunkLocation& chunk, const std::vector<std::
     if (!c.ok()) {
         return fail(where + " cut short");
     }
-    const std::size_t serial = firstDecoded_ + decoded_.size();
-    decoded_.emplace_back();
-    Decoded& decoded = decoded_.back();
-    if (!spare_.empty()) {
-        decoded.bytes = std::move(spare_.back());
-        spare_.pop_back();
-    }
-    std::string& buffer = decoded.bytes;
+    std::string& buffer = order_.nextBuffer();
     std::string_view records;
     if (compression.empty()) {
         // Stored as it is: read in place from the mapped file, else kept apart from the next record read.
@@ -613,8 +574,7 @@ bool McapReader::decodeChunk(const ChunkLocation& chunk, const std::vector<std::
             view.data = content.substr(content.size() - m.remaining());
             if (onlyChannels.empty() ||
                 std::find(onlyChannels.begin(), onlyChannels.end(), view.channelId) != onlyChannels.end()) {
-                pending_.push_back(Pending{view, order_++, serial});
-                ++decoded.pending;
+                order_.add(view);
             }
         }
     }

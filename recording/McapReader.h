@@ -16,13 +16,14 @@
 // Not thread-safe.
 #include <cstdint>
 #include <cstdio>
-#include <deque>
 #include <functional>
 #include <map>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "McapMessageOrder.h"
 
 namespace hazard_desk::recording {
 
@@ -60,16 +61,6 @@ struct McapStatistics {
     std::uint64_t messageStartTime = 0;
     std::uint64_t messageEndTime = 0;
     std::map<std::uint16_t, std::uint64_t> channelMessageCounts;
-};
-
-// One message while it is being visited; data points into the reader's
-// chunk buffer and is valid only during the visit.
-struct McapMessageView {
-    std::uint16_t channelId = 0;
-    std::uint32_t sequence = 0;
-    std::uint64_t logTime = 0;
-    std::uint64_t publishTime = 0;
-    std::string_view data;
 };
 
 class McapReader {
@@ -130,16 +121,6 @@ private:
         std::uint64_t endTime = 0;
         std::vector<std::uint16_t> channels;  // empty: not known, the chunk may hold any
     };
-    // A decompressed chunk whose messages are not all handed on yet.
-    struct Decoded {
-        std::string bytes;
-        std::size_t pending = 0;
-    };
-    struct Pending {
-        McapMessageView view;
-        std::uint64_t order = 0;    // file order, for equal log times
-        std::size_t buffer = 0;     // serial number of its Decoded
-    };
     struct AttachmentLocation {
         std::uint64_t offset = 0;
         std::uint64_t length = 0;
@@ -154,13 +135,10 @@ private:
     bool parseChannel(std::string_view content);
     bool parseMetadata(std::string_view content);
     bool holdsAny(const ChunkLocation& chunk, const std::vector<std::uint16_t>& channels) const;
-    // Adds the chunk's messages (of the channels asked for) to pending_.
+    // Adds the chunk's messages (of the channels asked for) to order_.
     bool decodeChunk(const ChunkLocation& chunk, const std::vector<std::uint16_t>& onlyChannels);
-    // Visits the pending messages logged up to until, in order, and drops the chunks no longer needed.
-    void visitDue(std::uint64_t until, const std::function<bool(const McapMessageView&)>& visitor, bool& stop);
     bool step(std::size_t index, const std::function<bool(const McapMessageView&)>& visitor,
               const std::vector<std::uint16_t>& onlyChannels, bool& stop);
-    void startOver();
 
     // A view of record bytes: straight into the mapped file when it is mapped, else read into buffer.
     bool recordAt(std::uint64_t offset, std::uint64_t length, std::string& buffer, std::string_view& view);
@@ -181,11 +159,7 @@ private:
     std::vector<std::uint64_t> laterStart_;     // per chunk: the earliest start of the chunks after it
     std::vector<AttachmentLocation> attachments_;
     std::string record_;
-    std::deque<Decoded> decoded_;
-    std::size_t firstDecoded_ = 0;              // serial number of decoded_.front()
-    std::vector<Pending> pending_;
-    std::vector<std::string> spare_;            // buffers of chunks done with, for the next ones
-    std::uint64_t order_ = 0;
+    McapMessageOrder order_;
 };
 
 }  // namespace hazard_desk::recording
