@@ -1,7 +1,8 @@
 // How points lie in the file: in metres, as point cloud viewers read them
 // (millimetres again when read back, also from files that say they hold
 // millimetres), and in chunks of their own, so reading points alone never
-// touches the images' chunks.
+// touches the images' chunks; and messages of chunks that overlap in time
+// come back in log-time order.
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -18,12 +19,6 @@
 
 namespace recording_test {
 namespace {
-
-std::vector<float> cloudData(const foxglove::PointCloud& cloud) {
-    std::vector<float> values(cloud.data().size() / 4);
-    std::memcpy(values.data(), cloud.data().data(), values.size() * 4);
-    return values;
-}
 
 TEST(RecordingLayout, PointsAreStoredInMetresAndReadBackInMillimetres) {
     const std::string path = tempPath("metres.mcap");
@@ -46,7 +41,8 @@ TEST(RecordingLayout, PointsAreStoredInMetresAndReadBackInMillimetres) {
     ASSERT_TRUE(mcap.readMessages([&](const McapMessageView& m) {
         foxglove::PointCloud cloud;
         EXPECT_TRUE(cloud.ParseFromArray(m.data.data(), static_cast<int>(m.data.size())));
-        stored = cloudData(cloud);
+        stored.resize(cloud.data().size() / 4);
+        std::memcpy(stored.data(), cloud.data().data(), stored.size() * 4);
         return true;
     }, {points}));
     const std::vector<float> written = packedXyz(sample);
@@ -156,12 +152,6 @@ TEST(RecordingLayout, ReadingPointsAloneSkipsTheImagesChunks) {
     EXPECT_TRUE(error.empty()) << error;
     std::remove(path.c_str());
 }
-
-}  // namespace
-}  // namespace recording_test
-
-namespace recording_test {
-namespace {
 
 // Channels in chunk groups of their own, one of them logged late: whatever
 // the chunks, messages come back in log-time order, equal times in the order
