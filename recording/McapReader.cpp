@@ -1,7 +1,9 @@
 #include "McapReader.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <limits>
 
 #include <zlib.h>
 #include <zstd.h>
@@ -162,6 +164,10 @@ bool McapReader::open(const std::string& path) {
         statistics_.reset();
         walkDataSection();
     }
+    laterStart_.assign(chunks_.size(), std::numeric_limits<std::uint64_t>::max());
+    for (std::size_t i = chunks_.size(); i > 1; --i) {
+        laterStart_[i - 2] = std::min(laterStart_[i - 1], chunks_[i - 1].startTime);
+    }
     return error_.empty();
 }
 
@@ -239,12 +245,17 @@ bool McapReader::readSummary(std::string& why) {
             break;
         }
         case kChunkIndex: {
-            c.get<std::uint64_t>();
-            c.get<std::uint64_t>();
             ChunkLocation chunk;
+            chunk.startTime = c.get<std::uint64_t>();
+            chunk.endTime = c.get<std::uint64_t>();
             chunk.offset = c.get<std::uint64_t>();
             chunk.length = c.get<std::uint64_t>();
-            if (!c.ok()) {
+            Cursor indexOffsets(c.string());
+            while (indexOffsets.ok() && indexOffsets.remaining() > 0) {
+                chunk.channels.push_back(indexOffsets.get<std::uint16_t>());
+                indexOffsets.get<std::uint64_t>();
+            }
+            if (!c.ok() || !indexOffsets.ok()) {
                 why = "bad chunk index";
                 return false;
             }
@@ -300,7 +311,22 @@ void McapReader::walkDataSection() {
             break;
         }
         if (opcode == kChunk) {
-            chunks_.push_back(ChunkLocation{offset, recordLength});
+            ChunkLocation chunk;
+            chunk.offset = offset;
+            chunk.length = recordLength;
+            std::string times;
+            if (readAt(end, 16, times)) {
+                Cursor c(times);
+                chunk.startTime = c.get<std::uint64_t>();
+                chunk.endTime = c.get<std::uint64_t>();
+            }
+            chunks_.push_back(std::move(chunk));
+        } else if (opcode == kMessageIndex && !chunks_.empty()) {
+            // The message indexes after a chunk name its channels.
+            std::string channel;
+            if (readAt(end, 2, channel)) {
+                chunks_.back().channels.push_back(Cursor(channel).get<std::uint16_t>());
+            }
         } else if (opcode == kAttachment) {
             std::string head;
             if (readAt(end, static_cast<std::size_t>(std::min<std::uint64_t>(length, 4096)), head)) {
@@ -404,25 +430,49 @@ bool McapReader::readAttachments(std::vector<McapAttachment>& out) {
     return true;
 }
 
-bool McapReader::readMessages(const std::function<bool(const McapMessageView&)>& visitor) {
-    bool stop = false;
-    for (const ChunkLocation& chunk : chunks_) {
-        if (!visitChunk(chunk, visitor, stop)) {
-            return false;
+bool McapReader::holdsAny(const ChunkLocation& chunk, const std::vector<std::uint16_t>& channels) const {
+    if (channels.empty() || chunk.channels.empty()) {
+        return true;
+    }
+    for (std::uint16_t id : chunk.channels) {
+        if (std::find(channels.begin(), channels.end(), id) != channels.end()) {
+            return true;
         }
-        if (stop) {
-            break;
+    }
+    return false;
+}
+
+bool McapReader::readMessages(const std::function<bool(const McapMessageView&)>& visitor,
+                              const std::vector<std::uint16_t>& onlyChannels) {
+    order_.clear();
+    bool stop = false;
+    for (std::size_t i = 0; i < chunks_.size() && !stop; ++i) {
+        if (!step(i, visitor, onlyChannels, stop)) {
+            return false;
         }
     }
     return true;
 }
 
-bool McapReader::readChunk(std::size_t index, const std::function<bool(const McapMessageView&)>& visitor) {
+bool McapReader::readChunk(std::size_t index, const std::function<bool(const McapMessageView&)>& visitor,
+                           const std::vector<std::uint16_t>& onlyChannels) {
     if (index >= chunks_.size()) {
         return false;
     }
+    if (index == 0) {
+        order_.clear();
+    }
     bool stop = false;
-    return visitChunk(chunks_[index], visitor, stop);
+    return step(index, visitor, onlyChannels, stop);
+}
+
+bool McapReader::step(std::size_t index, const std::function<bool(const McapMessageView&)>& visitor,
+                      const std::vector<std::uint16_t>& onlyChannels, bool& stop) {
+    const ChunkLocation& chunk = chunks_[index];
+    const bool ok = !holdsAny(chunk, onlyChannels) || decodeChunk(chunk, onlyChannels);
+    // After a damaged chunk nothing more comes: what the chunks before it held is due now.
+    stop = !order_.visitDue(ok ? laterStart_[index] : std::numeric_limits<std::uint64_t>::max(), visitor);
+    return ok;
 }
 
 bool McapReader::indexedLogTimes(std::uint16_t channelId, std::vector<std::uint64_t>& times) {
@@ -453,8 +503,7 @@ bool McapReader::indexedLogTimes(std::uint16_t channelId, std::vector<std::uint6
     return found;
 }
 
-bool McapReader::visitChunk(const ChunkLocation& chunk, const std::function<bool(const McapMessageView&)>& visitor,
-                            bool& stop) {
+bool McapReader::decodeChunk(const ChunkLocation& chunk, const std::vector<std::uint16_t>& onlyChannels) {
     const std::string where = "chunk at byte " + std::to_string(chunk.offset);
     std::string_view record;
     if (chunk.length < kRecordPrefixSize || !recordAt(chunk.offset, chunk.length, record_, record) ||
@@ -471,20 +520,27 @@ bool McapReader::visitChunk(const ChunkLocation& chunk, const std::function<bool
     if (!c.ok()) {
         return fail(where + " cut short");
     }
+    std::string& buffer = order_.nextBuffer();
     std::string_view records;
     if (compression.empty()) {
-        records = data;
+        // Stored as it is: read in place from the mapped file, else kept apart from the next record read.
+        if (mapped_ != nullptr) {
+            records = data;
+        } else {
+            buffer.assign(data.data(), data.size());
+            records = buffer;
+        }
     } else if (compression == kCompressionZstd) {
-        uncompressed_.resize(static_cast<std::size_t>(uncompressedSize));
+        buffer.resize(static_cast<std::size_t>(uncompressedSize));
         if (decompressor_ == nullptr) {
             decompressor_ = ZSTD_createDCtx();
         }
-        const std::size_t n = ZSTD_decompressDCtx(static_cast<ZSTD_DCtx*>(decompressor_), uncompressed_.data(),
-                                                  uncompressed_.size(), data.data(), data.size());
+        const std::size_t n = ZSTD_decompressDCtx(static_cast<ZSTD_DCtx*>(decompressor_), buffer.data(),
+                                                  buffer.size(), data.data(), data.size());
         if (ZSTD_isError(n) != 0U || n != uncompressedSize) {
             return fail(where + ": zstd data damaged");
         }
-        records = uncompressed_;
+        records = buffer;
     } else {
         return fail(where + ": compression '" + compression + "' not supported");
     }
@@ -516,9 +572,9 @@ bool McapReader::visitChunk(const ChunkLocation& chunk, const std::function<bool
                 return fail(where + ": message cut short");
             }
             view.data = content.substr(content.size() - m.remaining());
-            if (!visitor(view)) {
-                stop = true;
-                return true;
+            if (onlyChannels.empty() ||
+                std::find(onlyChannels.begin(), onlyChannels.end(), view.channelId) != onlyChannels.end()) {
+                order_.add(view);
             }
         }
     }

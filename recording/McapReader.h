@@ -4,7 +4,16 @@
 // from there (checking the summary CRC); otherwise, as after a crash or a
 // cut copy, it walks the data section record by record and keeps everything
 // up to the last complete record. Chunks are checked against their CRC when
-// they are decompressed. Not thread-safe.
+// they are decompressed.
+//
+// Messages come in log-time order even where chunks overlap in time (as when
+// a writer keeps some channels in chunks of their own): chunks are
+// decompressed in file order and a message is handed on once no later chunk
+// starts before it, ties in file order; only the chunks still needed for
+// that are held. A reader that wants only some channels skips the chunks
+// that hold none of them, known from the chunk index (or from the message
+// indexes after each chunk when the summary is missing).
+// Not thread-safe.
 #include <cstdint>
 #include <cstdio>
 #include <functional>
@@ -13,6 +22,8 @@
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "McapMessageOrder.h"
 
 namespace hazard_desk::recording {
 
@@ -52,16 +63,6 @@ struct McapStatistics {
     std::map<std::uint16_t, std::uint64_t> channelMessageCounts;
 };
 
-// One message while it is being visited; data points into the reader's
-// chunk buffer and is valid only during the visit.
-struct McapMessageView {
-    std::uint16_t channelId = 0;
-    std::uint32_t sequence = 0;
-    std::uint64_t logTime = 0;
-    std::uint64_t publishTime = 0;
-    std::string_view data;
-};
-
 class McapReader {
 public:
     McapReader();
@@ -96,11 +97,16 @@ public:
     std::vector<std::string> attachmentNames() const;
     bool readAttachments(std::vector<McapAttachment>& out);
 
-    // Visits every message, chunk by chunk in file order; the visitor returns
-    // false to stop early. False with error() on a damaged chunk.
-    bool readMessages(const std::function<bool(const McapMessageView&)>& visitor);
-    // The same for one chunk (0 .. chunkCount() - 1), for readers that pull.
-    bool readChunk(std::size_t index, const std::function<bool(const McapMessageView&)>& visitor);
+    // Visits every message, or only those of the given channels; the visitor
+    // returns false to stop early. False with error() on a damaged chunk (the
+    // messages of the chunks before it are visited).
+    bool readMessages(const std::function<bool(const McapMessageView&)>& visitor,
+                      const std::vector<std::uint16_t>& onlyChannels = {});
+    // For readers that pull: reads chunk index (0 .. chunkCount() - 1, in
+    // order; 0 starts over) and visits the messages that are due after it,
+    // after the last chunk all that remain.
+    bool readChunk(std::size_t index, const std::function<bool(const McapMessageView&)>& visitor,
+                   const std::vector<std::uint16_t>& onlyChannels = {});
     // Log times of a channel's messages from the message indexes after each
     // chunk, without decompressing anything; false when the file has none.
     bool indexedLogTimes(std::uint16_t channelId, std::vector<std::uint64_t>& times);
@@ -111,6 +117,9 @@ private:
     struct ChunkLocation {
         std::uint64_t offset = 0;   // of the chunk record
         std::uint64_t length = 0;   // of the whole record
+        std::uint64_t startTime = 0;
+        std::uint64_t endTime = 0;
+        std::vector<std::uint16_t> channels;  // empty: not known, the chunk may hold any
     };
     struct AttachmentLocation {
         std::uint64_t offset = 0;
@@ -125,8 +134,11 @@ private:
     bool parseSchema(std::string_view content);
     bool parseChannel(std::string_view content);
     bool parseMetadata(std::string_view content);
-    bool visitChunk(const ChunkLocation& chunk, const std::function<bool(const McapMessageView&)>& visitor,
-                    bool& stop);
+    bool holdsAny(const ChunkLocation& chunk, const std::vector<std::uint16_t>& channels) const;
+    // Adds the chunk's messages (of the channels asked for) to order_.
+    bool decodeChunk(const ChunkLocation& chunk, const std::vector<std::uint16_t>& onlyChannels);
+    bool step(std::size_t index, const std::function<bool(const McapMessageView&)>& visitor,
+              const std::vector<std::uint16_t>& onlyChannels, bool& stop);
 
     // A view of record bytes: straight into the mapped file when it is mapped, else read into buffer.
     bool recordAt(std::uint64_t offset, std::uint64_t length, std::string& buffer, std::string_view& view);
@@ -144,9 +156,10 @@ private:
     std::optional<McapStatistics> statistics_;
     std::vector<McapMetadata> metadata_;
     std::vector<ChunkLocation> chunks_;
+    std::vector<std::uint64_t> laterStart_;     // per chunk: the earliest start of the chunks after it
     std::vector<AttachmentLocation> attachments_;
     std::string record_;
-    std::string uncompressed_;
+    McapMessageOrder order_;
 };
 
 }  // namespace hazard_desk::recording

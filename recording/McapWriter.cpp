@@ -84,9 +84,16 @@ std::uint16_t McapWriter::addSchema(const std::string& name, const std::string& 
     return id;
 }
 
+std::size_t McapWriter::addChunkGroup(bool compressed) {
+    OpenChunk group;
+    group.compressed = compressed;
+    groups_.push_back(std::move(group));
+    return groups_.size() - 1;
+}
+
 std::uint16_t McapWriter::addChannel(const std::string& topic, std::uint16_t schemaId,
                                      const std::string& messageEncoding,
-                                     const std::map<std::string, std::string>& metadata) {
+                                     const std::map<std::string, std::string>& metadata, std::size_t chunkGroup) {
     const auto id = static_cast<std::uint16_t>(channelRecords_.size() + 1);
     std::string content;
     put<std::uint16_t>(content, id);
@@ -96,6 +103,7 @@ std::uint16_t McapWriter::addChannel(const std::string& topic, std::uint16_t sch
     putStringMap(content, metadata);
     channelRecords_.push_back(content);
     channelCounts_[id] = 0;
+    channelGroups_[id] = chunkGroup < groups_.size() ? chunkGroup : 0;
     writeRecord(kChannel, content);
     return id;
 }
@@ -105,74 +113,107 @@ bool McapWriter::writeMessage(std::uint16_t channelId, std::uint32_t sequence, s
     if (file_ == nullptr || !error_.empty()) {
         return fail("file is not open");
     }
-    if (channelCounts_.count(channelId) == 0) {
+    const auto group = channelGroups_.find(channelId);
+    if (group == channelGroups_.end()) {
         return fail("message on unknown channel " + std::to_string(channelId));
     }
     std::uint64_t size = 2 + 4 + 8 + 8;
     for (std::string_view piece : pieces) {
         size += piece.size();
     }
-    if (chunk_.empty()) {
+    if (openBytes_ == 0) {
         chunkOpened_ = std::chrono::steady_clock::now();
-        chunkStart_ = logTimeNs;
-        chunkEnd_ = logTimeNs;
     }
-    chunkMessages_[channelId].emplace_back(logTimeNs, chunk_.size());
-    chunk_.reserve(chunk_.size() + kRecordPrefixSize + size);
-    putRecordPrefix(chunk_, kMessage, size);
-    put<std::uint16_t>(chunk_, channelId);
-    put<std::uint32_t>(chunk_, sequence);
-    put<std::uint64_t>(chunk_, logTimeNs);
-    put<std::uint64_t>(chunk_, publishTimeNs);
+    OpenChunk& chunk = groups_[group->second];
+    std::string& records = chunk.records;
+    if (records.empty()) {
+        chunk.startTime = logTimeNs;
+        chunk.endTime = logTimeNs;
+    }
+    chunk.messages[channelId].emplace_back(logTimeNs, records.size());
+    const std::size_t before = records.size();
+    records.reserve(records.size() + kRecordPrefixSize + size);
+    putRecordPrefix(records, kMessage, size);
+    put<std::uint16_t>(records, channelId);
+    put<std::uint32_t>(records, sequence);
+    put<std::uint64_t>(records, logTimeNs);
+    put<std::uint64_t>(records, publishTimeNs);
     for (std::string_view piece : pieces) {
-        chunk_.append(piece.data(), piece.size());
+        records.append(piece.data(), piece.size());
     }
-    chunkStart_ = std::min(chunkStart_, logTimeNs);
-    chunkEnd_ = std::max(chunkEnd_, logTimeNs);
+    openBytes_ += records.size() - before;
+    chunk.startTime = std::min(chunk.startTime, logTimeNs);
+    chunk.endTime = std::max(chunk.endTime, logTimeNs);
     firstTime_ = messageCount_ == 0 ? logTimeNs : std::min(firstTime_, logTimeNs);
     lastTime_ = messageCount_ == 0 ? logTimeNs : std::max(lastTime_, logTimeNs);
     ++messageCount_;
     ++channelCounts_[channelId];
-    if (chunk_.size() >= options_.chunkSize ||
+    if (openBytes_ >= options_.chunkSize ||
         std::chrono::steady_clock::now() - chunkOpened_ >= options_.chunkDuration) {
-        return closeChunk();
+        return closeChunks();
     }
     return true;
 }
 
-bool McapWriter::closeChunk() {
-    if (chunk_.empty()) {
+bool McapWriter::closeChunks() {
+    bool ok = true;
+    for (OpenChunk& chunk : groups_) {
+        ok = closeChunk(chunk) && ok;
+    }
+    openBytes_ = 0;
+    if (!ok) {
+        return false;
+    }
+    // Finished chunks go to the operating system now: a crash later loses
+    // only the chunks that are still open.
+    if (file_ != nullptr && std::fflush(file_) != 0) {
+        return fail(std::string("flush failed: ") + std::strerror(errno));
+    }
+    return error_.empty();
+}
+
+bool McapWriter::closeChunk(OpenChunk& chunk) {
+    const std::string& records = chunk.records;
+    if (records.empty()) {
         return error_.empty();
     }
-    compressed_.resize(ZSTD_compressBound(chunk_.size()));
-    const std::size_t compressedSize =
-        ZSTD_compressCCtx(zstd_, compressed_.data(), compressed_.size(), chunk_.data(), chunk_.size(),
-                          options_.zstdLevel);
-    if (ZSTD_isError(compressedSize) != 0U) {
-        return fail(std::string("zstd compression failed: ") + ZSTD_getErrorName(compressedSize));
+    std::string_view stored = records;
+    const char* compression = "";
+    if (chunk.compressed) {
+        compressed_.resize(ZSTD_compressBound(records.size()));
+        const std::size_t compressedSize = ZSTD_compressCCtx(zstd_, compressed_.data(), compressed_.size(),
+                                                             records.data(), records.size(), options_.zstdLevel);
+        if (ZSTD_isError(compressedSize) != 0U) {
+            return fail(std::string("zstd compression failed: ") + ZSTD_getErrorName(compressedSize));
+        }
+        if (compressedSize < records.size()) {
+            stored = std::string_view(compressed_.data(), compressedSize);
+            compression = kCompressionZstd;
+        }
     }
     std::string head;
-    put<std::uint64_t>(head, chunkStart_);
-    put<std::uint64_t>(head, chunkEnd_);
-    put<std::uint64_t>(head, chunk_.size());
-    put<std::uint32_t>(head, crc32Of(chunk_));
-    putString(head, kCompressionZstd);
-    put<std::uint64_t>(head, compressedSize);
+    put<std::uint64_t>(head, chunk.startTime);
+    put<std::uint64_t>(head, chunk.endTime);
+    put<std::uint64_t>(head, records.size());
+    put<std::uint32_t>(head, crc32Of(records));
+    putString(head, compression);
+    put<std::uint64_t>(head, stored.size());
 
     ChunkIndexEntry entry;
-    entry.startTime = chunkStart_;
-    entry.endTime = chunkEnd_;
+    entry.startTime = chunk.startTime;
+    entry.endTime = chunk.endTime;
     entry.offset = offset_;
-    entry.compressedSize = compressedSize;
-    entry.uncompressedSize = chunk_.size();
+    entry.compression = compression;
+    entry.compressedSize = stored.size();
+    entry.uncompressedSize = records.size();
     std::string prefix;
-    putRecordPrefix(prefix, kChunk, head.size() + compressedSize);
-    entry.length = prefix.size() + head.size() + compressedSize;
+    putRecordPrefix(prefix, kChunk, head.size() + stored.size());
+    entry.length = prefix.size() + head.size() + stored.size();
     bool ok = writeBytes(prefix.data(), prefix.size()) && writeBytes(head.data(), head.size()) &&
-              writeBytes(compressed_.data(), compressedSize);
+              writeBytes(stored.data(), stored.size());
 
     const std::uint64_t indexStart = offset_;
-    for (const auto& [channelId, entries] : chunkMessages_) {
+    for (const auto& [channelId, entries] : chunk.messages) {
         std::string content;
         put<std::uint16_t>(content, channelId);
         put<std::uint32_t>(content, static_cast<std::uint32_t>(entries.size() * 16));
@@ -184,29 +225,16 @@ bool McapWriter::closeChunk() {
         ok = ok && writeRecord(kMessageIndex, content);
     }
     entry.messageIndexLength = offset_ - indexStart;
-    chunk_.clear();
-    chunkMessages_.clear();
+    chunk.records.clear();
+    chunk.messages.clear();
     if (!ok) {
         return false;
     }
     chunkIndexes_.push_back(std::move(entry));
-    // A finished chunk goes to the operating system now: a crash later loses
-    // only the chunk that is still open.
-    if (std::fflush(file_) != 0) {
-        return fail(std::string("flush failed: ") + std::strerror(errno));
-    }
     return true;
 }
 
-bool McapWriter::flush() {
-    if (!closeChunk()) {
-        return false;
-    }
-    if (file_ != nullptr && std::fflush(file_) != 0) {
-        return fail(std::string("flush failed: ") + std::strerror(errno));
-    }
-    return error_.empty();
-}
+bool McapWriter::flush() { return closeChunks(); }
 
 bool McapWriter::writeAttachment(const std::string& name, const std::string& mediaType, std::string_view data,
                                  std::uint64_t logTimeNs, std::uint64_t createTimeNs) {
@@ -246,7 +274,7 @@ bool McapWriter::close() {
     if (file_ == nullptr) {
         return error_.empty();
     }
-    closeChunk();
+    closeChunks();
     std::string dataEnd;
     put<std::uint32_t>(dataEnd, 0);  // no CRC over the data section: each chunk and attachment has its own
     writeRecord(kDataEnd, dataEnd);
@@ -305,7 +333,7 @@ bool McapWriter::close() {
         }
         putString(content, offsetsMap);
         put<std::uint64_t>(content, c.messageIndexLength);
-        putString(content, kCompressionZstd);
+        putString(content, c.compression);
         put<std::uint64_t>(content, c.compressedSize);
         put<std::uint64_t>(content, c.uncompressedSize);
         chunkIndexRecords.push_back(std::move(content));

@@ -4,6 +4,13 @@
 // process that dies mid-recording leaves every finished chunk readable; on
 // close the data end, the summary (schemas, channels, statistics, chunk,
 // attachment and metadata indexes), the summary offsets and the footer.
+//
+// Channels can be put in chunk groups of their own: each group fills its own
+// chunk, and the open chunks of all groups are closed together, so they
+// cover the same span of time. A reader that wants only some channels then
+// skips the other groups' chunks through the chunk indexes. A group may be
+// stored uncompressed, for data zstd barely shrinks; any chunk zstd does not
+// shrink at all is stored uncompressed too.
 // Not thread-safe: one thread writes.
 #include <chrono>
 #include <cstdint>
@@ -38,8 +45,10 @@ public:
 
     // Ids start at 1 and are written at once, ahead of any message that uses them.
     std::uint16_t addSchema(const std::string& name, const std::string& encoding, std::string_view data);
+    // Group 0, zstd-compressed, exists from the start; the new group's number is returned.
+    std::size_t addChunkGroup(bool compressed);
     std::uint16_t addChannel(const std::string& topic, std::uint16_t schemaId, const std::string& messageEncoding,
-                             const std::map<std::string, std::string>& metadata = {});
+                             const std::map<std::string, std::string>& metadata = {}, std::size_t chunkGroup = 0);
 
     // One message; its data is the concatenation of pieces (so a large
     // payload is not copied once more just to join it to its header).
@@ -49,7 +58,7 @@ public:
                          std::uint64_t logTimeNs, std::uint64_t createTimeNs);
     bool writeMetadata(const std::string& name, const std::map<std::string, std::string>& values);
 
-    // Closes the open chunk and writes it out now.
+    // Closes the open chunks and writes them out now.
     bool flush();
     // Writes the rest of the file and closes it; false when anything failed.
     bool close();
@@ -68,6 +77,7 @@ private:
         std::uint64_t length = 0;
         std::map<std::uint16_t, std::uint64_t> messageIndexOffsets;
         std::uint64_t messageIndexLength = 0;
+        std::string compression;
         std::uint64_t compressedSize = 0;
         std::uint64_t uncompressedSize = 0;
     };
@@ -83,8 +93,18 @@ private:
 
     bool writeBytes(const void* data, std::size_t size);
     bool writeRecord(std::uint8_t opcode, std::string_view content);
+    // The records of one group's open chunk.
+    struct OpenChunk {
+        bool compressed = true;
+        std::string records;
+        std::uint64_t startTime = 0;
+        std::uint64_t endTime = 0;
+        std::map<std::uint16_t, std::vector<std::pair<std::uint64_t, std::uint64_t>>> messages;  // time, position
+    };
+
     bool fail(const std::string& what);
-    bool closeChunk();
+    bool closeChunks();
+    bool closeChunk(OpenChunk& chunk);
 
     McapWriterOptions options_;
     std::string path_;
@@ -96,16 +116,15 @@ private:
     std::vector<std::string> schemaRecords_;    // content of each Schema record, for the summary
     std::vector<std::string> channelRecords_;
     std::map<std::uint16_t, std::uint64_t> channelCounts_;
+    std::map<std::uint16_t, std::size_t> channelGroups_;
     std::uint64_t messageCount_ = 0;
     std::uint64_t firstTime_ = 0;
     std::uint64_t lastTime_ = 0;
 
-    std::string chunk_;                          // uncompressed records of the open chunk
+    std::vector<OpenChunk> groups_{OpenChunk{}};
+    std::uint64_t openBytes_ = 0;                // uncompressed bytes in all open chunks
     std::string compressed_;
-    std::uint64_t chunkStart_ = 0;
-    std::uint64_t chunkEnd_ = 0;
     std::chrono::steady_clock::time_point chunkOpened_{};
-    std::map<std::uint16_t, std::vector<std::pair<std::uint64_t, std::uint64_t>>> chunkMessages_;
 
     std::vector<ChunkIndexEntry> chunkIndexes_;
     std::vector<IndexEntry> attachmentIndexes_;

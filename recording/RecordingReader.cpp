@@ -34,8 +34,9 @@ bool parseImage(std::string_view bytes, RecordedImage& image) {
 
 // Points: the large data field is read in place (no copy of megabytes into
 // the message); the small fields are parsed by protobuf. Only float x, y, z
-// are read back; another layout is refused.
-bool parsePoints(std::string_view bytes, std::vector<float>& xyz) {
+// are read back, each multiplied by scale (to millimetres); another layout
+// is refused.
+bool parsePoints(std::string_view bytes, float scale, std::vector<float>& xyz) {
     google::protobuf::io::CodedInputStream input(reinterpret_cast<const std::uint8_t*>(bytes.data()),
                                                  static_cast<int>(bytes.size()));
     std::string small;
@@ -83,13 +84,19 @@ bool parsePoints(std::string_view bytes, std::vector<float>& xyz) {
     const std::size_t stride = message.point_stride();
     const std::size_t count = data.size() / stride;
     xyz.resize(count * 3);
+    float* out = xyz.data();
     if (stride == 12 && offsets[0] == 0 && offsets[1] == 4 && offsets[2] == 8) {
-        std::memcpy(xyz.data(), data.data(), count * 12);  // our own packed layout
-        return true;
+        std::memcpy(out, data.data(), count * 12);  // our own packed layout
+    } else {
+        for (std::size_t i = 0; i < count; ++i) {
+            for (int a = 0; a < 3; ++a) {
+                std::memcpy(&out[i * 3 + a], data.data() + i * stride + offsets[a], 4);
+            }
+        }
     }
-    for (std::size_t i = 0; i < count; ++i) {
-        for (int a = 0; a < 3; ++a) {
-            std::memcpy(&xyz[i * 3 + a], data.data() + i * stride + offsets[a], 4);
+    if (scale != 1.0F) {
+        for (std::size_t i = 0; i < count * 3; ++i) {
+            out[i] *= scale;
         }
     }
     return true;
@@ -182,9 +189,14 @@ bool RecordingReader::open(const std::string& path) {
 void FrameAssembler::setChannels(const std::map<std::uint16_t, McapChannel>& channels) {
     using namespace channels;
     topics_.clear();
+    pointScales_.clear();
     for (const auto& [id, channel] : channels) {
         const std::string& t = channel.topic;
         names_[id] = t;
+        // Point clouds are in metres; recordings made before the points were
+        // written in metres say "unit": "mm" on the channel.
+        const auto unit = channel.metadata.find("unit");
+        pointScales_[id] = unit != channel.metadata.end() && unit->second == "mm" ? 1.0F : 1000.0F;
         topics_[id] = t == kDepthTopic         ? Topic::Depth
                       : t == kAmplitudeTopic   ? Topic::Amplitude
                       : t == kColorTopic       ? Topic::Color
@@ -227,7 +239,7 @@ bool FrameAssembler::add(const McapMessageView& m, const RecordingVisitor& visit
         } else if (topic == Topic::Color) {
             parsed = parseImage(m.data, pending_.color);
         } else {
-            parsed = hasPoints_ = parsePoints(m.data, pending_.xyz);
+            parsed = hasPoints_ = parsePoints(m.data, pointScales_[m.channelId], pending_.xyz);
         }
     } else if (topic == Topic::Runtime && visitor.runtime) {
         RuntimeRecord r;
@@ -247,11 +259,25 @@ bool FrameAssembler::add(const McapMessageView& m, const RecordingVisitor& visit
 bool RecordingReader::read(const Visitor& visitor) {
     FrameAssembler assembler;
     assembler.setChannels(mcap_.channels());
+    // Frames of points only need the chunks that hold points (and runtime
+    // samples or calibration when those are visited too): the images' chunks are skipped.
+    std::vector<std::uint16_t> wanted;
+    if (visitor.pointsOnly) {
+        for (const auto& [id, channel] : mcap_.channels()) {
+            const std::string& t = channel.topic;
+            if (t == channels::kPointsTopic || (visitor.runtime && t == channels::kRuntimeTopic) ||
+                (visitor.calibration && t == channels::kCalibrationTopic)) {
+                wanted.push_back(id);
+            }
+        }
+    }
     bool parsed = true;
-    const bool ok = mcap_.readMessages([&](const McapMessageView& m) {
-        parsed = assembler.add(m, visitor);
-        return parsed && assembler.more();
-    });
+    const bool ok = mcap_.readMessages(
+        [&](const McapMessageView& m) {
+            parsed = assembler.add(m, visitor);
+            return parsed && assembler.more();
+        },
+        wanted);
     // A damaged chunk ends the read; the frame completed before it still counts.
     if (parsed) {
         assembler.finish(visitor);

@@ -1,10 +1,11 @@
 #pragma once
 // Reads a Hazard Desk recording back: the camera's descriptor, intrinsics and
 // configurations from the attachments, then frames (the messages of one
-// frame sequence joined again), runtime samples and calibration in file
-// order. A recording cut short (crash, full disk, partial copy) reads up to
-// its last complete chunk; a frame that lost its depth image or its points
-// there is left out.
+// frame sequence joined again), runtime samples and calibration in time
+// order. Points come back in millimetres, the camera's unit, though the file
+// holds them in metres. A recording cut short (crash, full disk, partial
+// copy) reads up to its last complete chunk; a frame that lost its depth
+// image or its points there is left out.
 #include <functional>
 #include <map>
 #include <string>
@@ -40,6 +41,7 @@ private:
     enum class Topic { Other, Depth, Amplitude, Color, Points, Calibration, Runtime };
     std::map<std::uint16_t, Topic> topics_;
     std::map<std::uint16_t, std::string> names_;
+    std::map<std::uint16_t, float> pointScales_;      // recorded unit to millimetres
     RecordedFrame pending_;
     bool havePending_ = false;
     bool hasDepth_ = false;

@@ -92,6 +92,17 @@ inline std::vector<float> packedXyz(const SampleFrame& s) {
     return xyz;
 }
 
+// A point as read back: the file holds metres, so a coordinate may come back
+// one float step off; NaN stays NaN and the camera's zero ("no return") stays
+// exactly zero.
+inline bool sameCoordinate(float read, float written) {
+    if (std::isnan(written) || written == 0.0F) {
+        return std::isnan(read) == std::isnan(written) && (std::isnan(read) || read == 0.0F);
+    }
+    return std::fabs(read - written) <= std::fabs(written) * std::numeric_limits<float>::epsilon() +
+                                            std::numeric_limits<float>::min();
+}
+
 inline std::string tempPath(const std::string& name) {
     return ::testing::TempDir() + "hd_recording_" + std::to_string(::getpid()) + "_" + name;
 }
