@@ -1,40 +1,30 @@
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 #include <unistd.h>
 
-#include "CommandRegistry.h"
+#include "CliCommandRun.h"
 #include "SimTestScene.h"
 
 namespace algPlatform {
 namespace {
 
-using hazard_desk::cli::CommandRegistry;
-
 class CameraCommandsTest : public SimCameraTest {
 protected:
     int run(const std::vector<std::string>& args)
     {
-        out_.str(std::string());
-        err_.str(std::string());
-        return CommandRegistry::instance().dispatch(args, out_, err_);
+        const hazard_desk::test::CommandRun r = hazard_desk::test::runCommand(args);
+        out_ = r.out;
+        err_ = r.err;
+        return r.code;
     }
 
-    std::vector<nlohmann::json> lines() const
-    {
-        std::vector<nlohmann::json> result;
-        std::istringstream in(out_.str());
-        for (std::string line; std::getline(in, line);) {
-            result.push_back(nlohmann::json::parse(line));
-        }
-        return result;
-    }
+    std::vector<nlohmann::json> lines() const { return hazard_desk::test::jsonLines(out_); }
 
-    std::ostringstream out_;
-    std::ostringstream err_;
+    std::string out_;
+    std::string err_;
 };
 
 // Exit codes and the form of what the commands print; the camera layer's own
@@ -61,7 +51,7 @@ TEST_F(CameraCommandsTest, CommandsPrintJsonLinesAndExitWithTheirCodes)
         {{"discover", "--raw", "extra"}, 2, 0, {}},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.args.front() + " " + c.args.back() + ": " + err_.str());
+        SCOPED_TRACE(c.args.front() + " " + c.args.back() + ": " + err_);
         EXPECT_EQ(run(c.args), c.code);
         const auto printed = lines();
         ASSERT_EQ(printed.size(), c.lines);
@@ -84,7 +74,7 @@ TEST_F(CameraCommandsTest, FramesByCallbackWithoutCloudAndExport)
     ASSERT_EQ(run({"frames", "--ip", "127.0.10.2", "--count", "2", "--callback", "--no-cloud", "--export",
                    dir.string()}),
               0)
-        << err_.str();
+        << err_;
     const auto s = lines().at(0);
     EXPECT_EQ(s["frames"], 2);
     EXPECT_EQ(s["colorAvailable"], false);
@@ -104,7 +94,7 @@ TEST_F(CameraCommandsTest, FramesByCallbackWithoutCloudAndExport)
 TEST_F(CameraCommandsTest, FailedFramesAreCountedAndTheLoopGoesOn)
 {
     setFault("127.0.10.6", R"({"reconnectAfterFrames": 1, "reconnectMs": 100})");
-    ASSERT_EQ(run({"frames", "--ip", "127.0.10.6", "--count", "3", "--no-cloud"}), 0) << err_.str();
+    ASSERT_EQ(run({"frames", "--ip", "127.0.10.6", "--count", "3", "--no-cloud"}), 0) << err_;
     const auto s = lines().at(0);
     EXPECT_EQ(s["frames"], 3);
     ASSERT_TRUE(s["failures"].contains("3"));
@@ -117,7 +107,7 @@ TEST_F(CameraCommandsTest, ExportIntoAnUnwritablePlaceFails)
         std::filesystem::temp_directory_path() / ("hd_camera_cli_file_" + std::to_string(::getpid()));
     { std::ofstream(file) << "x"; }
     EXPECT_EQ(run({"frames", "--ip", "127.0.10.1", "--count", "1", "--export", (file / "sub").string()}), 1);
-    EXPECT_NE(err_.str().find("export failed: cannot create folder"), std::string::npos) << err_.str();
+    EXPECT_NE(err_.find("export failed: cannot create folder"), std::string::npos) << err_;
     std::filesystem::remove(file);
 }
 

@@ -1,40 +1,14 @@
 // The obstacle-bridge commands of hazard-desk-cli, run in-process against
 // the virtual camera.
-#include <sstream>
-
-#include <nlohmann/json.hpp>
-
 #include "BridgeSimFixture.h"
-#include "CommandRegistry.h"
+#include "CliCommandRun.h"
 
-using hazard_desk::cli::CommandRegistry;
+using hazard_desk::test::CommandRun;
 
 namespace {
 
-struct CommandRun {
-    int code;
-    std::string out;
-    std::string err;
-};
-
-CommandRun run(const std::vector<std::string>& args)
-{
-    std::ostringstream out;
-    std::ostringstream err;
-    const int code = CommandRegistry::instance().dispatch(args, out, err);
-    return {code, out.str(), err.str()};
-}
-
-std::vector<nlohmann::json> lines(const std::string& text)
-{
-    std::vector<nlohmann::json> result;
-    std::istringstream stream(text);
-    std::string line;
-    while (std::getline(stream, line)) {
-        result.push_back(nlohmann::json::parse(line));
-    }
-    return result;
-}
+CommandRun run(const std::vector<std::string>& args) { return hazard_desk::test::runCommand(args); }
+std::vector<nlohmann::json> lines(const std::string& text) { return hazard_desk::test::jsonLines(text); }
 
 }  // namespace
 
