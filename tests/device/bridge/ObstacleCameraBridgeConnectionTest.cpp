@@ -170,10 +170,7 @@ TEST_F(BridgeConnectionTest, StreamingFlagMirrorsTheSdkStream)
     cv::Mat amplitude;
     ASSERT_TRUE(grabFrameRetrying(*bridge, frame, amplitude, error)) << error.toStdString();
     ASSERT_TRUE(frame.cloud.cloud);
-    EXPECT_EQ(frame.cloud.cloud->size(), 80U * 60U);
-    EXPECT_EQ(amplitude.cols, 80);
-    EXPECT_EQ(amplitude.rows, 60);
-    EXPECT_FALSE(frame.color.image.empty());
+    EXPECT_EQ(amplitude.size(), frame.depth.image.size());
     EXPECT_TRUE(probeFrameRetrying(*bridge, error)) << error.toStdString();
 
     ASSERT_TRUE(bridge->stopStreaming(&error));
