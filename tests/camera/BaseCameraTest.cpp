@@ -62,22 +62,6 @@ public:
     std::int32_t stopStatus = 0;
 };
 
-TEST(BaseCameraTest, DefaultsOfTheBaseClass)
-{
-    CountingCamera camera;
-    EXPECT_EQ(camera.state(), CameraState::NONE);
-    EXPECT_EQ(camera.stateName(), "");
-    EXPECT_FALSE(camera.auxiliaryFlag());
-    camera.setState(CameraState::WRONG);
-    EXPECT_EQ(camera.state(), CameraState::WRONG);
-    camera.setIp("127.0.10.3");
-    EXPECT_EQ(camera.ip(), "127.0.10.3");
-    EXPECT_EQ(camera.deviceInfo().ip, "127.0.10.3");
-    EXPECT_EQ(camera.deviceInfo().handle, 0u);
-    EXPECT_FLOAT_EQ(camera.intrinsics().depthScale, 0.001f);
-    EXPECT_EQ(camera.intrinsics().depthDistortion.size(), 5u);
-}
-
 TEST(BaseCameraTest, RefusesEmptyCallbackAndFailedStreamStart)
 {
     CountingCamera camera;

@@ -7,11 +7,7 @@ namespace {
 
 TEST(CameraCapabilitiesTest, ModelNames)
 {
-    const std::pair<int, const char*> known[] = {
-        {1001, "K5"},  {1003, "K7 Plus"}, {1005, "K7"},   {1007, "K7 Plus V1.1"}, {2003, "P3 Wide V1"},
-        {2005, "P3 Wide V1.1"}, {2108, "P20"}, {2109, "P20 Plus"}, {2110, "P20 Apex"}, {2201, "P21"},
-        {5001, "R8"},  {5002, "R9"},
-    };
+    const std::pair<int, const char*> known[] = {{1001, "K5"}, {1007, "K7 Plus V1.1"}, {2201, "P21"}, {5002, "R9"}};
     for (const auto& [code, name] : known) {
         ASSERT_TRUE(modelName(code).has_value()) << code;
         EXPECT_EQ(*modelName(code), name) << code;

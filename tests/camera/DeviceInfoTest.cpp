@@ -1,4 +1,3 @@
-#include "CameraState.h"
 #include "CameraType.h"
 #include "DeviceInfo.h"
 
@@ -22,31 +21,6 @@ TEST(DeviceInfoTest, FamilyFromDeviceTypeCode)
     for (const auto& [code, type] : cases) {
         EXPECT_EQ(cameraTypeFromDeviceType(code), type) << code;
     }
-}
-
-TEST(DeviceInfoTest, EnumeratorNames)
-{
-    EXPECT_EQ(cameraTypeName(-1), "NONE");
-    EXPECT_EQ(cameraTypeName(0), "K_SERIES");
-    EXPECT_EQ(cameraTypeName(1), "R_SERIES");
-    EXPECT_EQ(cameraTypeName(2), "P_SERIES");
-    EXPECT_EQ(cameraTypeName(3), "MECH_CAMERA");
-    EXPECT_EQ(cameraTypeName(4), "");
-    EXPECT_EQ(cameraTypeName(-2), "");
-    const char* states[] = {"NONE", "DISCONNECTED", "CONNECTING", "CONNECTED", "WRONG", "CLOSING"};
-    for (int s = -1; s <= 4; ++s) {
-        EXPECT_EQ(cameraStateName(s), states[s + 1]);
-    }
-    EXPECT_EQ(cameraStateName(5), "");
-    EXPECT_EQ(cameraStateName(-2), "");
-}
-
-TEST(DeviceInfoTest, DefaultValue)
-{
-    const DeviceInfo info;
-    EXPECT_EQ(info.type, CameraType::NONE);
-    EXPECT_TRUE(info.id.empty() && info.ip.empty() && info.name.empty() && info.typeName.empty());
-    EXPECT_EQ(info.handle, 0u);
 }
 
 TEST(DeviceInfoTest, ReadsEveryFieldFromTheRecord)

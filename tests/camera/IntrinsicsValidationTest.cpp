@@ -87,42 +87,62 @@ protected:
     }
 };
 
-TEST_F(IntrinsicsValidationTest, BadNewBlockFallsBackToTheLegacyOne)
+// Which intrinsics block the camera is trusted with: a new block that is
+// missing or holds unusable values gives way to the legacy one; without a
+// usable depth block initialising fails, without a colour block only the
+// colour part is cleared.
+TEST_F(IntrinsicsValidationTest, BlocksFallBackToTheLegacyIdsAndBadOnesAreNeverUsed)
 {
     const float nan = std::numeric_limits<float>::quiet_NaN();
     const float inf = std::numeric_limits<float>::infinity();
-    const ZrIntrinsicsBlock bad[] = {block(0.0f, 50.0f), block(50.0f, -1.0f), block(nan, 50.0f),
-                                     block(50.0f, 50.0f, inf), block(50.0f, 50.0f, nan)};
-    for (const ZrIntrinsicsBlock& b : bad) {
-        serve(ZR_PTR_3D_NEW_INTRIC_PARAM, b);
-        serve(ZR_PTR_3D_INTRIC_PARAM, block(77.0f, 78.0f));
+    struct Case {
+        const char* name;
+        const char* faults;
+        std::map<int32_t, ZrIntrinsicsBlock> served;
+        std::int32_t status;
+        float depthFx;
+        const char* logged;
+    };
+    const Case cases[] = {
+        {"new ids unsupported", R"({"unsupported": {"6011": -2, "6010": -2}})", {}, 0, 60.0f,
+         "depth_fx=60, depth_fy=61, depth_source=legacy, color_available=true"},
+        {"zero fx", "{}", {{ZR_PTR_3D_NEW_INTRIC_PARAM, block(0.0f, 50.0f)}, {ZR_PTR_3D_INTRIC_PARAM, block(77.0f, 78.0f)}},
+         0, 77.0f, "depth_fx=77, depth_fy=78, depth_source=legacy"},
+        {"negative fy", "{}", {{ZR_PTR_3D_NEW_INTRIC_PARAM, block(50.0f, -1.0f)}, {ZR_PTR_3D_INTRIC_PARAM, block(77.0f, 78.0f)}},
+         0, 77.0f, "depth_source=legacy"},
+        {"NaN fx", "{}", {{ZR_PTR_3D_NEW_INTRIC_PARAM, block(nan, 50.0f)}, {ZR_PTR_3D_INTRIC_PARAM, block(77.0f, 78.0f)}},
+         0, 77.0f, "depth_source=legacy"},
+        {"infinite distortion", "{}",
+         {{ZR_PTR_3D_NEW_INTRIC_PARAM, block(50.0f, 50.0f, inf)}, {ZR_PTR_3D_INTRIC_PARAM, block(77.0f, 78.0f)}}, 0, 77.0f,
+         "depth_source=legacy"},
+        {"NaN distortion", "{}",
+         {{ZR_PTR_3D_NEW_INTRIC_PARAM, block(50.0f, 50.0f, nan)}, {ZR_PTR_3D_INTRIC_PARAM, block(77.0f, 78.0f)}}, 0, 77.0f,
+         "depth_source=legacy"},
+        {"no depth block", R"({"unsupported": {"6011": -2, "6006": -3}})", {}, -3, 0.0f,
+         "[error] Read depth intrinsics (new/legacy) failed, state=-3, error="},
+        {"both depth blocks bad", "{}",
+         {{ZR_PTR_3D_NEW_INTRIC_PARAM, block(0.0f, 50.0f)}, {ZR_PTR_3D_INTRIC_PARAM, block(50.0f, nan)}}, -4, 0.0f,
+         "[error] Read depth intrinsics (new/legacy) failed, state=-4"},
+        {"no colour block", R"({"unsupported": {"6010": -2, "6005": -2}})", {}, 0, 60.0f,
+         "color_available=false, color=0x0, color_fx=0, color_fy=0, color_read_state=-2"},
+        {"both colour blocks bad", "{}",
+         {{ZR_PTR_2D_NEW_INTRIC_PARAM, block(inf, 50.0f)}, {ZR_PTR_2D_INTRIC_PARAM, block(-5.0f, 50.0f)}}, 0, 60.0f,
+         "depth_source=new, color_available=false, color=0x0, color_fx=0, color_fy=0, color_read_state=-4"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ZrSim_Reset();
+        ASSERT_EQ(ZrSim_LoadSceneText(kCameraTestScene), 0);
+        setFault("127.0.10.1", c.faults);
+        {
+            std::lock_guard<std::mutex> lock(gOverrideMutex);
+            gOverrides = c.served;
+        }
         auto camera = openCamera();
-        ASSERT_EQ(camera->initialize("{}"), 0);
-        EXPECT_FLOAT_EQ(camera->intrinsics().depthFx, 77.0f);
-        EXPECT_FLOAT_EQ(camera->intrinsics().depthFy, 78.0f);
-        EXPECT_TRUE(capture_.contains("depth_fx=77, depth_fy=78, depth_source=legacy"));
+        EXPECT_EQ(camera->initialize("{}"), c.status);
+        EXPECT_FLOAT_EQ(camera->intrinsics().depthFx, c.depthFx);
+        EXPECT_TRUE(capture_.contains(c.logged)) << capture_.text();
     }
-}
-
-TEST_F(IntrinsicsValidationTest, BothDepthBlocksBadFailsWithMinusFour)
-{
-    serve(ZR_PTR_3D_NEW_INTRIC_PARAM, block(0.0f, 50.0f));
-    serve(ZR_PTR_3D_INTRIC_PARAM, block(50.0f, std::numeric_limits<float>::quiet_NaN()));
-    auto camera = openCamera();
-    EXPECT_EQ(camera->initialize("{}"), -4);
-    EXPECT_TRUE(capture_.contains("[error] Read depth intrinsics (new/legacy) failed, state=-4"));
-    EXPECT_FLOAT_EQ(camera->intrinsics().depthFx, 0.0f);
-}
-
-TEST_F(IntrinsicsValidationTest, BadColourBlocksClearTheColourPart)
-{
-    serve(ZR_PTR_2D_NEW_INTRIC_PARAM, block(std::numeric_limits<float>::infinity(), 50.0f));
-    serve(ZR_PTR_2D_INTRIC_PARAM, block(-5.0f, 50.0f));
-    auto camera = openCamera();
-    ASSERT_EQ(camera->initialize("{}"), 0);
-    EXPECT_FALSE(camera->intrinsics().colorAvailable());
-    EXPECT_TRUE(capture_.contains("depth_source=new, color_available=false, color=0x0, color_fx=0, color_fy=0, "
-                                  "color_read_state=-4"));
 }
 
 // A success without data must not pass as a frame.

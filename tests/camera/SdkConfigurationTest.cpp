@@ -30,14 +30,6 @@ protected:
     LogCapture capture_;
 };
 
-TEST_F(SdkConfigurationTest, EmptyObjectLeavesEverythingEmpty)
-{
-    const SdkConfiguration c = read("{}");
-    EXPECT_FALSE(c.orderedMode);
-    EXPECT_TRUE(c.ints.empty() && c.floats.empty() && c.bools.empty() && c.texts.empty());
-    EXPECT_EQ(capture_.text(), "");
-}
-
 TEST_F(SdkConfigurationTest, MapModeReadsEverySectionInOrder)
 {
     const SdkConfiguration c = read(R"({
@@ -157,26 +149,6 @@ TEST_F(SdkConfigurationTest, CallsThatAreNotAnArray)
     EXPECT_TRUE(c.orderedMode);
     EXPECT_FALSE(c.orderedValid);
     EXPECT_TRUE(capture_.contains("[error] K7 sdk.calls must be an array, ip=127.0.10.1"));
-}
-
-TEST_F(SdkConfigurationTest, EmptyCallListIsValidAndEmpty)
-{
-    const SdkConfiguration c = read(R"({"sdk": {"calls": []}})");
-    EXPECT_TRUE(c.orderedMode);
-    EXPECT_TRUE(c.orderedValid);
-    EXPECT_TRUE(c.calls.empty());
-}
-
-TEST(SdkConfigurationTypeWordTest, Normalisation)
-{
-    const std::pair<const char*, const char*> cases[] = {
-        {"Integer", "int"}, {"INT32", "int"},   {"int", "int"},     {" Boolean ", "bool"}, {"Double", "float"},
-        {"float", "float"}, {"DELAY", "sleep"}, {"sleep", "sleep"}, {"string", "string"}, {"", ""},
-        {"text", "text"},
-    };
-    for (const auto& [word, expected] : cases) {
-        EXPECT_EQ(SdkConfiguration::normaliseTypeWord(word), expected) << word;
-    }
 }
 
 }  // namespace

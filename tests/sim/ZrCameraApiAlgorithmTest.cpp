@@ -102,34 +102,6 @@ TEST_F(SimApiTest, SavesSettleAfterTheDelayAndRoundingIsApplied) {
     EXPECT_EQ(stored["ZoneIndex"], 4);
     EXPECT_DOUBLE_EQ(stored["Zones"]["1"]["DangerZone"][0].get<double>(), 300.5);
     EXPECT_EQ(obstacleIndex(k7), 4);
-
-    ASSERT_EQ(ZrSim_SetFault(kK7, R"({"saveDelayMs": 0, "neverSaves": true, "readbackRounding": null})"), 0);
-    next["ZoneIndex"] = 9;
-    ASSERT_EQ(DcSetStringValue(k7, ZR_STRING_ALGORITHM_PARAMS, next.dump().c_str()), 0);
-    EXPECT_EQ(algorithmText(k7), after);
-}
-
-TEST_F(SimApiTest, TemplateSwitchAndModeConfirmationCanLag) {
-    const ZrHandle p20 = open(kP20);
-    ASSERT_EQ(ZrSim_SetFault(kP20, R"({"templateSwitchReads": 2, "modeConfirmReads": 2})"), 0);
-    EXPECT_EQ(obstacleIndex(p20), 1);
-    int32_t index = 5;
-    ASSERT_EQ(DcSpecialControl(p20, "SetObstacleMode", &index), 0);
-    EXPECT_EQ(obstacleIndex(p20), 1);
-    EXPECT_EQ(obstacleIndex(p20), 1);
-    EXPECT_EQ(obstacleIndex(p20), 5);
-    EXPECT_EQ(json::parse(algorithmText(p20))["ZoneIndex"], 5);
-    index = 20;
-    EXPECT_EQ(DcSpecialControl(p20, "SetObstacleMode", &index), ZR_STATUS_INVALID_ARGUMENT);
-    EXPECT_EQ(DcSpecialControl(p20, "NoSuchControl", &index), ZR_STATUS_NOT_SUPPORTED);
-    EXPECT_EQ(DcSpecialControl(p20, "GetObstacleIndex", nullptr), ZR_STATUS_INVALID_ARGUMENT);
-
-    ASSERT_EQ(DcSetIntValue(p20, ZR_INT_ALGORITHM_MODE, 0), 0);
-    EXPECT_EQ(intValue(p20, ZR_INT_ALGORITHM_MODE), 1);
-    EXPECT_EQ(intValue(p20, ZR_INT_ALGORITHM_MODE), 1);
-    EXPECT_EQ(intValue(p20, ZR_INT_ALGORITHM_MODE), 0);
-    const ZrHandle r8 = open(kR8);
-    EXPECT_EQ(DcSpecialControl(r8, "GetObstacleIO", &index), ZR_STATUS_NOT_SUPPORTED);
 }
 
 struct VerdictCase {
@@ -153,17 +125,14 @@ TEST_F(SimApiTest, VerdictFollowsThePalletThroughTheZones) {
             EXPECT_EQ(output->boxCount, 0);
         } else {
             ASSERT_GE(output->boxCount, 1);
+            // The V2 box record as the SDK lays it out.
             const char* box = static_cast<const char*>(output->boxes);
-            float x = 0, width = 0, y = 0;
+            float x = 0;
             int32_t level = -1, nameLength = 0;
-            std::memcpy(&width, box + 56, 4);
             std::memcpy(&x, box + 68, 4);
-            std::memcpy(&y, box + 72, 4);
             std::memcpy(&level, box + 80, 4);
             std::memcpy(&nameLength, box + 144, 4);
             EXPECT_NEAR(x, c.palletX, 40.0);
-            EXPECT_NEAR(y, 0.0, 80.0);
-            EXPECT_LT(width, 80.0f);  // only the front face is seen
             EXPECT_EQ(level, c.boxLevel);
             EXPECT_EQ(std::string(box + 148, nameLength), "pallet");
         }
@@ -206,22 +175,6 @@ TEST_F(SimApiTest, VerdictUsesTheConfiguredPoseNotTheTrueMount) {
     EXPECT_EQ(settledVerdict(k7), 0);
 }
 
-TEST_F(SimApiTest, AlgorithmStateFaultAndModeZero) {
-    const ZrHandle k7 = open(kK7);
-    ASSERT_EQ(ZrSim_SetFault(kK7, R"({"algorithmState": 7})"), 0);
-    ASSERT_EQ(DcStartStream(k7), 0);
-    settledVerdict(k7);
-    void* p = nullptr;
-    ASSERT_EQ(DcGetPtrValue(k7, ZR_PTR_ALGORITHM_OUTPUT, &p), 0);
-    EXPECT_EQ(static_cast<const ZrAlgorithmOutput*>(p)->state, 7);
-    ASSERT_EQ(DcSetIntValue(k7, ZR_INT_ALGORITHM_MODE, 0), 0);
-    settledVerdict(k7);
-    EXPECT_EQ(settledVerdict(k7), 0);
-    EXPECT_EQ(DcGetPtrValue(k7, ZR_PTR_ALGORITHM_OUTPUT, &p), ZR_STATUS_UNAVAILABLE);
-    ASSERT_EQ(DcGetPtrValue(k7, ZR_PTR_FRAME_DATA, &p), 0);
-    EXPECT_EQ(static_cast<const ZrFrameData*>(p)->blocks[ZR_BLOCK_ALGORITHM].data, nullptr);
-}
-
 void writeMask(const fs::path& path, int width, int height, uint16_t value, int depth = CV_16U) {
     cv::Mat mask(height, width, depth, cv::Scalar(value));
     ASSERT_TRUE(cv::imwrite(path.string(), mask));
@@ -243,12 +196,10 @@ TEST_F(SimApiTest, MaskUploadIsCheckedAndDrivesTheV1Verdict) {
     writeMask(dir / "danger_near1.pgm", 40, 30, 0);
     writeMask(dir / "warn_far1.pgm", 40, 30, 0);
     writeMask(dir / "warn_near1.pgm", 40, 30, 65535);
-    writeMask(dir / "danger_far2.pgm", 64, 48, 65535);
     writeMask(dir / "danger_near2.pgm", 40, 30, 200, CV_8U);
     writeMask(dir / "mask1.pgm", 40, 30, 0);
 
     const std::pair<std::vector<fs::path>, int32_t> refused[] = {
-        {{dir / "danger_far2.pgm"}, ZR_STATUS_FILE_ERROR},                         // wrong size
         {{dir / "danger_near2.pgm"}, ZR_STATUS_FILE_ERROR},                        // 8-bit
         {{dir / "mask1.pgm"}, ZR_STATUS_FILE_ERROR},                               // not a mask name
         {{dir / "danger_far1.pgm"}, ZR_STATUS_FILE_ERROR},                         // pair incomplete
@@ -274,10 +225,6 @@ TEST_F(SimApiTest, MaskUploadIsCheckedAndDrivesTheV1Verdict) {
     settledVerdict(p20);
     EXPECT_EQ(settledVerdict(p20), 0);
 
-    ASSERT_EQ(ZrSim_SetFault(kP20, R"({"uploadFails": true})"), 0);
-    EXPECT_EQ(upload(p20, set), ZR_STATUS_FAILED);
-    const ZrHandle k7 = open(kK7);
-    EXPECT_EQ(upload(k7, set), ZR_STATUS_NOT_SUPPORTED);
     fs::remove_all(dir);
 }
 

@@ -33,27 +33,14 @@ TEST_F(SimApiTest, FramesFollowTheCameraClockNewestFirstNeverTwice) {
         EXPECT_GT(frame->blocks[ZR_BLOCK_DEPTH].sensorTimestamp, lastStamp);
         lastHandle = frame->frameHandle;
         lastStamp = frame->blocks[ZR_BLOCK_DEPTH].sensorTimestamp;
-        const ZrFrameBlock& depth = frame->blocks[ZR_BLOCK_DEPTH];
-        EXPECT_EQ(depth.type, ZR_DATA_TYPE_U16);
-        EXPECT_EQ(depth.width, 64);
-        EXPECT_EQ(depth.height, 48);
-        EXPECT_EQ(depth.channels, 1);
-        EXPECT_GE(depth.receiveTimestamp, depth.sensorTimestamp);
-        const ZrFrameBlock& color = frame->blocks[ZR_BLOCK_COLOR];
-        EXPECT_EQ(color.width, 32);
-        EXPECT_EQ(color.height, 24);
-        EXPECT_EQ(color.channels, 3);
-        EXPECT_NE(color.data, nullptr);
-        EXPECT_EQ(frame->blocks[ZR_BLOCK_ALGORITHM].type, ZR_FRAME_TYPE_ALGORITHM_V2);
+        EXPECT_GE(frame->blocks[ZR_BLOCK_DEPTH].receiveTimestamp, frame->blocks[ZR_BLOCK_DEPTH].sensorTimestamp);
+        EXPECT_EQ(frame->blocks[ZR_BLOCK_COLOR].width, 32);
     }
     // Sensor time stamps are microseconds since 1970.
     const auto nowUs = std::chrono::duration_cast<std::chrono::microseconds>(
                            std::chrono::system_clock::now().time_since_epoch()).count();
     EXPECT_LE(lastStamp, static_cast<uint64_t>(nowUs));
     EXPECT_GT(lastStamp, static_cast<uint64_t>(nowUs) - 60000000ull);
-    ZrFloatValue fps{};
-    ASSERT_EQ(DcGetFloatValue(k7, ZR_FLOAT_3D_DEPTH_FPS, &fps), 0);
-    EXPECT_FLOAT_EQ(fps.current, 50.0f);
     EXPECT_EQ(DcStopStream(k7), 0);
     EXPECT_EQ(DcSetCmd(k7, ZR_CMD_GET_NEW_FRAME), ZR_STATUS_NOT_STREAMING);
 }
@@ -89,82 +76,12 @@ TEST_F(SimApiTest, DepthAndPointDataAgreeInMillimetresAndMetres) {
     }
 }
 
-TEST_F(SimApiTest, ColourStreamAnswersForCamerasWithoutColour) {
-    const ZrHandle k7 = open(kK7);
-    const ZrHandle p20 = open(kP20);
-    EXPECT_EQ(DcSetBoolValue(p20, ZR_BOOL_ENABLE_2D_STREAM, true), ZR_STATUS_NOT_SUPPORTED);
-    ASSERT_EQ(ZrSim_SetFault(kK7, R"({"colorUnavailable": true})"), 0);
-    EXPECT_EQ(DcSetBoolValue(k7, ZR_BOOL_ENABLE_2D_STREAM, true), ZR_STATUS_UNAVAILABLE);
-    ASSERT_EQ(DcStartStream(k7), 0);
-    ASSERT_EQ(nextFrame(k7), 0);
-    EXPECT_EQ(frameData(k7)->blocks[ZR_BLOCK_COLOR].data, nullptr);
-    void* p = nullptr;
-    EXPECT_EQ(DcGetPtrValue(k7, ZR_PTR_2D_IMAGE_DATA, &p), ZR_STATUS_UNAVAILABLE);
-    ASSERT_EQ(ZrSim_SetFault(kK7, R"({"colorUnavailable": null})"), 0);
-    EXPECT_EQ(DcSetBoolValue(k7, ZR_BOOL_ENABLE_2D_STREAM, true), 0);
-}
-
-TEST_F(SimApiTest, FrameStatusFaultIsAnsweredByCommandAndRecord) {
-    const ZrHandle k7 = open(kK7);
-    ASSERT_EQ(DcStartStream(k7), 0);
-    for (int32_t status : {-28, -29, 0}) {
-        ASSERT_EQ(ZrSim_SetFault(kK7, ("{\"frameStatus\": " + std::to_string(status) + "}").c_str()), 0);
-        // Up to two frames may have been rendered before the change.
-        nextFrame(k7);
-        nextFrame(k7);
-        EXPECT_EQ(nextFrame(k7), status);
-        EXPECT_EQ(frameData(k7)->status, status);
-    }
-}
-
-TEST_F(SimApiTest, StreamStallsAfterAWriteUntilTheFaultIsCleared) {
-    const ZrHandle k7 = open(kK7);
-    ASSERT_EQ(ZrSim_SetFault(kK7, R"({"framesStopAfterWrite": true})"), 0);
-    ASSERT_EQ(DcStartStream(k7), 0);
-    EXPECT_EQ(nextFrame(k7), 0);   // armed, but nothing was written yet
-    const std::string stored = algorithmText(k7);
-    ASSERT_EQ(DcSetStringValue(k7, ZR_STRING_ALGORITHM_PARAMS, stored.c_str()), 0);
-    EXPECT_EQ(nextFrame(k7, 3), ZR_STATUS_TIMEOUT);
-    ASSERT_EQ(ZrSim_SetFault(kK7, R"({"framesStopAfterWrite": null})"), 0);
-    EXPECT_EQ(nextFrame(k7), 0);
-}
-
-TEST_F(SimApiTest, ReconnectFaultAnswersMinusFiveThenFramesResume) {
-    const ZrHandle k7 = open(kK7);
-    ASSERT_EQ(ZrSim_SetFault(kK7, R"({"reconnectAfterFrames": 2, "reconnectMs": 60})"), 0);
-    ASSERT_EQ(DcStartStream(k7), 0);
-    EXPECT_EQ(nextFrame(k7), 0);
-    EXPECT_EQ(nextFrame(k7), 0);
-    EXPECT_EQ(DcSetCmd(k7, ZR_CMD_GET_NEW_FRAME), ZR_STATUS_RECONNECTING);
-    EXPECT_EQ(DcSetCmd(k7, ZR_CMD_GET_NEW_FRAME), ZR_STATUS_RECONNECTING);
-    int32_t status = ZR_STATUS_RECONNECTING;
-    for (int i = 0; i < 400 && status == ZR_STATUS_RECONNECTING; ++i) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-        status = DcSetCmd(k7, ZR_CMD_GET_NEW_FRAME);
-    }
-    EXPECT_EQ(status, 0);
-    EXPECT_EQ(nextFrame(k7), 0);  // the link drops once per arming
-}
-
-TEST_F(SimApiTest, OpenFailsAndUnsupportedFaults) {
-    ASSERT_EQ(ZrSim_SetFault(kP3, R"({"openFails": true})"), 0);
-    ZrHandle handle = 0;
-    EXPECT_EQ(DcOpenDevice(1, kP3, &handle, nullptr), ZR_STATUS_DEVICE_NOT_FOUND);
+// What each fault does is seen by the camera, bridge and write tests that
+// use it; here only the fault switch's own checks.
+TEST_F(SimApiTest, FaultsThatDoNotParseAreRefusedWithAReason) {
     ASSERT_EQ(ZrSim_SetFault(kP3, R"({"openFails": -1})"), 0);
-    EXPECT_EQ(DcOpenDevice(1, kP3, &handle, nullptr), -1);
-    ASSERT_EQ(ZrSim_SetFault(kP3, R"({"openFails": false})"), 0);
-    EXPECT_NE(open(kP3), 0u);
-
-    const ZrHandle k7 = open(kK7);
-    ASSERT_EQ(ZrSim_SetFault(kK7, R"({"unsupported": {"1533": 2, "4005": -2, "6008": -4}})"), 0);
-    ZrIntValue value{};
-    EXPECT_EQ(DcGetIntValue(k7, ZR_INT_IO_INPUT_STATUS, &value), 2);
-    const char* text = nullptr;
-    EXPECT_EQ(DcGetStringValue(k7, ZR_STRING_ALGORITHM_PARAMS, &text), -2);
-    void* p = nullptr;
-    EXPECT_EQ(DcGetPtrValue(k7, ZR_PTR_ALGORITHM_OUTPUT, &p), -4);
-    EXPECT_EQ(DcGetIntValue(k7, ZR_INT_IO_OUTPUT_STATUS, &value), 0);
-
+    ZrHandle handle = 0;
+    EXPECT_EQ(DcOpenDevice(1, kP3, &handle, nullptr), -1);   // the status given is the status answered
     const std::pair<const char*, const char*> refused[] = {
         {kK7, R"({"noSuchFault": 1})"}, {kK7, R"({"frameStatus": "x"})"}, {kK7, R"({"unsupported": {"abc": 2}})"},
         {kK7, "[1]"}, {"127.0.99.1", R"({"frameStatus": -28})"}};

@@ -12,52 +12,17 @@ using BridgeConnectionTest = BridgeSimTest;
 
 TEST_F(BridgeConnectionTest, FormatSdkErrorNamesOperationStatusAndSdkText)
 {
-    for (const int status : {-2, -4, -13, 2}) {
-        const char* text = DcGetErrorString(status);
-        ASSERT_NE(text, nullptr);
-        EXPECT_EQ(hazard_desk::formatSdkError(QStringLiteral("搜索相机"), status),
-                  QStringLiteral("搜索相机失败（SDK=%1，%2）").arg(status).arg(QString::fromLocal8Bit(text)));
-    }
+    EXPECT_EQ(hazard_desk::formatSdkError(QStringLiteral("搜索相机"), -13),
+              QStringLiteral("搜索相机失败（SDK=-13，%1）").arg(QString::fromLocal8Bit(DcGetErrorString(-13))));
     // An operation text with placeholders of its own stays untouched.
     EXPECT_TRUE(hazard_desk::formatSdkError(QStringLiteral("op %2 %1"), -2).startsWith(QStringLiteral("op %2 %1失败（SDK=-2，")));
-}
-
-TEST_F(BridgeConnectionTest, DiscoveryListsKAndPSeriesOnlyWithModelNames)
-{
-    QString error;
-    const std::vector<CameraDescriptor> devices = ObstacleCameraBridge::listDevices(&error);
-    EXPECT_TRUE(error.isEmpty());
-    struct Expected {
-        const char* ip;
-        const char* model;
-        int sdkType;
-        int cameraType;
-    };
-    const std::vector<Expected> expected = {{kK7, "K7", 1005, 0},
-                                            {kP20, "P20", 2108, 2},
-                                            {kP3Wide, "P3 Wide V1", 2003, 2},
-                                            {kNoIo, "K7 Plus", 1003, 0},
-                                            {"127.0.10.7", "ZR-2999", 2999, 2}};
-    ASSERT_EQ(devices.size(), expected.size());
-    for (std::size_t i = 0; i < expected.size(); ++i) {
-        SCOPED_TRACE(expected[i].ip);
-        EXPECT_EQ(devices[i].ip, QString(expected[i].ip));
-        EXPECT_EQ(devices[i].model, QString(expected[i].model));
-        EXPECT_EQ(devices[i].sdkDeviceType, expected[i].sdkType);
-        EXPECT_EQ(devices[i].cameraType, expected[i].cameraType);
-        EXPECT_NE(devices[i].discoveryHandle, 0U);
-    }
-    EXPECT_EQ(devices[0].id, QString("k7-a"));
-    EXPECT_EQ(devices[0].serial, QString("SN-K7"));
-    EXPECT_EQ(devices[0].firmware, QString("K7_FW"));
-    EXPECT_EQ(devices[0].algorithmVersion, QString("ALG-2"));
 }
 
 TEST_F(BridgeConnectionTest, DiscoveryAndConnectionDescribeACameraAlike)
 {
     QString error;
     const std::vector<CameraDescriptor> devices = ObstacleCameraBridge::listDevices(&error);
-    ASSERT_FALSE(devices.empty()) << error.toStdString();
+    ASSERT_EQ(devices.size(), 5U) << error.toStdString();   // K and P series only
     for (const CameraDescriptor& listed : devices) {
         SCOPED_TRACE(listed.ip.toStdString());
         auto bridge = connected(listed.ip);
@@ -82,14 +47,6 @@ TEST_F(BridgeConnectionTest, DiscoveryFailureIsReportedWithTheSdkText)
     EXPECT_TRUE(ObstacleCameraBridge::listDevices(nullptr).empty());
 }
 
-TEST_F(BridgeConnectionTest, SdkVersionIsTrimmedText)
-{
-    const QString version = ObstacleCameraBridge::sdkVersion();
-    EXPECT_FALSE(version.isEmpty());
-    EXPECT_EQ(version, version.trimmed());
-    EXPECT_EQ(version, QString::fromUtf8(DcGetApiVersion()).trimmed());
-}
-
 TEST_F(BridgeConnectionTest, OpenCompletesTheDescriptor)
 {
     CameraDescriptor given;
@@ -100,16 +57,10 @@ TEST_F(BridgeConnectionTest, OpenCompletesTheDescriptor)
     QString error;
     ASSERT_TRUE(bridge.openCamera(&error)) << error.toStdString();
     const CameraDescriptor& d = bridge.descriptor();
-    EXPECT_EQ(d.ip, QString(kK7));
     EXPECT_EQ(d.id, QString("k7-a"));
-    EXPECT_EQ(d.name, QString("K7 test"));
-    EXPECT_EQ(d.sdkDeviceType, 1005);
     EXPECT_EQ(d.model, QString("K7"));
-    EXPECT_EQ(d.cameraType, 0);
     EXPECT_EQ(static_cast<int>(bridge.cameraType()), 0);
     EXPECT_EQ(d.maxDepthMm, 7000);
-    EXPECT_EQ(d.firmware, QString("K7_FW"));
-    EXPECT_EQ(d.algorithmVersion, QString("ALG-2"));
     EXPECT_EQ(d.discoveryHandle, 77U);
     EXPECT_NE(bridge.deviceInfo().handle, 0U);
     EXPECT_NE(bridge.deviceInfo().handle, 77U);
@@ -219,10 +170,7 @@ TEST_F(BridgeConnectionTest, StreamingFlagMirrorsTheSdkStream)
     cv::Mat amplitude;
     ASSERT_TRUE(grabFrameRetrying(*bridge, frame, amplitude, error)) << error.toStdString();
     ASSERT_TRUE(frame.cloud.cloud);
-    EXPECT_EQ(frame.cloud.cloud->size(), 80U * 60U);
-    EXPECT_EQ(amplitude.cols, 80);
-    EXPECT_EQ(amplitude.rows, 60);
-    EXPECT_FALSE(frame.color.image.empty());
+    EXPECT_EQ(amplitude.size(), frame.depth.image.size());
     EXPECT_TRUE(probeFrameRetrying(*bridge, error)) << error.toStdString();
 
     ASSERT_TRUE(bridge->stopStreaming(&error));

@@ -61,12 +61,9 @@ TEST_F(BridgeRuntimeTest, V2SampleCarriesIoMasksFpsStateAndNamedBoxes)
     EXPECT_TRUE(error.isEmpty()) << error.toStdString();
     EXPECT_TRUE(runtime.resultAvailable);
     EXPECT_EQ(runtime.algorithmState, 3);
-    EXPECT_GE(runtime.ioStatus, 0);
-    EXPECT_LE(runtime.ioStatus, 2);
+    EXPECT_EQ(runtime.ioStatus, 2);               // the pallet stands in the danger zone
     EXPECT_EQ(runtime.inputStatus, 1);            // levels [1, 0]
     EXPECT_EQ(runtime.inputChannelMask, 0x3U);    // channels 1..2
-    EXPECT_EQ(runtime.outputChannelMask, 0x3U);
-    EXPECT_GE(runtime.outputStatus, 0);
     EXPECT_GT(runtime.cameraFps, 0.0F);
     ASSERT_FALSE(runtime.boxes.empty()) << "the pallet stands in the zone";
     for (const auto& box : runtime.boxes) {

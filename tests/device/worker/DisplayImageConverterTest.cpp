@@ -54,15 +54,6 @@ TEST(DisplayImageConverter, DepthRampHitsItsStopsAndBlacksOutInvalidDepth) {
     }
 }
 
-TEST(DisplayImageConverter, DepthModeReadsSixteenBitMillimetres) {
-    cv::Mat image = (cv::Mat_<std::uint16_t>(1, 3) << 0, 1200, 8000);
-    const QImage shown = ObstacleCameraWorker::toDisplayImage(image, true, 8000.0F);
-    ASSERT_EQ(shown.size(), QSize(3, 1));
-    EXPECT_EQ(shown.pixel(0, 0), qRgb(0, 0, 0));
-    EXPECT_EQ(shown.pixel(1, 0), qRgb(255, 232, 0));
-    EXPECT_EQ(shown.pixel(2, 0), qRgb(30, 90, 255));
-}
-
 // Integer depth goes through a per-range table (integer amplitude skips the
 // float copy); every value must get the
 // colour the ramp gives its float, whatever the range, and a table built for
@@ -158,21 +149,12 @@ TEST(DisplayImageConverter, ColourFramesKeepTheirColours) {
     EXPECT_EQ(rgb.format(), QImage::Format_RGB888);
     EXPECT_EQ(rgb.pixel(0, 0), qRgb(30, 20, 10));
 
-    cv::Mat grey(1, 1, CV_8UC1, cv::Scalar(77));
-    const QImage g = DisplayImageConverter::toColorImage(grey);
-    EXPECT_EQ(g.format(), QImage::Format_Grayscale8);
-    EXPECT_EQ(qGray(g.pixel(0, 0)), 77);
-
     cv::Mat rgba(1, 1, CV_8UC4, cv::Scalar(1, 2, 3, 4));
-    const QImage a = DisplayImageConverter::toColorImage(rgba);
-    EXPECT_EQ(a.format(), QImage::Format_RGBA8888);
-    EXPECT_EQ(a.pixel(0, 0), qRgba(1, 2, 3, 4));
+    EXPECT_EQ(DisplayImageConverter::toColorImage(rgba).pixel(0, 0), qRgba(1, 2, 3, 4));
 
     // Anything else is shown like an amplitude image.
     cv::Mat wide = (cv::Mat_<std::uint16_t>(1, 2) << 100, 200);
-    const QImage w = DisplayImageConverter::toColorImage(wide);
-    EXPECT_EQ(w.format(), QImage::Format_Grayscale8);
-    EXPECT_EQ(greyRow(w), (std::vector<int>{0, 255}));
+    EXPECT_EQ(greyRow(DisplayImageConverter::toColorImage(wide)), (std::vector<int>{0, 255}));
 }
 
 }  // namespace
