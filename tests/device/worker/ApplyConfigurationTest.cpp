@@ -23,10 +23,6 @@ namespace {
 
 using nlohmann::json;
 
-QVariantMap ipMap(const char* ip) {
-    return QVariantMap{{QStringLiteral("ip"), QString::fromUtf8(ip)}};
-}
-
 constexpr const char* kP20 = "127.0.10.2";
 
 // A draft document whose active template `index` has its danger box end at dangerFar.

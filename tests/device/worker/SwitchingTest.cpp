@@ -10,10 +10,6 @@ namespace {
 
 using nlohmann::json;
 
-QVariantMap ipMap(const char* ip) {
-    return QVariantMap{{QStringLiteral("ip"), QString::fromUtf8(ip)}};
-}
-
 std::int64_t cameraCalls() {
     std::int64_t n = 0;
     for (const char* function : {"DcGetIntValue", "DcSetIntValue", "DcGetStringValue", "DcSetStringValue",

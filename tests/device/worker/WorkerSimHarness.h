@@ -84,9 +84,10 @@ protected:
 
     // Connects, starts the stream and takes the capture timer out of the
     // loop so each tick is the test's own.
+    static QVariantMap ipMap(const char* ip) { return QVariantMap{{QStringLiteral("ip"), QString::fromUtf8(ip)}}; }
+
     void connectAndStream(const char* ip = kK7) {
-        const QVariantMap descriptor{{QStringLiteral("ip"), QString::fromUtf8(ip)}};
-        request("connectDevice", Q_ARG(QVariantMap, descriptor));
+        request("connectDevice", Q_ARG(QVariantMap, ipMap(ip)));
         request("setStreaming", Q_ARG(bool, true));
         onWorker([&] {
             captureTimer()->stop();
