@@ -45,12 +45,6 @@ protected:
         });
     }
 
-    QList<QVariant> last(QSignalSpy& s) {
-        const int n = count(s);
-        EXPECT_GT(n, 0);
-        return n > 0 ? at(s, n - 1) : QList<QVariant>{};
-    }
-
     std::unique_ptr<QSignalSpy> switched_, algorithm_, modes_;
 };
 
