@@ -211,15 +211,6 @@ TEST_F(BridgeConfigurationTest, ClosingResetsTheTracker)
     EXPECT_EQ(bridge->templateTracker().lastJsonIndex(), -1);
 }
 
-TEST_F(BridgeConfigurationTest, ResolveActiveTemplateUsesTheTracker)
-{
-    auto bridge = bridgeFor(kP20);
-    bridge->templateTracker().set(3, 3, 3);
-    EXPECT_EQ(bridge->resolveActiveTemplate(3, 5), 5);
-    EXPECT_EQ(bridge->resolveActiveTemplate(3, 5), 5);
-    EXPECT_EQ(bridge->resolveActiveTemplate(7, 5), 7);
-}
-
 TEST_F(BridgeConfigurationTest, MaskUpload)
 {
     QTemporaryDir dir;

@@ -22,35 +22,19 @@ TEST_F(BridgeConnectionTest, FormatSdkErrorNamesOperationStatusAndSdkText)
     EXPECT_TRUE(hazard_desk::formatSdkError(QStringLiteral("op %2 %1"), -2).startsWith(QStringLiteral("op %2 %1失败（SDK=-2，")));
 }
 
-TEST_F(BridgeConnectionTest, DiscoveryListsKAndPSeriesOnlyWithModelNames)
+// Which entries are kept and how they read is the list reader's; here that
+// the bridge hands it the SDK's whole list, in order.
+TEST_F(BridgeConnectionTest, DiscoveryReadsTheSdkList)
 {
     QString error;
     const std::vector<CameraDescriptor> devices = ObstacleCameraBridge::listDevices(&error);
     EXPECT_TRUE(error.isEmpty());
-    struct Expected {
-        const char* ip;
-        const char* model;
-        int sdkType;
-        int cameraType;
-    };
-    const std::vector<Expected> expected = {{kK7, "K7", 1005, 0},
-                                            {kP20, "P20", 2108, 2},
-                                            {kP3Wide, "P3 Wide V1", 2003, 2},
-                                            {kNoIo, "K7 Plus", 1003, 0},
-                                            {"127.0.10.7", "ZR-2999", 2999, 2}};
-    ASSERT_EQ(devices.size(), expected.size());
-    for (std::size_t i = 0; i < expected.size(); ++i) {
-        SCOPED_TRACE(expected[i].ip);
-        EXPECT_EQ(devices[i].ip, QString(expected[i].ip));
-        EXPECT_EQ(devices[i].model, QString(expected[i].model));
-        EXPECT_EQ(devices[i].sdkDeviceType, expected[i].sdkType);
-        EXPECT_EQ(devices[i].cameraType, expected[i].cameraType);
-        EXPECT_NE(devices[i].discoveryHandle, 0U);
+    std::vector<QString> ips;
+    for (const CameraDescriptor& d : devices) {
+        ips.push_back(d.ip);
     }
+    EXPECT_EQ(ips, (std::vector<QString>{kK7, kP20, kP3Wide, kNoIo, "127.0.10.7"}));
     EXPECT_EQ(devices[0].id, QString("k7-a"));
-    EXPECT_EQ(devices[0].serial, QString("SN-K7"));
-    EXPECT_EQ(devices[0].firmware, QString("K7_FW"));
-    EXPECT_EQ(devices[0].algorithmVersion, QString("ALG-2"));
 }
 
 TEST_F(BridgeConnectionTest, DiscoveryAndConnectionDescribeACameraAlike)
@@ -74,20 +58,12 @@ TEST_F(BridgeConnectionTest, DiscoveryAndConnectionDescribeACameraAlike)
 
 TEST_F(BridgeConnectionTest, DiscoveryFailureIsReportedWithTheSdkText)
 {
+    QString error;
     // A scene that does not parse leaves the library without a device set.
     ASSERT_NE(ZrSim_LoadSceneText("{\"cameras\": 5}"), 0);
-    QString error;
     EXPECT_TRUE(ObstacleCameraBridge::listDevices(&error).empty());
     EXPECT_EQ(error, sdkError("搜索相机", ZR_STATUS_LIBRARY_NOT_READY));
     EXPECT_TRUE(ObstacleCameraBridge::listDevices(nullptr).empty());
-}
-
-TEST_F(BridgeConnectionTest, SdkVersionIsTrimmedText)
-{
-    const QString version = ObstacleCameraBridge::sdkVersion();
-    EXPECT_FALSE(version.isEmpty());
-    EXPECT_EQ(version, version.trimmed());
-    EXPECT_EQ(version, QString::fromUtf8(DcGetApiVersion()).trimmed());
 }
 
 TEST_F(BridgeConnectionTest, OpenCompletesTheDescriptor)
@@ -96,20 +72,15 @@ TEST_F(BridgeConnectionTest, OpenCompletesTheDescriptor)
     given.ip = kK7;
     given.discoveryHandle = 77;
     ObstacleCameraBridge bridge(given);
-    EXPECT_EQ(static_cast<int>(bridge.cameraType()), -1);
     QString error;
     ASSERT_TRUE(bridge.openCamera(&error)) << error.toStdString();
     const CameraDescriptor& d = bridge.descriptor();
-    EXPECT_EQ(d.ip, QString(kK7));
-    EXPECT_EQ(d.id, QString("k7-a"));
     EXPECT_EQ(d.name, QString("K7 test"));
-    EXPECT_EQ(d.sdkDeviceType, 1005);
     EXPECT_EQ(d.model, QString("K7"));
-    EXPECT_EQ(d.cameraType, 0);
     EXPECT_EQ(static_cast<int>(bridge.cameraType()), 0);
     EXPECT_EQ(d.maxDepthMm, 7000);
-    EXPECT_EQ(d.firmware, QString("K7_FW"));
     EXPECT_EQ(d.algorithmVersion, QString("ALG-2"));
+    // The discovery handle is kept; the open handle is the camera's own.
     EXPECT_EQ(d.discoveryHandle, 77U);
     EXPECT_NE(bridge.deviceInfo().handle, 0U);
     EXPECT_NE(bridge.deviceInfo().handle, 77U);

@@ -23,10 +23,6 @@ namespace {
 
 using nlohmann::json;
 
-QVariantMap ipMap(const char* ip) {
-    return QVariantMap{{QStringLiteral("ip"), QString::fromUtf8(ip)}};
-}
-
 constexpr const char* kP20 = "127.0.10.2";
 
 // A draft document whose active template `index` has its danger box end at dangerFar.
@@ -114,8 +110,7 @@ TEST_F(ApplyConfigurationTest, ConfirmedV2ApplyAnswersWithTheReadBackAndPollsOnc
     ASSERT_GE(count(*templates), 2);
     EXPECT_EQ(at(*templates, 0).at(0).toInt(), 3);
     EXPECT_EQ(at(*templates, 1).at(0).toInt(), 3);
-    ASSERT_EQ(count(*modes_), 1);
-    EXPECT_EQ(at(*modes_, 0), (QList<QVariant>{true, 4, QStringLiteral("避障算法参数已生效")}));
+    EXPECT_EQ(only(*modes_), (QList<QVariant>{true, 4, QStringLiteral("避障算法参数已生效")}));
     onWorker([&] {
         bool logged = false;
         for (const QList<QVariant>& line : *log_) {
@@ -227,8 +222,7 @@ TEST_F(ApplyConfigurationTest, CameraWithTheAlgorithmOffIsNotWrittenTo) {
     EXPECT_EQ(result.at(1).toString(), QStringLiteral("设置算法模式"));
     EXPECT_EQ(result.at(2).toString(), QStringLiteral("当前算法与相机型号不匹配，请先切换算法"));
     EXPECT_EQ(writes(), before);
-    ASSERT_EQ(count(*modes_), 1);
-    EXPECT_EQ(at(*modes_, 0), (QList<QVariant>{false, 0, QStringLiteral("当前算法与相机型号不匹配，请先切换算法")}));
+    EXPECT_EQ(only(*modes_), (QList<QVariant>{false, 0, QStringLiteral("当前算法与相机型号不匹配，请先切换算法")}));
 }
 
 TEST_F(ApplyConfigurationTest, CameraWithoutAnObstacleAlgorithmIsNotWrittenTo) {

