@@ -99,7 +99,6 @@ TEST_F(MasksCommandTest, ExitCodes)
     setFault(kPinhole, R"({"unsupported": {"1512": -2}})");
     const auto noWidth = runCli({"masks", "--ip", kPinhole, file("doc.json"), "--out", out});
     EXPECT_EQ(noWidth.code, 1);
-    EXPECT_NE(noWidth.err.find("3D 原始分辨率非法：0 × 36"), std::string::npos) << noWidth.err;
     EXPECT_FALSE(fs::exists(directory_ / "danger_far1.pgm")) << "a failed run writes nothing";
 }
 
