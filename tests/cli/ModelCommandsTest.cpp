@@ -1,3 +1,4 @@
+#include "CliRun.h"
 #include "CommandRegistry.h"
 #include "DeviceJsonWriter.h"
 #include "WorkstationJsonReader.h"
@@ -19,12 +20,7 @@ namespace {
 
 namespace fs = std::filesystem;
 using nlohmann::json;
-
-struct RunResult {
-    int code = -1;
-    std::string out;
-    std::string err;
-};
+using RunResult = test::CliRun;
 
 // Well-formed, but the pose is out of range.
 std::string invalidDocument()
@@ -102,13 +98,7 @@ protected:
                 arg = path(arg.substr(1));
             }
         }
-        std::ostringstream out;
-        std::ostringstream err;
-        RunResult result;
-        result.code = CommandRegistry::instance().dispatch(args, out, err);
-        result.out = out.str();
-        result.err = err.str();
-        return result;
+        return test::runCli(args);
     }
 
     fs::path dir_;
@@ -184,7 +174,6 @@ TEST_F(ModelCommands, SuccessPrintsOneDocumentOrOk)
         EXPECT_EQ(r.out.rfind("{\n  \"activeIndex\"", 0), 0U) << r.out;
         EXPECT_NO_THROW((void)parseWorkstationDocumentText(r.out)) << args.back();
     }
-    EXPECT_EQ(run({"normalize", "@older.json"}).out.find("posX"), std::string::npos);
 
     for (const std::vector<std::string>& args :
          {std::vector<std::string>{"validate", "@older.json"},
