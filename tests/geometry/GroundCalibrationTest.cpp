@@ -24,16 +24,7 @@ constexpr double kInf = std::numeric_limits<double>::infinity();
 // The calibrated pose puts the floor this far below z = 0.
 constexpr double kFloorClearanceMm = 5.0;
 
-Extrinsics extrinsicsOf(const SyntheticCamera& c) {
-    Extrinsics e;
-    e.roll = c.roll;
-    e.pitch = c.pitch;
-    e.yaw = c.yaw;
-    e.x = c.x;
-    e.y = c.y;
-    e.z = c.z;
-    return e;
-}
+Extrinsics extrinsicsOf(const SyntheticCamera& c) { return Extrinsics{c.roll, c.pitch, c.yaw, c.x, c.y, c.z}; }
 
 // Signed difference a - b folded into [-180, 180].
 double angleDifference(double a, double b) { return std::remainder(a - b, 360.0); }
@@ -233,6 +224,22 @@ pcl::PointCloud<pcl::PointXYZRGB> scatteredPoints(int valid, int nanPoints, int 
     return cloud;
 }
 
+// Two layers 80 mm apart, 1 m below a camera looking straight down: every
+// fitted plane lies between them, 40 mm from each point, so the horizontal
+// candidate has no connected piece.
+pcl::PointCloud<pcl::PointXYZRGB> thinLayers() {
+    pcl::PointCloud<pcl::PointXYZRGB> cloud;
+    for (int k = 0; k < 10; ++k) {
+        const double angle = M_PI * k / 5.0;
+        pcl::PointXYZRGB p;
+        p.x = static_cast<float>(80.0 * std::cos(angle));
+        p.y = static_cast<float>(80.0 * std::sin(angle));
+        p.z = k % 2 == 0 ? -960.0f : -1040.0f;
+        cloud.push_back(p);
+    }
+    return cloud;
+}
+
 Extrinsics withField(double Extrinsics::*field, double value) {
     Extrinsics e = extrinsicsOf(mount(60, -180, 90, 10, 20, 1200));
     e.*field = value;
@@ -273,6 +280,7 @@ TEST(GroundCalibration, FailsWithItsMessageAndKeepsTheInitialPose) {
          kPlaneSegmentationFailedMessage},
         {"expected floor 100 m below the cloud", floor, withField(&Extrinsics::z, 100000.0),
          kPlaneSegmentationFailedMessage},
+        {"two thin layers", thinLayers(), Extrinsics{0, 0, 0, 0, 0, 1000}, kClusteringFailedMessage},
     };
 
     for (const FailureCase& c : cases) {
