@@ -76,6 +76,7 @@ TEST(ExtCalib, RefusesInputItCannotFitWithoutAResult) {
         EXPECT_EQ(calibrator.calibrate(c.cloud, result, c.scale), c.expected) << c.scale << " " << c.cloud.size();
         EXPECT_EQ(result, Eigen::Matrix4f::Identity());
         EXPECT_FALSE(calibrator.outputValid());
+        EXPECT_EQ(calibrator.pointCount(), 0u);
     }
 }
 
