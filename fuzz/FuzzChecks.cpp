@@ -1,13 +1,12 @@
 #include "FuzzChecks.h"
 
+#include "DeviceRoundTrip.h"
 #include "DocumentValidator.h"
 #include "IssueListFormatter.h"
 #include "ParameterValidationError.h"
-#include "RotationConversion.h"
 #include "WorkstationJsonReader.h"
 #include "WorkstationJsonWriter.h"
 
-#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -46,36 +45,9 @@ void checkWorkstationRoundTrip(const WorkstationDocument& document)
 
 void checkDeviceRoundTrip(const WorkstationDocument& original, const WorkstationDocument& back)
 {
-    if (back.algorithmVersion != original.algorithmVersion || back.activeIndex != original.activeIndex) {
-        fail("device round trip changed the algorithm version or the active index");
-    }
-    const Extrinsics& a = original.extrinsics;
-    const Extrinsics& b = back.extrinsics;
-    if (a.x != b.x || a.y != b.y || a.z != b.z) {
-        fail("device round trip changed the position");
-    }
-    const RotationMatrix ra = rotationFromEulerDegrees(a.roll, a.pitch, a.yaw);
-    const RotationMatrix rb = rotationFromEulerDegrees(b.roll, b.pitch, b.yaw);
-    for (std::size_t i = 0; i < ra.size(); ++i) {
-        if (!(std::fabs(ra[i] - rb[i]) <= kPoseTolerance)) {
-            fail("device round trip changed the pose");
-        }
-    }
-    AdvancedOptions shared = activeTemplate(original).options;
-    if (original.algorithmVersion != AlgorithmVersion::V2) {
-        const bool debug = shared.debug;
-        shared = AdvancedOptions{};
-        shared.debug = debug;
-    }
-    for (std::size_t slot = 0; slot < kTemplateCount; ++slot) {
-        ZoneTemplate expected = original.templates[slot];
-        expected.options = shared;
-        if (auto* sector = std::get_if<SectorZones>(&expected.body)) {
-            sector->lowerLimit = 0.0;
-        }
-        if (back.templates[slot] != expected) {
-            fail("device round trip changed template " + std::to_string(slot));
-        }
+    const std::string difference = test::deviceRoundTripDifference(original, back, kPoseTolerance);
+    if (!difference.empty()) {
+        fail(difference);
     }
 }
 

@@ -13,11 +13,8 @@ namespace hazard_desk::fuzz {
 // and writes the same text again.
 void checkWorkstationRoundTrip(const WorkstationDocument& document);
 
-// The device form keeps everything but: one option set (the active template's;
-// for V1 only "debug"), no sector lowerLimit (read back as 0), and the pose as a
-// rotation matrix, whose Euler triple may come back as another triple of the
-// same pose. So `back` must equal `original` with those three reductions, the
-// pose compared as rotation matrices within kPoseTolerance.
+// `back` equals `original` but for what the camera's JSON cannot carry
+// (tests/support/DeviceRoundTrip.h), the pose within kPoseTolerance.
 void checkDeviceRoundTrip(const WorkstationDocument& original, const WorkstationDocument& back);
 
 // Near gimbal lock the triple loses up to ~1e-8 of the turn; beyond this is a fault.

@@ -5,7 +5,7 @@
 #include <nlohmann/json.hpp>
 #include <unistd.h>
 
-#include "CliCommandRun.h"
+#include "CliRun.h"
 #include "SimTestScene.h"
 
 namespace algPlatform {
@@ -15,13 +15,13 @@ class CameraCommandsTest : public SimCameraTest {
 protected:
     int run(const std::vector<std::string>& args)
     {
-        const hazard_desk::test::CommandRun r = hazard_desk::test::runCommand(args);
+        const hazard_desk::test::CliRun r = hazard_desk::test::runCli(args);
         out_ = r.out;
         err_ = r.err;
         return r.code;
     }
 
-    std::vector<nlohmann::json> lines() const { return hazard_desk::test::jsonLines(out_); }
+    std::vector<nlohmann::ordered_json> lines() const { return hazard_desk::test::jsonLines(out_); }
 
     std::string out_;
     std::string err_;

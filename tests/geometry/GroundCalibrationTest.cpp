@@ -24,16 +24,7 @@ constexpr double kInf = std::numeric_limits<double>::infinity();
 // The calibrated pose puts the floor this far below z = 0.
 constexpr double kFloorClearanceMm = 5.0;
 
-Extrinsics extrinsicsOf(const SyntheticCamera& c) {
-    Extrinsics e;
-    e.roll = c.roll;
-    e.pitch = c.pitch;
-    e.yaw = c.yaw;
-    e.x = c.x;
-    e.y = c.y;
-    e.z = c.z;
-    return e;
-}
+Extrinsics extrinsicsOf(const SyntheticCamera& c) { return Extrinsics{c.roll, c.pitch, c.yaw, c.x, c.y, c.z}; }
 
 // Signed difference a - b folded into [-180, 180].
 double angleDifference(double a, double b) { return std::remainder(a - b, 360.0); }
@@ -89,6 +80,9 @@ const RecoveryCase kRecoveryCases[] = {
      10.0, 0.3, 10.0},
     {"noisy 20 mm, low mount", mount(70, 179, 88, 0, 0, 600), -3.0, 2.0, 0.0, 100.0, 20.0, 0.3,
      10.0},
+    // The calibrated pose puts the floor 5 mm below z = 0: nothing to correct.
+    {"exact, already calibrated", mount(63, -177, 91, 120, 45, 850), 0.0, 0.0, 0.0,
+     -kFloorClearanceMm, 0.0, 0.01, 0.1},
 };
 
 TEST(GroundCalibration, RecoversRollPitchAndHeightOfTheTrueMount) {
@@ -138,25 +132,6 @@ TEST(GroundCalibration, RecoversRollPitchAndHeightOfTheTrueMount) {
     }
 }
 
-TEST(GroundCalibration, ExactFloorAndCorrectPoseChangeNothing) {
-    for (const SyntheticCamera& truth :
-         {mount(60, -180, 90, 0, 0, 1200), mount(63, -177, 91, 120, 45, 850)}) {
-        const auto cloud = renderScene(SyntheticScene{}, truth);
-        // The calibrated pose is the one that puts the floor at -5 mm.
-        Extrinsics initial = extrinsicsOf(truth);
-        initial.z -= kFloorClearanceMm;
-
-        const GroundCalibrationResult result = calibrateGround(cloud, initial, 5u);
-        ASSERT_TRUE(result.ok) << result.error;
-        EXPECT_NEAR(result.tiltCorrection, 0.0, 0.01);
-        EXPECT_NEAR(result.heightCorrection, 0.0, 0.1);
-        EXPECT_NEAR(angleDifference(result.pose.roll, initial.roll), 0.0, 0.01);
-        EXPECT_NEAR(angleDifference(result.pose.pitch, initial.pitch), 0.0, 0.01);
-        EXPECT_NEAR(result.pose.z, initial.z, 0.1);
-        expectUnchangedYawXY(result, initial);
-    }
-}
-
 TEST(GroundCalibration, FloorBesideAWallAndABoxIsStillTheFloor) {
     SyntheticScene scene;
     scene.wallX = 3500.0;
@@ -168,7 +143,8 @@ TEST(GroundCalibration, FloorBesideAWallAndABoxIsStillTheFloor) {
     const auto cloud = renderScene(scene, truth, noise);
     const Extrinsics initial = extrinsicsOf(mount(60, -180, 90, 0, 0, 1000));
 
-    for (std::uint32_t seed : {1u, 2u}) {
+    // Seeded, and unseeded (each run draws its own seeds).
+    for (const std::optional<std::uint32_t> seed : {std::optional<std::uint32_t>(1u), std::optional<std::uint32_t>()}) {
         const GroundCalibrationResult result = calibrateGround(cloud, initial, seed);
         ASSERT_TRUE(result.ok) << result.error;
         EXPECT_NEAR(angleDifference(result.pose.roll, truth.roll), 0.0, 0.3);
@@ -248,6 +224,22 @@ pcl::PointCloud<pcl::PointXYZRGB> scatteredPoints(int valid, int nanPoints, int 
     return cloud;
 }
 
+// Two layers 80 mm apart, 1 m below a camera looking straight down: every
+// fitted plane lies between them, 40 mm from each point, so the horizontal
+// candidate has no connected piece.
+pcl::PointCloud<pcl::PointXYZRGB> thinLayers() {
+    pcl::PointCloud<pcl::PointXYZRGB> cloud;
+    for (int k = 0; k < 10; ++k) {
+        const double angle = M_PI * k / 5.0;
+        pcl::PointXYZRGB p;
+        p.x = static_cast<float>(80.0 * std::cos(angle));
+        p.y = static_cast<float>(80.0 * std::sin(angle));
+        p.z = k % 2 == 0 ? -960.0f : -1040.0f;
+        cloud.push_back(p);
+    }
+    return cloud;
+}
+
 Extrinsics withField(double Extrinsics::*field, double value) {
     Extrinsics e = extrinsicsOf(mount(60, -180, 90, 10, 20, 1200));
     e.*field = value;
@@ -275,7 +267,6 @@ TEST(GroundCalibration, FailsWithItsMessageAndKeepsTheInitialPose) {
         {"empty cloud", {}, good, kNoValidCloudMessage},
         {"NaN roll", floor, withField(&Extrinsics::roll, kNaN), kInvalidInitialPoseMessage},
         {"infinite pitch", floor, withField(&Extrinsics::pitch, kInf), kInvalidInitialPoseMessage},
-        {"NaN yaw", floor, withField(&Extrinsics::yaw, kNaN), kInvalidInitialPoseMessage},
         {"NaN x", floor, withField(&Extrinsics::x, kNaN), kInvalidInitialPoseMessage},
         {"infinite z", floor, withField(&Extrinsics::z, -kInf), kInvalidInitialPoseMessage},
         {"NaN pose is reported before the cloud",
@@ -289,6 +280,7 @@ TEST(GroundCalibration, FailsWithItsMessageAndKeepsTheInitialPose) {
          kPlaneSegmentationFailedMessage},
         {"expected floor 100 m below the cloud", floor, withField(&Extrinsics::z, 100000.0),
          kPlaneSegmentationFailedMessage},
+        {"two thin layers", thinLayers(), Extrinsics{0, 0, 0, 0, 0, 1000}, kClusteringFailedMessage},
     };
 
     for (const FailureCase& c : cases) {
@@ -327,15 +319,6 @@ TEST(GroundCalibration, AbsurdlyFarPointsDoNotDisturbTheFloor) {
     EXPECT_EQ(result.pose, withoutThem.pose);
 }
 
-TEST(GroundCalibration, TenValidPointsPassTheCountCheck) {
-    // Exactly ten valid points get past the point check to the plane search.
-    const GroundCalibrationResult result =
-        calibrateGround(scatteredPoints(10, 0, 0, 1000.0f), withField(&Extrinsics::z, 1200.0), 1u);
-    EXPECT_FALSE(result.ok);
-    EXPECT_NE(result.error, kNoValidCloudMessage);
-    EXPECT_EQ(result.pointCount, 10u);
-}
-
 TEST(GroundCalibration, NullCloudHasNoValidPoints) {
     const Extrinsics initial = extrinsicsOf(mount(60, -180, 90, 0, 0, 1200));
     const GroundCalibrationResult result =
@@ -343,39 +326,6 @@ TEST(GroundCalibration, NullCloudHasNoValidPoints) {
     EXPECT_FALSE(result.ok);
     EXPECT_EQ(result.error, kNoValidCloudMessage);
     EXPECT_EQ(result.pose, initial);
-
-    const GroundCalibrationResult invalidPose = calibrateGround(
-        pcl::PointCloud<pcl::PointXYZRGB>::ConstPtr(), withField(&Extrinsics::roll, kNaN));
-    EXPECT_EQ(invalidPose.error, kInvalidInitialPoseMessage);
-}
-
-TEST(GroundCalibration, SharedCloudGivesTheSameResultAsTheCloudItself) {
-    const SyntheticCamera truth = mount(58, -179, 90, 0, 0, 1000);
-    auto shared =
-        std::make_shared<pcl::PointCloud<pcl::PointXYZRGB>>(renderScene(SyntheticScene{}, truth));
-    const Extrinsics initial = extrinsicsOf(mount(60, -180, 90, 0, 0, 1100));
-    const GroundCalibrationResult viaPointer =
-        calibrateGround(pcl::PointCloud<pcl::PointXYZRGB>::ConstPtr(shared), initial, 9u);
-    const GroundCalibrationResult direct = calibrateGround(*shared, initial, 9u);
-    ASSERT_TRUE(viaPointer.ok) << viaPointer.error;
-    EXPECT_EQ(viaPointer.pose, direct.pose);
-    EXPECT_EQ(viaPointer.inlierCount, direct.inlierCount);
-    EXPECT_EQ(viaPointer.pointCount, direct.pointCount);
-}
-
-TEST(GroundCalibration, UnseededRunsAgreeOnAClearFloor) {
-    // Without a fixed seed each run draws other seeds; a clear floor must
-    // still give the same pose within the fit's precision.
-    const SyntheticCamera truth = mount(61, -178.5, 90, 0, 0, 1250);
-    const auto cloud = renderScene(SyntheticScene{}, truth);
-    const Extrinsics initial = extrinsicsOf(mount(60, -180, 90, 0, 0, 1000));
-    for (int run = 0; run < 2; ++run) {
-        const GroundCalibrationResult result = calibrateGround(cloud, initial);
-        ASSERT_TRUE(result.ok) << result.error;
-        EXPECT_NEAR(angleDifference(result.pose.roll, truth.roll), 0.0, 0.01);
-        EXPECT_NEAR(angleDifference(result.pose.pitch, truth.pitch), 0.0, 0.01);
-        EXPECT_NEAR(result.pose.z, truth.z - kFloorClearanceMm, 0.1);
-    }
 }
 
 }  // namespace

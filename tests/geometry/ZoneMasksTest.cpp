@@ -330,8 +330,7 @@ TEST(ZoneMasks, MaskFileNames)
         const char* name;
     };
     for (const Case& c : {Case{0, 0, "danger_far0.pgm"}, Case{1, 19, "danger_near19.pgm"}, Case{3, 7, "warn_near7.pgm"},
-                          Case{4, 1, "notify_far1.pgm"}, Case{5, 12, "notify_near12.pgm"}, Case{6, 3, "unknown3.pgm"},
-                          Case{-1, 3, "unknown3.pgm"}}) {
+                          Case{4, 1, "notify_far1.pgm"}, Case{5, 12, "notify_near12.pgm"}}) {
         EXPECT_EQ(maskFileName(c.kind, c.templateIndex), c.name);
     }
     for (int index : {20, -1}) {

@@ -2,7 +2,6 @@
 
 #include "DeviceJsonReader.h"
 #include "DeviceJsonWriter.h"
-#include "RotationConversion.h"
 
 #include <gtest/gtest.h>
 
@@ -43,8 +42,6 @@ TEST(DeviceJsonReader, StructuralErrorsStopAtTheFirstWithOneIssue)
         {"root array", [](json& j) { j = json::array({1}); }, "$device", "device parameter document must be an object"},
         {"no R", [](json& j) { j.erase("R"); }, "$device.R", "missing required field"},
         {"R eight", [](json& j) { j["R"].erase(8); }, "$device.R", "must contain nine row-major rotation values"},
-        {"R object", [](json& j) { j["R"] = json::object(); }, "$device.R",
-         "must contain nine row-major rotation values"},
         {"R text entry", [](json& j) { j["R"][4] = "1"; }, "$device.R[4]", "must be a number"},
         {"R infinite", [inf](json& j) { j["R"][0] = inf; }, "$device.R", "must contain only finite values"},
         {"R scaled row",
@@ -65,10 +62,7 @@ TEST(DeviceJsonReader, StructuralErrorsStopAtTheFirstWithOneIssue)
         {"ZoneIndex float", [](json& j) { j["ZoneIndex"] = 1.0; }, "$device.ZoneIndex", "must be an integer"},
         {"ZoneIndex huge", [](json& j) { j["ZoneIndex"] = 4294967296LL; }, "$device.ZoneIndex",
          "is outside the supported integer range"},
-        {"debug text", [](json& j) { j["debug"] = "no"; }, "$device.debug", "must be a boolean"},
         {"semantics number", [](json& j) { j["semantics"] = 1; }, "$device.semantics", "must be a boolean"},
-        {"cluster output null", [](json& j) { j["none_semantic_cluster_output"] = nullptr; },
-         "$device.none_semantic_cluster_output", "must be a boolean"},
         {"forklift three", [](json& j) { j["forklift_2d_enhance"] = json::array({1, 2, 3}); },
          "$device.forklift_2d_enhance", "must be [minX,minY,maxX,maxY]"},
         {"forklift text entry", [](json& j) { j["forklift_2d_enhance"][1] = "a"; }, "$device.forklift_2d_enhance[1]",
@@ -87,8 +81,6 @@ TEST(DeviceJsonReader, StructuralErrorsStopAtTheFirstWithOneIssue)
         {"key trailing space", [=](json& j) { replaceZoneKey(j, "5", "5 "); }, "$device.Zones.5 ",
          "template key must be an integer from 0 to 19"},
         {"key hex", [=](json& j) { replaceZoneKey(j, "1", "0x1"); }, "$device.Zones.0x1",
-         "template key must be an integer from 0 to 19"},
-        {"key letters", [](json& j) { j["Zones"]["front"] = json::object(); }, "$device.Zones.front",
          "template key must be an integer from 0 to 19"},
         {"key overflow", [](json& j) { j["Zones"]["99999999999999999999"] = json::object(); },
          "$device.Zones.99999999999999999999", "template key must be an integer from 0 to 19"},
@@ -200,19 +192,14 @@ TEST(DeviceJsonReader, V2OptionsAreSharedByAllTemplates)
     EXPECT_EQ(parseDeviceDocument(absent, AlgorithmVersion::V2, true).templates[4].options, AdvancedOptions{});
 }
 
-TEST(DeviceJsonReader, RotationBecomesAngles)
+// The angles themselves are tested with the conversion; here
+// the reader's use of R and T, and its tolerance for a camera's rounding.
+TEST(DeviceJsonReader, RotationAndTranslationBecomeThePose)
 {
     json identity = deviceJson();
     identity["R"] = json::array({1, 0, 0, 0, 1, 0, 0, 0, 1});
     identity["T"] = json::array({1, -2, 3.5});
-    const Extrinsics e = parseDeviceDocument(identity, AlgorithmVersion::V2, true).extrinsics;
-    EXPECT_EQ(e, (Extrinsics{0, 0, 0, 1, -2, 3.5}));
-
-    json locked = deviceJson();
-    locked["R"] = json::array({0, 0, 1, 0, 1, 0, -1, 0, 0});
-    const Extrinsics lockedPose = parseDeviceDocument(locked, AlgorithmVersion::V2, true).extrinsics;
-    EXPECT_EQ(lockedPose.roll, 0.0);
-    EXPECT_NEAR(lockedPose.pitch, 90.0, 1e-12);
+    EXPECT_EQ(parseDeviceDocument(identity, AlgorithmVersion::V2, true).extrinsics, (Extrinsics{0, 0, 0, 1, -2, 3.5}));
 
     json nearlyOrthonormal = deviceJson();
     nearlyOrthonormal["R"] = json::array({1.0004, 0, 0, 0, 1, 0, 0, 0, 1});

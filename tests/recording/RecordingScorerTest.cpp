@@ -19,9 +19,7 @@ namespace {
 // Camera frame = vehicle frame: no rotation, no offset.
 WorkstationDocument freeBoxDocument(const BoxZone& danger, const BoxZone& warning, const BoxZone& notify) {
     WorkstationDocument document;
-    document.extrinsics = Extrinsics{};
-    document.extrinsics.roll = document.extrinsics.pitch = document.extrinsics.yaw = 0.0;
-    document.extrinsics.x = document.extrinsics.y = document.extrinsics.z = 0.0;
+    document.extrinsics = Extrinsics{0.0, 0.0, 0.0, 0.0, 0.0, 0.0};
     document.activeIndex = 3;
     FreeBoxZones zones;
     zones.danger = danger;

@@ -38,7 +38,6 @@ public:
     bool restartWithNewHostKey(QString* reason);
 
     quint16 port() const { return port_; }
-    const QString& password() const { return password_; }
     QString home() const;
     QString imageDir() const;               // "<home>/AvoidanceImage", created by start()
     QString hostKeyFingerprint() const;     // "SHA256:..."

@@ -16,6 +16,9 @@ int main(int argc, char** argv)
         return 1;
     }
     qputenv("HOME", QFile::encodeName(sandbox.path()));
+    // Without a .putty folder in $HOME, plink keeps its host keys in the
+    // .putty folder of the account's own home when that one exists.
+    QDir(sandbox.path()).mkdir(QStringLiteral(".putty"));
     qunsetenv("XDG_CONFIG_HOME");
     qunsetenv("XDG_DATA_HOME");
     QDir::setCurrent(sandbox.path());

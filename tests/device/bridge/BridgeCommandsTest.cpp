@@ -1,14 +1,14 @@
 // The obstacle-bridge commands of hazard-desk-cli, run in-process against
 // the virtual camera.
 #include "BridgeSimFixture.h"
-#include "CliCommandRun.h"
+#include "CliRun.h"
 
-using hazard_desk::test::CommandRun;
+using hazard_desk::test::CliRun;
 
 namespace {
 
-CommandRun run(const std::vector<std::string>& args) { return hazard_desk::test::runCommand(args); }
-std::vector<nlohmann::json> lines(const std::string& text) { return hazard_desk::test::jsonLines(text); }
+CliRun run(const std::vector<std::string>& args) { return hazard_desk::test::runCli(args); }
+std::vector<nlohmann::ordered_json> lines(const std::string& text) { return hazard_desk::test::jsonLines(text); }
 
 }  // namespace
 
@@ -39,7 +39,7 @@ TEST_F(BridgeCommandsTest, CommandsPrintJsonLinesAndExitWithTheirCodes)
         {{"calibrate-ground", "--ip", kK7, "--pose", "1,2,3,4,5,x"}, 2, 0, {}},
     };
     for (const Case& c : cases) {
-        const CommandRun r = run(c.args);
+        const CliRun r = run(c.args);
         SCOPED_TRACE(c.args.front() + " " + c.args.back() + ": " + r.err);
         EXPECT_EQ(r.code, c.code);
         const auto parsed = lines(r.out);

@@ -10,10 +10,6 @@ namespace {
 
 using nlohmann::json;
 
-QVariantMap ipMap(const char* ip) {
-    return QVariantMap{{QStringLiteral("ip"), QString::fromUtf8(ip)}};
-}
-
 std::int64_t cameraCalls() {
     std::int64_t n = 0;
     for (const char* function : {"DcGetIntValue", "DcSetIntValue", "DcGetStringValue", "DcSetStringValue",
@@ -47,12 +43,6 @@ protected:
             pollTimer()->stop();
             modes_->clear();
         });
-    }
-
-    QList<QVariant> last(QSignalSpy& s) {
-        const int n = count(s);
-        EXPECT_GT(n, 0);
-        return n > 0 ? at(s, n - 1) : QList<QVariant>{};
     }
 
     std::unique_ptr<QSignalSpy> switched_, algorithm_, modes_;

@@ -82,11 +82,25 @@ protected:
         return args;
     }
 
+    // The one emission of a signal; the test fails when there were more or none.
+    QList<QVariant> only(QSignalSpy& s) {
+        const int n = count(s);
+        EXPECT_EQ(n, 1);
+        return n == 1 ? at(s, 0) : QList<QVariant>{};
+    }
+
+    QList<QVariant> last(QSignalSpy& s) {
+        const int n = count(s);
+        EXPECT_GT(n, 0);
+        return n > 0 ? at(s, n - 1) : QList<QVariant>{};
+    }
+
     // Connects, starts the stream and takes the capture timer out of the
     // loop so each tick is the test's own.
+    static QVariantMap ipMap(const char* ip) { return QVariantMap{{QStringLiteral("ip"), QString::fromUtf8(ip)}}; }
+
     void connectAndStream(const char* ip = kK7) {
-        const QVariantMap descriptor{{QStringLiteral("ip"), QString::fromUtf8(ip)}};
-        request("connectDevice", Q_ARG(QVariantMap, descriptor));
+        request("connectDevice", Q_ARG(QVariantMap, ipMap(ip)));
         request("setStreaming", Q_ARG(bool, true));
         onWorker([&] {
             captureTimer()->stop();

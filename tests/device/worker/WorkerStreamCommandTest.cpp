@@ -1,16 +1,16 @@
 // "hazard-desk-cli stream" run in-process against the virtual camera: exit
 // codes and the form of its summary line.
 #include "../bridge/BridgeSimFixture.h"
-#include "CliCommandRun.h"
+#include "CliRun.h"
 
 namespace hazard_desk {
 namespace {
 
-using test::runCommand;
+using test::runCli;
 using WorkerStreamCommandTest = BridgeSimTest;
 
 TEST_F(WorkerStreamCommandTest, SummarisesAStreamOfTheWorker) {
-    const test::CommandRun r = runCommand({"stream", "--ip", kK7, "--seconds", "1"});
+    const test::CliRun r = runCli({"stream", "--ip", kK7, "--seconds", "1"});
     ASSERT_EQ(r.code, 0) << r.err;
     const nlohmann::json line = nlohmann::json::parse(r.out);
     for (const char* key : {"frames", "measuredFps", "latencyMsMedian", "latencyMsP95", "runtimeSamples", "ioStatus",
@@ -23,13 +23,13 @@ TEST_F(WorkerStreamCommandTest, SummarisesAStreamOfTheWorker) {
 
 TEST_F(WorkerStreamCommandTest, FailsClearlyWithoutACameraOrWithBadArguments) {
     setFault(kK7, R"({"openFails": true})");
-    const test::CommandRun failed = runCommand({"stream", "--ip", kK7, "--seconds", "1"});
+    const test::CliRun failed = runCli({"stream", "--ip", kK7, "--seconds", "1"});
     EXPECT_EQ(failed.code, 1);
     EXPECT_TRUE(failed.out.empty());
     EXPECT_NE(failed.err.find(kK7), std::string::npos) << failed.err;
-    EXPECT_EQ(runCommand({"stream"}).code, 2);
-    EXPECT_EQ(runCommand({"stream", "--ip", kK7, "--seconds", "0"}).code, 2);
-    EXPECT_EQ(runCommand({"stream", "--ip", kK7, "--frames", "3"}).code, 2);
+    EXPECT_EQ(runCli({"stream"}).code, 2);
+    EXPECT_EQ(runCli({"stream", "--ip", kK7, "--seconds", "0"}).code, 2);
+    EXPECT_EQ(runCli({"stream", "--ip", kK7, "--frames", "3"}).code, 2);
 }
 
 }  // namespace
