@@ -14,16 +14,27 @@ char* applicationArgv[] = {applicationName, nullptr};
 
 }  // namespace
 
-WorkerSession::WorkerSession(CommandContext& ctx) : ctx_(ctx)
+std::unique_ptr<QCoreApplication> ensureCoreApplication()
 {
-    if (QCoreApplication::instance() == nullptr) {
-        application_ = std::make_unique<QCoreApplication>(applicationArgc, applicationArgv);
+    if (QCoreApplication::instance() != nullptr) {
+        return nullptr;
     }
+    return std::make_unique<QCoreApplication>(applicationArgc, applicationArgv);
+}
+
+ObstacleCameraWorker* createWorkerOn(QThread& thread)
+{
     ObstacleCameraWorker::registerMetaTypes();
-    worker_ = new ObstacleCameraWorker;
-    worker_->moveToThread(&thread_);
-    thread_.setObjectName(QString::fromLatin1(ObstacleCameraWorker::kThreadName));
-    QObject::connect(&thread_, &QThread::finished, worker_, &QObject::deleteLater);
+    auto* worker = new ObstacleCameraWorker;
+    worker->moveToThread(&thread);
+    thread.setObjectName(QString::fromLatin1(ObstacleCameraWorker::kThreadName));
+    QObject::connect(&thread, &QThread::finished, worker, &QObject::deleteLater);
+    return worker;
+}
+
+WorkerSession::WorkerSession(CommandContext& ctx) : ctx_(ctx), application_(ensureCoreApplication())
+{
+    worker_ = createWorkerOn(thread_);
     thread_.start();
 }
 

@@ -18,6 +18,14 @@
 
 namespace hazard_desk::cli {
 
+// The application object the worker's answers need an event loop of; null
+// when the process already has one (the tests run commands in-process).
+std::unique_ptr<QCoreApplication> ensureCoreApplication();
+
+// A camera worker moved to `thread` (named as the window names it), deleted
+// when the thread finishes. The caller wires its signals, then starts the thread.
+ObstacleCameraWorker* createWorkerOn(QThread& thread);
+
 class WorkerSession {
 public:
     explicit WorkerSession(CommandContext& ctx);

@@ -5,6 +5,7 @@
 #include "ArgumentParser.h"
 #include "CameraCommandSupport.h"
 #include "CommandRegistry.h"
+#include "WorkerCommandSupport.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -65,19 +66,9 @@ int runRecord(CommandContext& ctx) {
     }
     const QString path = QString::fromStdString(parser.positional().front());
 
-    static int argc = 1;
-    static char name[] = "hazard-desk-cli";
-    static char* argv[] = {name, nullptr};
-    std::unique_ptr<QCoreApplication> application;
-    if (QCoreApplication::instance() == nullptr) {
-        application = std::make_unique<QCoreApplication>(argc, argv);
-    }
-
-    ObstacleCameraWorker::registerMetaTypes();
+    const std::unique_ptr<QCoreApplication> application = ensureCoreApplication();
     QThread thread;
-    auto* worker = new ObstacleCameraWorker;
-    worker->moveToThread(&thread);
-    QObject::connect(&thread, &QThread::finished, worker, &QObject::deleteLater);
+    ObstacleCameraWorker* worker = createWorkerOn(thread);
 
     RecordRun run;
     QObject receiver;

@@ -5,6 +5,7 @@
 #include "ArgumentParser.h"
 #include "CameraCommandSupport.h"
 #include "CommandRegistry.h"
+#include "WorkerCommandSupport.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -75,20 +76,9 @@ int runStream(CommandContext& ctx) {
         return kExitUsage;
     }
     // The worker needs an event loop on this thread for its answers.
-    static int argc = 1;
-    static char name[] = "hazard-desk-cli";
-    static char* argv[] = {name, nullptr};
-    std::unique_ptr<QCoreApplication> application;
-    if (QCoreApplication::instance() == nullptr) {
-        application = std::make_unique<QCoreApplication>(argc, argv);
-    }
-
-    ObstacleCameraWorker::registerMetaTypes();
+    const std::unique_ptr<QCoreApplication> application = ensureCoreApplication();
     QThread thread;
-    thread.setObjectName(QString::fromLatin1(ObstacleCameraWorker::kThreadName));
-    auto* worker = new ObstacleCameraWorker;
-    worker->moveToThread(&thread);
-    QObject::connect(&thread, &QThread::finished, worker, &QObject::deleteLater);
+    ObstacleCameraWorker* worker = createWorkerOn(thread);
     QObject::connect(&thread, &QThread::started, worker, &ObstacleCameraWorker::publishSdkVersion);
 
     StreamSummary summary;

@@ -12,6 +12,7 @@
 
 #include "QtPrinters.h"
 #include "ScriptedFileDialogs.h"
+#include "WindowTestFixture.h"
 
 #include <QAbstractButton>
 #include <QDir>
@@ -20,7 +21,6 @@
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QSettings>
 #include <QTemporaryDir>
 
 #include <memory>
@@ -47,12 +47,10 @@ bool write(const QString& path, const QByteArray& bytes) {
     return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
 }
 
-class FileExchangeTest : public ::testing::Test {
+class FileExchangeTest : public test::WindowTest {
 protected:
     void SetUp() override {
-        QSettings().clear();
-        QSettings().setValue(QStringLiteral("camera/autoRefreshDevices"), false);
-        window = std::make_unique<HazardDeskWindow>();
+        WindowTest::SetUp();
         QObject::disconnect(window->worker(), nullptr, window.get(), nullptr);
         auto scripted = std::make_unique<ScriptedFileDialogs>();
         dialogs = scripted.get();
@@ -60,8 +58,8 @@ protected:
         ASSERT_TRUE(folder.isValid());
     }
 
-    void click(const char* name) { window->findChild<QPushButton*>(QString::fromLatin1(name))->click(); }
-    QListWidget* log() const { return window->findChild<QListWidget*>(QStringLiteral("runtimeLogList")); }
+    void click(const char* name) { child<QPushButton>(name)->click(); }
+    QListWidget* log() const { return child<QListWidget>("runtimeLogList"); }
     // The untranslated messages of the rows from `from` on.
     QStringList logSince(int from) const {
         QStringList messages;
@@ -83,10 +81,9 @@ protected:
         window->onStreamStateChanged(true, QStringLiteral("实时数据流已启动"));
         window->onFrameReady({}, depth, {}, {}, {}, 1);
     }
-    QDoubleSpinBox* spin(const char* name) const { return window->findChild<QDoubleSpinBox*>(QString::fromLatin1(name)); }
-    void unlockEditing() { window->findChild<QAbstractButton*>(QStringLiteral("editingModeSwitch"))->setChecked(true); }
+    QDoubleSpinBox* spin(const char* name) const { return child<QDoubleSpinBox>(name); }
+    void unlockEditing() { child<QAbstractButton>("editingModeSwitch")->setChecked(true); }
 
-    std::unique_ptr<HazardDeskWindow> window;
     ScriptedFileDialogs* dialogs = nullptr;
     QTemporaryDir folder;
 };
