@@ -1,12 +1,13 @@
 #include "LightweightGlEngine.h"
 
+#include "BuildLog.h"
+
 #include <gtest/gtest.h>
 
 #include "EventLoopWait.h"
 
 #include <QApplication>
 #include <QImage>
-#include <QSignalSpy>
 #include <QTest>
 #include <QThread>
 
@@ -37,13 +38,7 @@ corVane::ColorCloudPtr makeCloud(int points, float offset = 0.0f, std::uint8_t r
     return cloud;
 }
 
-// Counts finished builds by name and outcome.
-struct BuildLog {
-    explicit BuildLog(LightweightGlEngine& engine) : spy(&engine, &LightweightGlEngine::buildFinished) {}
-    int count() { return spy.count(); }
-    bool storedAt(int index) { return spy.at(index).at(1).toBool(); }
-    QSignalSpy spy;
-};
+using test::BuildLog;
 
 // Blocks the build thread inside the start hook until released.
 struct BuildGate {

@@ -10,9 +10,9 @@
 
 #include <gtest/gtest.h>
 
+#include "BuildLog.h"
 #include "EventLoopWait.h"
 
-#include <QSignalSpy>
 #include <QTest>
 
 #include <tuple>
@@ -82,20 +82,11 @@ protected:
 
     // Shows the pallet and waits until its cloud is built and drawn.
     QImage render(float palletX) {
-        QSignalSpy built(&view, &LightweightGlEngine::buildFinished);
+        const test::BuildLog built(view);
         const PalletFrame frame = palletAt(palletX);
         scene.showLiveCloud(frame.cloud, frame.depthPixels, frame.depth, style, true);
         view.commitRemovals();
-        const bool liveBuilt = test::waitUntil(
-            [&] {
-                for (const QList<QVariant>& args : built) {
-                    if (args.at(0).toString() == QStringLiteral("live_cloud")) {
-                        return true;
-                    }
-                }
-                return false;
-            },
-            10000);
+        const bool liveBuilt = test::waitUntil([&] { return built.contains(QStringLiteral("live_cloud")); }, 10000);
         EXPECT_TRUE(liveBuilt);
         return view.grabFramebuffer();
     }
