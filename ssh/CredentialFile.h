@@ -32,11 +32,10 @@ public:
     // tells whether there was one.
     bool clear(const QString& target, bool* removed, QString* error) const;
 
-    // Escapes and splits one line; exposed for the tests.
+private:
+    // Escapes and splits one line.
     static QString escape(const QString& text);
     static bool parseLine(const QString& line, QString& target, QString& password);
-
-private:
     bool readAll(QByteArray& content, QString* error) const;
     bool replaceAll(const QByteArray& content, QString* error) const;
 

@@ -1,18 +1,23 @@
 // The export against a real OpenSSH server on loopback (LoopbackSshServer),
-// with the PuTTY tools the program carries.
+// with the PuTTY tools the program carries, run as the window runs it: on
+// the runner's thread, its reports queued back to this one.
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
 #include <QProcess>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
+#include <QThread>
 
 #include <map>
 #include <thread>
 
 #include "DeviceImageExport.h"
+#include "EventLoopWait.h"
+#include "ImageExportRunner.h"
 #include "LoopbackSshServer.h"
 #include "PuttyPasswordFile.h"
 #include "RemoteImageScripts.h"
@@ -117,6 +122,16 @@ protected:
         file.write(bytes);
     }
 
+    // A file long to copy that takes no room: 2 GiB, sparse.
+    QString addLongDownload()
+    {
+        const QString path = QDir(server_->imageDir()).filePath(QStringLiteral("recording.bin"));
+        QFile file(path);
+        EXPECT_TRUE(file.open(QIODevice::WriteOnly) && file.resize(qint64(2) << 30));
+        server_->handOver(server_->imageDir());
+        return path;
+    }
+
     static QByteArray randomBytes(int size)
     {
         QByteArray bytes(size, Qt::Uninitialized);
@@ -137,18 +152,34 @@ protected:
 
     QString downloaded() const { return local_.filePath(QStringLiteral("export/today/AvoidanceImage")); }
 
+    // One export through the runner, to its end; every report must reach
+    // this thread, and a second export is refused while this one runs.
     int runExport(const ImageExportRequest& request, QString& error,
                   const std::function<void(const Step&)>& onStep = {})
     {
-        return exportDeviceImages(
-            request, cancelFlag_,
-            [&](int percent, const QString& title, const QString& detail) {
-                steps_.push_back({percent, title, detail});
-                if (onStep) {
-                    onStep(steps_.back());
-                }
-            },
-            &error);
+        steps_.clear();
+        int outcome = -1;
+        QObject context;
+        QObject::connect(&runner_, &ImageExportRunner::progressChanged, &context,
+                         [&](int percent, const QString& title, const QString& detail) {
+                             EXPECT_EQ(QThread::currentThread(), qApp->thread());
+                             steps_.push_back({percent, title, detail});
+                             if (onStep) {
+                                 onStep(steps_.back());
+                             }
+                         });
+        QObject::connect(&runner_, &ImageExportRunner::finished, &context,
+                         [&](int result, const QString& text, const QString& localDir) {
+                             EXPECT_EQ(QThread::currentThread(), qApp->thread());
+                             EXPECT_EQ(localDir, request.localDir);
+                             outcome = result;
+                             error = text;
+                         });
+        EXPECT_TRUE(runner_.start(request));
+        EXPECT_FALSE(runner_.start(request)) << "one export at a time";
+        EXPECT_TRUE(test::waitUntil([&] { return outcome != -1; }, 120000));
+        EXPECT_FALSE(runner_.running());
+        return outcome;
     }
 
     std::vector<int> percents() const
@@ -161,8 +192,8 @@ protected:
     }
 
     std::unique_ptr<test::LoopbackSshServer> server_;
+    ImageExportRunner runner_;
     QTemporaryDir local_;
-    std::atomic_bool cancelFlag_{false};
     std::vector<Step> steps_;
 };
 
@@ -189,15 +220,13 @@ TEST_F(DeviceImageExportTest, FirstContactDownloadsEveryFileAndEmptiesTheCameraF
     // The key was learned for this export only, never stored in PuTTY's cache.
     EXPECT_FALSE(filesContaining(server_->hostKeyFingerprint().toLatin1()).filter(QStringLiteral("SshExport")).isEmpty());
     EXPECT_FALSE(QFile::exists(QDir::home().filePath(QStringLiteral(".putty/sshhostkeys"))));
-}
 
-TEST_F(DeviceImageExportTest, AFolderWithoutFilesSkipsTheDownloadAndIsStillCleared)
-{
+    // The next export finds no files: the download is skipped, the folder
+    // still cleared of what holds no file.
     ASSERT_TRUE(QDir().mkpath(server_->imageDir() + QStringLiteral("/empty-day")));
     ASSERT_TRUE(QFile::link(QStringLiteral("/nonexistent/target"), server_->imageDir() + QStringLiteral("/.dangling")));
     server_->handOver(server_->imageDir());
-
-    QString error;
+    ASSERT_TRUE(QDir(downloaded()).removeRecursively());
     ASSERT_EQ(runExport(request(), error), kImageExportSucceeded) << error.toStdString();
     EXPECT_EQ(percents(), (std::vector<int>{5, 80, 100}));
     EXPECT_EQ(steps_.back().detail, QStringLiteral("已导出 0 个文件，设备目录已清空"));
@@ -231,20 +260,12 @@ TEST_F(DeviceImageExportTest, AChangedHostKeyIsRefusedAndNothingIsCleared)
     EXPECT_EQ(percents(), std::vector<int>{5});
 }
 
-TEST_F(DeviceImageExportTest, AMissingCameraFolderIsReported)
+TEST_F(DeviceImageExportTest, FailuresClearNothingAndNeverShowThePassword)
 {
-    ASSERT_TRUE(QDir(server_->imageDir()).removeRecursively());
-    QString error;
-    ASSERT_EQ(runExport(request(), error), kImageExportFailed);
-    EXPECT_TRUE(error.contains(QStringLiteral("VQ8_IMAGE_DIR_MISSING"))) << error.toStdString();
-}
-
-TEST_F(DeviceImageExportTest, AFailedDownloadClearsNothingAndNeverShowsThePassword)
-{
-    addImage(QStringLiteral("obstacle-0001.png"), randomBytes(1024));
-    server_->handOver(server_->imageDir());
     // A file the login cannot read, named like the password: the copy fails
     // and the camera's message names it.
+    addImage(QStringLiteral("obstacle-0001.png"), randomBytes(1024));
+    server_->handOver(server_->imageDir());
     addImage(kPassword, "unreadable");
     QFile::setPermissions(QDir(server_->imageDir()).filePath(kPassword), QFileDevice::Permissions());
 
@@ -262,18 +283,15 @@ TEST_F(DeviceImageExportTest, AFailedDownloadClearsNothingAndNeverShowsThePasswo
         EXPECT_FALSE(error.contains(text));
         EXPECT_EQ(filesContaining(text.toUtf8()), QStringList());
     }
+
+    ASSERT_TRUE(QDir(server_->imageDir()).removeRecursively());
+    ASSERT_EQ(runExport(request(), error), kImageExportFailed);
+    EXPECT_TRUE(error.contains(QStringLiteral("VQ8_IMAGE_DIR_MISSING"))) << error.toStdString();
 }
 
-TEST_F(DeviceImageExportTest, CancellingTheDownloadEndsPscpAndClearsNothing)
+TEST_F(DeviceImageExportTest, CancellingOrClosingMidDownloadEndsPscpAndClearsNothing)
 {
-    const QString big = QDir(server_->imageDir()).filePath(QStringLiteral("recording.bin"));
-    {
-        QFile file(big);
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        ASSERT_TRUE(file.resize(qint64(2) << 30));  // sparse: long to copy, nothing on disk
-    }
-    server_->handOver(server_->imageDir());
-
+    const QString big = addLongDownload();
     QStringList leakedTo;
     bool sawDownload = false;
     std::thread watcher;
@@ -288,7 +306,7 @@ TEST_F(DeviceImageExportTest, CancellingTheDownloadEndsPscpAndClearsNothing)
                 sawDownload = QFileInfo(partial).size() > 0;
             }
             leakedTo = commandLinesContaining(kPassword.toUtf8());
-            cancelFlag_ = true;
+            runner_.cancel();
         });
     };
     QString error;
@@ -303,6 +321,18 @@ TEST_F(DeviceImageExportTest, CancellingTheDownloadEndsPscpAndClearsNothing)
     EXPECT_FALSE(toolRunning(sshToolPaths().pscpPath));
     EXPECT_TRUE(QFileInfo::exists(big)) << "nothing cleared";
     EXPECT_EQ(percents(), (std::vector<int>{5, 25}));
+
+    // The window closes during a download: its runner cancels and waits.
+    bool downloading = false;
+    {
+        ImageExportRunner closing;
+        QObject::connect(&closing, &ImageExportRunner::progressChanged,
+                         [&](int percent, const QString&, const QString&) { downloading = percent == 25; });
+        ASSERT_TRUE(closing.start(request()));
+        ASSERT_TRUE(test::waitUntil([&] { return downloading; }, 60000));
+    }
+    EXPECT_FALSE(toolRunning(sshToolPaths().pscpPath));
+    EXPECT_TRUE(QFileInfo::exists(big)) << "nothing cleared";
 }
 
 TEST(DeviceImageExportRequest, RefusesIncompleteRequestsBeforeAnyConnection)
@@ -310,42 +340,36 @@ TEST(DeviceImageExportRequest, RefusesIncompleteRequestsBeforeAnyConnection)
     QTemporaryDir local;
     QFile blocker(local.filePath(QStringLiteral("file")));
     ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
-    ImageExportRequest valid;
-    valid.target.host = QStringLiteral("192.0.2.1");
-    valid.target.password = QStringLiteral("pw");
-    valid.localDir = local.filePath(QStringLiteral("out"));
-
+    const QString out = local.filePath(QStringLiteral("out"));
+    const QString belowFile = blocker.fileName() + QStringLiteral("/x");
+    const QString invalid = QStringLiteral("SSH 导出参数无效");
     const struct {
-        const char* name;
-        std::function<void(ImageExportRequest&)> change;
+        const char* host;  // an address of the documentation range: never reached
+        const char* password;
+        QString localDir;
         bool cancelled;
         int outcome;
         QString error;
     } cases[] = {
-        {"no host", [](ImageExportRequest& r) { r.target.host.clear(); }, false, kImageExportFailed,
-         QStringLiteral("SSH 导出参数无效")},
-        {"host read as an option", [](ImageExportRequest& r) { r.target.host = QStringLiteral("-proxycmd"); }, false,
-         kImageExportFailed, QStringLiteral("SSH 导出参数无效")},
-        {"no password", [](ImageExportRequest& r) { r.target.password.clear(); }, false, kImageExportFailed,
-         QStringLiteral("SSH 导出参数无效")},
-        {"no folder", [](ImageExportRequest& r) { r.localDir.clear(); }, false, kImageExportFailed,
-         QStringLiteral("SSH 导出参数无效")},
-        {"folder below a file", [&](ImageExportRequest& r) { r.localDir = blocker.fileName() + QStringLiteral("/x"); },
-         false, kImageExportFailed, QStringLiteral("无法创建本地导出目录：%1").arg(blocker.fileName() + QStringLiteral("/x"))},
-        {"cancelled before the start", [](ImageExportRequest&) {}, true, kImageExportCancelled, QString()},
+        {"", "pw", out, false, kImageExportFailed, invalid},
+        {"-proxycmd", "pw", out, false, kImageExportFailed, invalid},
+        {"192.0.2.1", "", out, false, kImageExportFailed, invalid},
+        {"192.0.2.1", "pw", QString(), false, kImageExportFailed, invalid},
+        {"192.0.2.1", "pw", belowFile, false, kImageExportFailed, QStringLiteral("无法创建本地导出目录：%1").arg(belowFile)},
+        {"192.0.2.1", "pw", out, true, kImageExportCancelled, QString()},
     };
     for (const auto& c : cases) {
-        ImageExportRequest request = valid;
-        c.change(request);
+        ImageExportRequest request;
+        request.target.host = QString::fromLatin1(c.host);
+        request.target.password = QString::fromLatin1(c.password);
+        request.localDir = c.localDir;
         const std::atomic_bool cancelFlag{c.cancelled};
         int progressCalls = 0;
         QString error;
-        EXPECT_EQ(exportDeviceImages(request, cancelFlag, [&](int, const QString&, const QString&) { ++progressCalls; },
-                                     &error),
-                  c.outcome)
-            << c.name;
-        EXPECT_EQ(error, c.error) << c.name;
-        EXPECT_EQ(progressCalls, 0) << c.name;
+        const auto progress = [&](int, const QString&, const QString&) { ++progressCalls; };
+        EXPECT_EQ(exportDeviceImages(request, cancelFlag, progress, &error), c.outcome) << c.host;
+        EXPECT_EQ(error, c.error) << c.host;
+        EXPECT_EQ(progressCalls, 0) << c.host;
     }
 }
 
