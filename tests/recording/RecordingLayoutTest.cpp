@@ -6,9 +6,6 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
-#include <fstream>
-#include <iterator>
-
 #include "McapFormat.h"
 #include "McapWriter.h"
 #include "ProtobufDescriptorSet.h"
@@ -115,9 +112,7 @@ TEST(RecordingLayout, ReadingPointsAloneSkipsTheImagesChunks) {
 
     // The frames fill one chunk of images and runtime samples, then one of
     // points; a byte near the end of the first (its compressed data) is damaged.
-    std::ifstream in(path, std::ios::binary);
-    std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    in.close();
+    std::string bytes = fileBytes(path);
     std::vector<std::uint64_t> ends;
     {
         McapReader mcap;
@@ -126,7 +121,7 @@ TEST(RecordingLayout, ReadingPointsAloneSkipsTheImagesChunks) {
     }
     ASSERT_GE(ends.size(), 2U);
     bytes[ends[0] - 100] ^= 0x5A;
-    std::ofstream(path, std::ios::binary | std::ios::trunc).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    writeBytes(path, bytes);
 
     auto frames = [&](bool pointsOnly, std::string& error) {
         RecordingReader reader;

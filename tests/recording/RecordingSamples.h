@@ -3,6 +3,8 @@
 // colour, and XYZ with zeros, NaN and the extremes a float can hold.
 #include <cmath>
 #include <cstring>
+#include <fstream>
+#include <iterator>
 #include <limits>
 #include <memory>
 #include <random>
@@ -101,6 +103,15 @@ inline bool sameCoordinate(float read, float written) {
     }
     return std::fabs(read - written) <= std::fabs(written) * std::numeric_limits<float>::epsilon() +
                                             std::numeric_limits<float>::min();
+}
+
+inline std::string fileBytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+inline void writeBytes(const std::string& path, const std::string& bytes) {
+    std::ofstream(path, std::ios::binary | std::ios::trunc).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
 }
 
 inline std::string tempPath(const std::string& name) {
