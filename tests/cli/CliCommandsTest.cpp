@@ -1,6 +1,7 @@
-// The model commands as a fleet script sees them: exit codes, which stream
-// the text goes to and its form. What the documents hold is the model's
-// business and tested with the model.
+// The tool's commands as a fleet script or an administrator sees them: exit
+// codes, which stream the text goes to and its form. What the documents hold
+// is the model's business and tested with the model.
+#include "CliLogging.h"
 #include "CliRun.h"
 #include "CommandRegistry.h"
 #include "DeviceJsonWriter.h"
@@ -13,6 +14,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <map>
+#include <optional>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -44,7 +46,7 @@ enum class Shows {
     DeviceLine,       // the camera's form, on one line
 };
 
-class ModelCommands : public ::testing::Test {
+class CliCommands : public ::testing::Test {
 protected:
     void SetUp() override
     {
@@ -90,13 +92,18 @@ protected:
         return test::runCli(args);
     }
 
-    // The real tool, as a fleet script runs it: standard output and error apart.
-    CliRun runBinary(const std::string& arguments, const fs::path& folder, const std::string& environment = {}) const
+    // The real tool, as a fleet script runs it: standard output and error
+    // apart, input read from a file.
+    CliRun runBinary(const std::string& arguments, const fs::path& folder, const std::string& environment = {},
+                     const std::string& input = {}) const
     {
+        const fs::path in = dir_ / "binary-stdin.txt";
         const fs::path out = dir_ / "binary-stdout.txt";
         const fs::path err = dir_ / "binary-stderr.txt";
+        std::ofstream(in, std::ios::binary | std::ios::trunc) << input;
         const std::string command = "cd \"" + folder.string() + "\" && " + environment + "\"" + HD_CLI_BINARY + "\" " +
-                                    arguments + " > \"" + out.string() + "\" 2> \"" + err.string() + "\"";
+                                    arguments + " < \"" + in.string() + "\" > \"" + out.string() + "\" 2> \"" +
+                                    err.string() + "\"";
         const int status = std::system(command.c_str());
         CliRun result;
         result.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
@@ -108,7 +115,7 @@ protected:
     fs::path dir_;
 };
 
-TEST_F(ModelCommands, ExitCodesAndWhereTheTextGoes)
+TEST_F(CliCommands, ExitCodesAndWhereTheTextGoes)
 {
     const struct {
         std::vector<std::string> args;
@@ -181,7 +188,7 @@ TEST_F(ModelCommands, ExitCodesAndWhereTheTextGoes)
     }
 }
 
-TEST_F(ModelCommands, NothingIsWrittenToAnyFile)
+TEST_F(CliCommands, NothingIsWrittenToAnyFile)
 {
     std::map<fs::path, std::string> before;
     for (const auto& entry : fs::directory_iterator(dir_)) {
@@ -202,9 +209,9 @@ TEST_F(ModelCommands, NothingIsWrittenToAnyFile)
     EXPECT_EQ(after, before);
 }
 
-// The real tool's exit codes, and its log kept out of the working folder and
-// off the console unless something goes wrong.
-TEST_F(ModelCommands, RealBinary)
+// The real tool keeps its log out of the working folder, and off the console
+// unless something goes wrong.
+TEST_F(CliCommands, RealBinaryLogging)
 {
     const fs::path work = dir_ / "run";
     fs::create_directory(work);
@@ -214,17 +221,50 @@ TEST_F(ModelCommands, RealBinary)
     EXPECT_EQ(r.err, "") << "the console shows warnings and errors only";
     EXPECT_FALSE(fs::exists(work / "logs"));
 
-    r = runBinary("validate \"" + path("invalid.json") + "\"", work, state);
-    EXPECT_EQ(r.code, 1);
-    EXPECT_NE(r.out.find("extrinsics："), std::string::npos) << r.out;
-
-    r = runBinary("--log-level loud normalize \"" + path("nowhere.json") + "\"", work, state);
+    r = runBinary("--log-level loud default", work, state);
     EXPECT_EQ(r.code, 2);
     EXPECT_NE(r.err.find("unknown log level 'loud'"), std::string::npos) << r.err;
-    r = runBinary("normalize \"" + path("nowhere.json") + "\"", work, state);
-    EXPECT_EQ(r.code, 2);
-    EXPECT_NE(r.err.find("nowhere.json"), std::string::npos);
-    EXPECT_EQ(r.out.find("nowhere.json"), std::string::npos);
+}
+
+// "credential set|clear" run as an administrator would, with a home of its
+// own so that no real store is touched.
+TEST_F(CliCommands, CredentialExitCodesAndOutput)
+{
+    const fs::path home = dir_ / "home";
+    fs::create_directory(home);
+    const std::string environment = "env -u XDG_CONFIG_HOME HOME=\"" + home.string() + "\" ";
+    const struct {
+        const char* arguments;
+        const char* input;
+        int code;
+        const char* flag;  // the JSON field printed on success
+        bool flagValue;
+    } steps[] = {
+        {"credential", "", 2, nullptr, false},
+        {"credential rotate", "", 2, nullptr, false},
+        {"credential set extra", "", 2, nullptr, false},
+        {"credential set", "", 2, nullptr, false},    // no line at all
+        {"credential set", "\n", 1, nullptr, false},  // empty password
+        {"credential set", "Hz:secret pw\n", 0, "stored", true},
+        {"credential clear", "", 0, "removed", true},
+        {"credential clear", "", 0, "removed", false},
+    };
+    for (const auto& step : steps) {
+        SCOPED_TRACE(step.arguments);
+        const CliRun r = runBinary(step.arguments, home, environment, step.input);
+        EXPECT_EQ(r.code, step.code) << r.err;
+        EXPECT_EQ((r.out + r.err).find("secret"), std::string::npos);
+        if (step.flag == nullptr) {
+            EXPECT_TRUE(r.out.empty());
+            EXPECT_FALSE(r.err.empty());
+            continue;
+        }
+        const json printed = json::parse(r.out, nullptr, false);
+        ASSERT_TRUE(printed.is_object()) << r.out;
+        EXPECT_EQ(printed.value("credential", ""), "VQ8.FleetUpdate.SSH.root");
+        EXPECT_TRUE(printed.contains("location"));
+        EXPECT_EQ(printed.value(step.flag, !step.flagValue), step.flagValue);
+    }
 }
 
 // Commands that are not linked into the tool (the camera commands, a module
@@ -268,6 +308,61 @@ TEST(CommandRegistryLoader, LoadsOnlyWhenACommandIsMissing)
         EXPECT_NE(err.str().find(c.inErr), std::string::npos) << c.args.front() << ": " << err.str();
         if (c.args.front() == "--help" && c.loaderSucceeds) {
             EXPECT_NE(out.str().find("  loaded"), std::string::npos);
+        }
+    }
+}
+
+CliLogging::Environment environmentOf(std::map<std::string, std::string> values)
+{
+    return [values](const char* name) -> std::optional<std::string> {
+        const auto found = values.find(name);
+        return found == values.end() ? std::nullopt : std::optional<std::string>(found->second);
+    };
+}
+
+#ifndef _WIN32
+TEST(CliLogging, LogDirectoryFollowsTheStateFolder)
+{
+    struct Case {
+        std::map<std::string, std::string> environment;
+        std::string expected;
+    };
+    const Case cases[] = {
+        {{{"XDG_STATE_HOME", "/srv/state"}, {"HOME", "/home/ada"}}, "/srv/state/hazard-desk/logs"},
+        {{{"XDG_STATE_HOME", "relative/state"}, {"HOME", "/home/ada"}}, "/home/ada/.local/state/hazard-desk/logs"},
+        {{{"XDG_STATE_HOME", ""}, {"HOME", "/home/ada"}}, "/home/ada/.local/state/hazard-desk/logs"},
+        {{{"HOME", "/home/ada"}}, "/home/ada/.local/state/hazard-desk/logs"},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(CliLogging::logDirectory(environmentOf(c.environment)), c.expected);
+    }
+}
+#endif
+
+TEST(CliLogging, LogLevelOptionIsTakenOutOfTheArguments)
+{
+    struct Case {
+        std::vector<std::string> args;
+        bool ok;
+        spdlog::level::level_enum level;
+        std::vector<std::string> rest;
+    };
+    const Case cases[] = {
+        {{"--log-level", "debug", "validate", "a.json"}, true, spdlog::level::debug, {"validate", "a.json"}},
+        {{"validate", "--log-level=error", "a.json"}, true, spdlog::level::err, {"validate", "a.json"}},
+        {{"--log-level", "info", "discover", "--log-level", "off"}, true, spdlog::level::off, {"discover"}},
+        {{"validate", "--log-level"}, false, spdlog::level::warn, {}},
+    };
+    for (const Case& c : cases) {
+        std::vector<std::string> args = c.args;
+        spdlog::level::level_enum level = spdlog::level::warn;
+        std::string error;
+        EXPECT_EQ(CliLogging::takeConsoleLevel(args, level, error), c.ok) << c.args.front();
+        if (c.ok) {
+            EXPECT_EQ(level, c.level);
+            EXPECT_EQ(args, c.rest);
+        } else {
+            EXPECT_FALSE(error.empty());
         }
     }
 }
