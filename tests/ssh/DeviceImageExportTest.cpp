@@ -104,13 +104,9 @@ protected:
 
     void TearDown() override
     {
-        EXPECT_TRUE(entries(passwordFolder()).filter(QStringLiteral("credential-")).isEmpty())
+        const QString passwordFolder = PuttyPasswordFile::baseFolder() + QStringLiteral("/VQ8/putty-ssh");
+        EXPECT_TRUE(entries(passwordFolder).filter(QStringLiteral("credential-")).isEmpty())
             << "the password file is removed after every outcome";
-    }
-
-    static QString passwordFolder()
-    {
-        return PuttyPasswordFile::baseFolder() + QStringLiteral("/VQ8/putty-ssh");
     }
 
     void addImage(const QString& relativePath, const QByteArray& bytes)
