@@ -46,14 +46,6 @@ RuntimeRecord runtimeSample(std::uint64_t timeNs, int verdict, int boxes) {
     return r;
 }
 
-std::map<std::string, std::uint64_t> ourCounts(const std::string& path) {
-    RecordingReader reader;
-    EXPECT_TRUE(reader.open(path)) << reader.error();
-    std::map<std::string, std::uint64_t> counts;
-    EXPECT_TRUE(reader.countMessages(counts)) << reader.error();
-    return counts;
-}
-
 // The independent reader's counts equal ours; returns ours.
 std::map<std::string, std::uint64_t> expectIndependentCounts(const std::string& path, bool complete) {
     const std::string command = std::string("'") + HD_PYTHON3 + "' '" + HD_INDEPENDENT_READER + "' '" + path + "' 2>&1";
@@ -67,7 +59,9 @@ std::map<std::string, std::uint64_t> expectIndependentCounts(const std::string& 
     const nlohmann::json independent = nlohmann::json::parse(output, nullptr, false);
     EXPECT_TRUE(independent.is_object()) << output;
     EXPECT_EQ(independent.value("complete", !complete), complete);
-    const auto counts = ourCounts(path);
+    RecordingReader reader;
+    std::map<std::string, std::uint64_t> counts;
+    EXPECT_TRUE(reader.open(path) && reader.countMessages(counts)) << reader.error();
     for (const auto& [topic, count] : counts) {
         EXPECT_EQ(independent["counts"].value(topic, std::uint64_t{999}), count) << topic;
     }
