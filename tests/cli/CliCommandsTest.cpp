@@ -240,9 +240,7 @@ TEST_F(CliCommands, CredentialExitCodesAndOutput)
         const char* flag;  // the JSON field printed on success
         bool flagValue;
     } steps[] = {
-        {"credential", "", 2, nullptr, false},
         {"credential rotate", "", 2, nullptr, false},
-        {"credential set extra", "", 2, nullptr, false},
         {"credential set", "", 2, nullptr, false},    // no line at all
         {"credential set", "\n", 1, nullptr, false},  // empty password
         {"credential set", "Hz:secret pw\n", 0, "stored", true},
