@@ -85,7 +85,6 @@ bool toolRunning(const QString& toolPath)
 
 struct Step {
     int percent;
-    QString title;
     QString detail;
 };
 
@@ -157,9 +156,9 @@ protected:
         int outcome = -1;
         QObject context;
         QObject::connect(&runner_, &ImageExportRunner::progressChanged, &context,
-                         [&](int percent, const QString& title, const QString& detail) {
+                         [&](int percent, const QString&, const QString& detail) {
                              EXPECT_EQ(QThread::currentThread(), qApp->thread());
-                             steps_.push_back({percent, title, detail});
+                             steps_.push_back({percent, detail});
                              if (onStep) {
                                  onStep(steps_.back());
                              }
@@ -188,8 +187,8 @@ protected:
     }
 
     std::unique_ptr<test::LoopbackSshServer> server_;
-    ImageExportRunner runner_;
     QTemporaryDir local_;
+    ImageExportRunner runner_;  // ends its export before the folders and the server go
     std::vector<Step> steps_;
 };
 
