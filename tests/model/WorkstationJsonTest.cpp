@@ -25,9 +25,9 @@ json mixedJson()
     return serializeWorkstationDocument(test::mixedDocument());
 }
 
-SectorZones sectorOf(const json& j, std::size_t slot)
+SectorZones& sectorBody(WorkstationDocument& document, std::size_t slot)
 {
-    return std::get<SectorZones>(parseWorkstationDocument(j).templates[slot].body);
+    return std::get<SectorZones>(document.templates[slot].body);
 }
 
 std::vector<std::string> keysOf(const json& object)
@@ -210,108 +210,98 @@ TEST(WorkstationJsonReader, ValidationIssuesComeTogetherAfterTheStructure)
     EXPECT_EQ(issuesOf([&] { (void)parseWorkstationDocument(j); }), expected);
 }
 
-TEST(WorkstationJsonReader, ReadsOlderAndAliasedForms)
+struct AcceptedCase {
+    const char* name;
+    std::function<void(json&)> edit;
+    // What the edit means in the document; the rest must read back as written.
+    std::function<void(WorkstationDocument&)> meaning;
+};
+
+TEST(WorkstationJsonReader, ReadsOlderAliasedAndSparseForms)
 {
-    const WorkstationDocument reference = test::mixedDocument();
-
-    json withBoth = mixedJson();
-    withBoth["extrinsics"]["posX"] = 5555.0;
-    EXPECT_EQ(parseWorkstationDocument(withBoth).extrinsics.x, reference.extrinsics.x);
-
-    json onlyPos = mixedJson();
-    onlyPos["extrinsics"] = json{{"roll", 1}, {"pitch", 2}, {"yaw", 3}, {"posX", 1.5}, {"posY", -2}, {"posZ", 3}};
-    EXPECT_EQ(parseWorkstationDocument(onlyPos).extrinsics, (Extrinsics{1, 2, 3, 1.5, -2, 3}));
-
-    json reversed = mixedJson();
-    std::reverse(reversed["templates"].begin(), reversed["templates"].end());
-    EXPECT_EQ(parseWorkstationDocument(reversed), reference);
-
-    json aliases = mixedJson();
-    const std::pair<int, const char*> typeNames[] = {{0, "方形"}, {4, "box"},  {1, "square_free"}, {5, "自由矩形"},
-                                                     {9, "freeBox"}, {2, "fan"}, {3, "扇形"}};
-    for (const auto& [slot, name] : typeNames) {
-        aliases["templates"][slot]["type"] = name;
-    }
-    for (auto& entry : aliases["templates"]) {
-        renameIndex(entry, entry["index"]);
-    }
-    EXPECT_EQ(parseWorkstationDocument(aliases), reference);
-
-    json unknownKeys = mixedJson();
-    unknownKeys["comment"] = "written by hand";
-    unknownKeys["templates"][2]["sector"]["colour"] = "red";
-    unknownKeys["templates"][2]["rangeLeft"] = "ignored for sectors";
-    EXPECT_EQ(parseWorkstationDocument(unknownKeys), reference);
-}
-
-TEST(WorkstationJsonReader, OptionalFieldsTakeTheirDefaults)
-{
-    const std::pair<json, AlgorithmVersion> versions[] = {
-        {json(), AlgorithmVersion::V2},     {json("2.0"), AlgorithmVersion::V2}, {json("V2"), AlgorithmVersion::V2},
-        {json("1"), AlgorithmVersion::V1}, {json("1.0"), AlgorithmVersion::V1}, {json("V1"), AlgorithmVersion::V1}};
-    for (const auto& [value, expected] : versions) {
+    const auto nothing = [](WorkstationDocument&) {};
+    const auto v1 = [](WorkstationDocument& d) { d.algorithmVersion = AlgorithmVersion::V1; };
+    const auto v2 = [](WorkstationDocument& d) { d.algorithmVersion = AlgorithmVersion::V2; };
+    const AcceptedCase cases[] = {
+        {"posX beside x is ignored", [](json& j) { j["extrinsics"]["posX"] = 5555.0; }, nothing},
+        {"older position names",
+         [](json& j) {
+             j["extrinsics"] = json{{"roll", 1}, {"pitch", 2}, {"yaw", 3}, {"posX", 1.5}, {"posY", -2}, {"posZ", 3}};
+         },
+         [](WorkstationDocument& d) { d.extrinsics = Extrinsics{1, 2, 3, 1.5, -2, 3}; }},
+        {"templates in any order", [](json& j) { std::reverse(j["templates"].begin(), j["templates"].end()); },
+         nothing},
+        {"type and index aliases",
+         [](json& j) {
+             const std::pair<int, const char*> typeNames[] = {{0, "方形"},   {4, "box"}, {1, "square_free"},
+                                                              {5, "自由矩形"}, {9, "freeBox"},
+                                                              {2, "fan"},    {3, "扇形"}};
+             for (const auto& [slot, name] : typeNames) {
+                 j["templates"][slot]["type"] = name;
+             }
+             for (auto& entry : j["templates"]) {
+                 renameIndex(entry, entry["index"]);
+             }
+         },
+         nothing},
+        {"unknown root key", [](json& j) { j["comment"] = "written by hand"; }, nothing},
+        {"unknown sector key", [](json& j) { j["templates"][2]["sector"]["colour"] = "red"; }, nothing},
+        {"square key on a sector", [](json& j) { j["templates"][2]["rangeLeft"] = "ignored for sectors"; }, nothing},
+        {"no algorithmVersion", [](json& j) { j.erase("algorithmVersion"); }, v2},
+        {"algorithmVersion 2.0", [](json& j) { j["algorithmVersion"] = "2.0"; }, v2},
+        {"algorithmVersion V2", [](json& j) { j["algorithmVersion"] = "V2"; }, v2},
+        {"algorithmVersion 1", [](json& j) { j["algorithmVersion"] = "1"; }, v1},
+        {"algorithmVersion 1.0", [](json& j) { j["algorithmVersion"] = "1.0"; }, v1},
+        {"algorithmVersion V1", [](json& j) { j["algorithmVersion"] = "V1"; }, v1},
+        {"no activeIndex", [](json& j) { j.erase("activeIndex"); }, [](WorkstationDocument& d) { d.activeIndex = 1; }},
+        {"sparse options",
+         [](json& j) {
+             j["templates"][0].erase("v1");
+             j["templates"][0]["debug"] = true;
+             j["templates"][0]["v2"] = json{{"groundVoid", {{"enabled", true}, {"farDistance", 700.5}}}};
+         },
+         [](WorkstationDocument& d) {
+             d.templates[0].options = AdvancedOptions{};
+             d.templates[0].options.debug = true;
+             d.templates[0].options.groundVoid.enabled = true;
+             d.templates[0].options.groundVoid.farDistance = 700.5;
+         }},
+        {"v1.debug wins over debug",
+         [](json& j) {
+             j["templates"][0]["debug"] = true;
+             j["templates"][0]["v1"]["debug"] = false;
+         },
+         [](WorkstationDocument& d) { d.templates[0].options.debug = false; }},
+        {"older sector form",
+         [](json& j) {
+             j["templates"][2] = json{{"index", 2}, {"type", "sector"},
+                                      {"sector", {{"leftAngle", -20.0}, {"rightAngle", 25.0}}},
+                                      {"emergencyStopUpper", 800.0}, {"decelerationUpper", 1800.0},
+                                      {"heightLower", 5.0}, {"heightUpper", 700.0}};
+         },
+         [](WorkstationDocument& d) {
+             d.templates[2].options = AdvancedOptions{};
+             d.templates[2].body = SectorZones{0, {800, -20, 25, 5, 700, 0, 0}, {1800, -20, 25, 5, 700, 0, 0}, {}};
+         }},
+        {"empty notify takes the defaults", [](json& j) { j["templates"][3]["sector"]["notify"] = json::object(); },
+         [](WorkstationDocument& d) { sectorBody(d, 3).notify = SectorZone{2300, -30, 30, 50, 1000, 0, 0}; }},
+        {"partial notify", [](json& j) { j["templates"][2]["sector"]["notify"] = json{{"maxZ", 990.0}}; },
+         [](WorkstationDocument& d) { sectorBody(d, 2).notify = SectorZone{2500, -50, 40, 20, 990, 12, -3.5}; }},
+        {"null notify", [](json& j) { j["templates"][2]["sector"]["notify"] = nullptr; },
+         [](WorkstationDocument& d) { sectorBody(d, 2).notify.reset(); }},
+        {"partial records take the defaults",
+         [](json& j) {
+             j["templates"][3]["sector"] = json{{"danger", {{"radius", 500.0}}}, {"warning", json::object()}};
+         },
+         [](WorkstationDocument& d) { sectorBody(d, 3).danger.radius = 500.0; }},
+    };
+    for (const AcceptedCase& c : cases) {
         json j = mixedJson();
-        j.erase("algorithmVersion");
-        if (!value.is_null()) {
-            j["algorithmVersion"] = value;
-        }
-        EXPECT_EQ(parseWorkstationDocument(j).algorithmVersion, expected) << value.dump();
+        c.edit(j);
+        WorkstationDocument expected = test::mixedDocument();
+        c.meaning(expected);
+        EXPECT_EQ(parseWorkstationDocument(j), expected) << c.name;
     }
-
-    json noActive = mixedJson();
-    noActive.erase("activeIndex");
-    EXPECT_EQ(parseWorkstationDocument(noActive).activeIndex, 1);
-
-    json sparseOptions = mixedJson();
-    auto& entry = sparseOptions["templates"][0];
-    entry.erase("v1");
-    entry["debug"] = true;
-    entry["v2"] = json{{"groundVoid", {{"enabled", true}, {"farDistance", 700.5}}}};
-    AdvancedOptions expected;
-    expected.debug = true;
-    expected.groundVoid.enabled = true;
-    expected.groundVoid.farDistance = 700.5;
-    EXPECT_EQ(parseWorkstationDocument(sparseOptions).templates[0].options, expected);
-
-    json v1Overrides = mixedJson();
-    v1Overrides["templates"][0]["debug"] = true;
-    v1Overrides["templates"][0]["v1"]["debug"] = false;
-    EXPECT_FALSE(parseWorkstationDocument(v1Overrides).templates[0].options.debug);
-}
-
-TEST(WorkstationJsonReader, SectorFormsAndNotifyDefaults)
-{
-    json older = mixedJson();
-    auto& t2 = older["templates"][2];
-    t2["sector"] = json{{"leftAngle", -20.0}, {"rightAngle", 25.0}};
-    t2["emergencyStopUpper"] = 800.0;
-    t2["decelerationUpper"] = 1800.0;
-    t2["heightLower"] = 5.0;
-    t2["heightUpper"] = 700.0;
-    t2.erase("lowerLimit");
-    const SectorZones fromOlder = sectorOf(older, 2);
-    EXPECT_EQ(fromOlder.lowerLimit, 0.0);
-    EXPECT_EQ(fromOlder.danger, (SectorZone{800, -20, 25, 5, 700, 0, 0}));
-    EXPECT_EQ(fromOlder.warning, (SectorZone{1800, -20, 25, 5, 700, 0, 0}));
-    EXPECT_FALSE(fromOlder.notify.has_value());
-
-    json emptyNotify = mixedJson();
-    emptyNotify["templates"][3]["sector"]["notify"] = json::object();
-    EXPECT_EQ(sectorOf(emptyNotify, 3).notify, (SectorZone{2300, -30, 30, 50, 1000, 0, 0}));
-
-    json partialNotify = mixedJson();
-    partialNotify["templates"][2]["sector"]["notify"] = json{{"maxZ", 990.0}};
-    EXPECT_EQ(sectorOf(partialNotify, 2).notify, (SectorZone{2500, -50, 40, 20, 990, 12, -3.5}));
-
-    json nullNotify = mixedJson();
-    nullNotify["templates"][2]["sector"]["notify"] = nullptr;
-    EXPECT_FALSE(sectorOf(nullNotify, 2).notify.has_value());
-
-    json partialRecords = mixedJson();
-    partialRecords["templates"][3]["sector"] = json{{"danger", {{"radius", 500.0}}}, {"warning", json::object()}};
-    const SectorZones fromPartial = sectorOf(partialRecords, 3);
-    EXPECT_EQ(fromPartial.danger, (SectorZone{500, -30, 30, 50, 1000, 0, 0}));
-    EXPECT_EQ(fromPartial.warning, (SectorZone{1300, -30, 30, 50, 1000, 0, 0}));
 }
 
 TEST(WorkstationJsonWriter, WritesTheDocumentedLayout)
