@@ -16,7 +16,6 @@
 #include <QDoubleSpinBox>
 #include <QGroupBox>
 #include <QLabel>
-#include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
 #include <QPushButton>
@@ -119,7 +118,6 @@ struct SampleWindow {
     QGroupBox* group = new QGroupBox(QStringLiteral("设备信息"), &window);
     QLabel* ignored = new QLabel(QStringLiteral("未连接"), group);
     QLabel* insideIgnored = new QLabel(QStringLiteral("已连接"), ignored);
-    QLineEdit* filter = new QLineEdit(&window);
     QComboBox* combo = new QComboBox(&window);
     QListWidget* list = new QListWidget(&window);
     QDoubleSpinBox* spin = new QDoubleSpinBox(&window);
@@ -127,44 +125,34 @@ struct SampleWindow {
 
     SampleWindow() {
         auto* layout = new QVBoxLayout(&window);
-        for (QWidget* w : std::initializer_list<QWidget*>{label, button, languageButton, group, filter, combo, list, spin}) {
+        for (QWidget* w : std::initializer_list<QWidget*>{label, button, languageButton, group, combo, list, spin}) {
             layout->addWidget(w);
         }
         languageButton->setObjectName(QStringLiteral("languageButton"));
-        button->setToolTip(QStringLiteral("显示或隐藏高级参数"));
-        button->setAccessibleName(QStringLiteral("连接相机"));
         ignored->setProperty("vq8_i18n_ignore", true);
-        filter->setPlaceholderText(QStringLiteral("搜索型号、IP、ID 或序列号"));
         combo->addItems({QStringLiteral("矩形区域"), QStringLiteral("扇形区域"), QStringLiteral("--")});
         list->addItems({QStringLiteral("运行日志"), QStringLiteral("12:00  [INF]  x")});
         spin->setSuffix(QStringLiteral(" mm"));
         menu->addAction(QStringLiteral("导出日志"))->setStatusTip(QStringLiteral("导出运行日志"));
         button->setMenu(menu);
-        window.setWindowTitle(QStringLiteral("VQ8 避障算法上位机"));
     }
 };
 
-TEST(LanguageManager, RetranslateRewritesEveryKindAndReturnsToTheSources) {
+TEST(LanguageManager, RetranslateRewritesTheTreeAndReturnsToTheSources) {
     const auto manager = makeManager(QStringLiteral("zh-CN"));
     SampleWindow sample;
     manager->retranslate(&sample.window);
     manager->setSessionLanguage(QStringLiteral("en-US"));
     manager->retranslate(&sample.window);
+    // Every kind a user sees is checked on the whole window in each language;
+    // here what that check cannot see: what is left alone, and menus.
     EXPECT_EQ(sample.label->text(), QStringLiteral("Connect a camera first"));
-    EXPECT_EQ(sample.button->text(), QStringLiteral("Connect camera"));
-    EXPECT_EQ(sample.button->toolTip(), QStringLiteral("Show or hide the advanced parameters"));
-    EXPECT_EQ(sample.button->accessibleName(), QStringLiteral("Connect camera"));
-    EXPECT_EQ(sample.group->title(), QStringLiteral("Device information"));
     EXPECT_EQ(sample.ignored->text(), QStringLiteral("未连接"));
     EXPECT_EQ(sample.insideIgnored->text(), QStringLiteral("Connected"));
-    EXPECT_EQ(sample.filter->placeholderText(), QStringLiteral("Search model, IP, ID or serial number"));
-    EXPECT_EQ(sample.combo->itemText(0), QStringLiteral("Rectangular zone"));
     EXPECT_EQ(sample.combo->itemText(2), QStringLiteral("--"));
-    EXPECT_EQ(sample.list->item(0)->text(), QStringLiteral("Runtime log"));
     EXPECT_EQ(sample.spin->suffix(), QStringLiteral(" mm"));
     EXPECT_EQ(sample.menu->actions().at(0)->text(), QStringLiteral("Export log"));
     EXPECT_EQ(sample.menu->actions().at(0)->statusTip(), QStringLiteral("Export runtime log"));
-    EXPECT_EQ(sample.window.windowTitle(), QStringLiteral("VQ8 Obstacle Avoidance Workstation"));
 
     // Changed by the application while English is shown: a new source.
     sample.label->setText(QStringLiteral("等待连接相机"));
