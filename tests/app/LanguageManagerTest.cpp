@@ -287,50 +287,6 @@ QString text(const TranslationCatalog& catalog, const QString& source, const QSt
     return it == catalog.bySource().cend() ? QStringLiteral("<none>") : it->value(code, QStringLiteral("<none>"));
 }
 
-TEST(TranslationFileLoader, TableFormatReadsTextsAndSourceTexts) {
-    QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("table.json"));
-    writeFile(path, R"({
-        "source_language": "zh-CN",
-        "texts": {
-            "connect": {"source": "连接相机", "en-US": "Connect camera", "ja-JP": ""},
-            "disconnect": {"zh-CN": "断开相机", "en-US": "Disconnect camera"},
-            "orphan": {"en-US": "No source at all"}
-        },
-        "source_texts": {"刷新设备": {"en-US": "Refresh devices", "vi-VN": "Làm mới thiết bị"}}
-    })");
-    TranslationCatalog catalog;
-    ASSERT_TRUE(TranslationFileLoader(catalog).readTableFile(path));
-    EXPECT_EQ(text(catalog, QStringLiteral("连接相机"), QStringLiteral("en-US")), QStringLiteral("Connect camera"));
-    EXPECT_EQ(text(catalog, QStringLiteral("连接相机"), QStringLiteral("ja-JP")), QStringLiteral("<none>"));
-    EXPECT_EQ(catalog.byId().value(QStringLiteral("connect")).value(QStringLiteral("en-US")),
-              QStringLiteral("Connect camera"));
-    // Without "source" the file's source-language member is the source.
-    EXPECT_EQ(text(catalog, QStringLiteral("断开相机"), QStringLiteral("en-US")), QStringLiteral("Disconnect camera"));
-    EXPECT_FALSE(catalog.byId().contains(QStringLiteral("orphan")));
-    EXPECT_EQ(text(catalog, QStringLiteral("刷新设备"), QStringLiteral("vi-VN")), QStringLiteral("Làm mới thiết bị"));
-}
-
-TEST(TranslationFileLoader, BrokenFilesAddNothingAndLaterFilesWin) {
-    QTemporaryDir dir;
-    const QString first = dir.filePath(QStringLiteral("a.json"));
-    const QString second = dir.filePath(QStringLiteral("b.json"));
-    writeFile(first, R"({"source_texts": {"连接相机": {"en-US": "Connect", "ja-JP": "カメラ接続"}}})");
-    writeFile(second, R"({"source_texts": {"连接相机": {"en-US": "Connect camera"}}})");
-    writeFile(dir.filePath(QStringLiteral("array.json")), R"(["not", "an", "object"])");
-    writeFile(dir.filePath(QStringLiteral("broken.json")), R"({"source_texts": )");
-    TranslationCatalog catalog;
-    TranslationFileLoader loader(catalog);
-    EXPECT_FALSE(loader.readTableFile(dir.filePath(QStringLiteral("missing.json"))));
-    EXPECT_FALSE(loader.readTableFile(dir.filePath(QStringLiteral("array.json"))));
-    EXPECT_FALSE(loader.readTableFile(dir.filePath(QStringLiteral("broken.json"))));
-    EXPECT_TRUE(catalog.bySource().isEmpty());
-    loader.readTableFile(first);
-    loader.readTableFile(second);
-    EXPECT_EQ(text(catalog, QStringLiteral("连接相机"), QStringLiteral("en-US")), QStringLiteral("Connect camera"));
-    EXPECT_EQ(text(catalog, QStringLiteral("连接相机"), QStringLiteral("ja-JP")), QStringLiteral("カメラ接続"));
-}
-
 TEST(TranslationFileLoader, LegacyFileNamesLanguagesAndKeysBySourceText) {
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("language.json"));
@@ -350,25 +306,50 @@ TEST(TranslationFileLoader, LegacyFileNamesLanguagesAndKeysBySourceText) {
               QStringLiteral("카메라 연결"));
 }
 
-TEST(TranslationFileLoader, FolderReadsItsIndexThenItsFilesSkippingTemplates) {
+// One i18n folder walks the table format, the index, the name order and the
+// files that add nothing.
+TEST(TranslationFileLoader, FolderReadsItsIndexThenItsTableFilesInNameOrder) {
     QTemporaryDir dir;
     const QString folder = dir.filePath(QStringLiteral("i18n"));
     writeFile(folder + QStringLiteral("/languages.json"), R"({
         "fallback": "zh-CN", "current": "de-DE", "source_language": "zh-CN",
         "languages": [{"code": "de-DE", "name": "German", "nativeName": "Deutsch"}, {"code": "fr-FR"}, {"name": "no code"}]
     })");
-    writeFile(folder + QStringLiteral("/a.json"), R"({"source_texts": {"连接相机": {"de-DE": "Kamera verbinden, a"}}})");
-    writeFile(folder + QStringLiteral("/b.json"), R"({"texts": {"x": {"zh-CN": "连接相机", "de-DE": "Kamera verbinden"}}})");
+    writeFile(folder + QStringLiteral("/a.json"), R"({"source_texts": {"连接相机": {"de-DE": "Kamera, a", "ja-JP": "カメラ接続"}}})");
+    writeFile(folder + QStringLiteral("/b.json"), R"({
+        "source_language": "zh-CN",
+        "texts": {
+            "connect": {"source": "连接相机", "de-DE": "Kamera verbinden"},
+            "disconnect": {"zh-CN": "断开相机", "en-US": "Disconnect camera", "ja-JP": ""},
+            "orphan": {"en-US": "No source at all"}
+        },
+        "source_texts": {"刷新设备": {"en-US": "Refresh devices", "vi-VN": "Làm mới thiết bị"}}
+    })");
     writeFile(folder + QStringLiteral("/c.template.json"), R"({"source_texts": {"连接相机": {"de-DE": "TEMPLATE"}}})");
+    writeFile(folder + QStringLiteral("/d-array.json"), R"(["not", "an", "object"])");
+    writeFile(folder + QStringLiteral("/e-broken.json"), R"({"source_texts": )");
     TranslationCatalog catalog;
     TranslationFileLoader loader(catalog);
+    for (const char* name : {"missing.json", "d-array.json", "e-broken.json"}) {
+        EXPECT_FALSE(loader.readTableFile(folder + QLatin1Char('/') + QLatin1String(name))) << name;
+    }
+    EXPECT_TRUE(catalog.bySource().isEmpty());
+
     loader.readFolder(folder);
     EXPECT_EQ(loader.indexedCurrentLanguage(), QStringLiteral("de-DE"));
     ASSERT_EQ(catalog.languages().size(), 2);
     EXPECT_EQ(catalog.languages().at(0).nativeName, QStringLiteral("Deutsch"));
     EXPECT_EQ(catalog.languages().at(1).name, QStringLiteral("fr-FR"));
-    // Name order: b.json overwrote a.json; the ".template." file was not read.
+    // b.json overwrote a.json where both translate; the ".template." file was not read.
     EXPECT_EQ(text(catalog, QStringLiteral("连接相机"), QStringLiteral("de-DE")), QStringLiteral("Kamera verbinden"));
+    EXPECT_EQ(text(catalog, QStringLiteral("连接相机"), QStringLiteral("ja-JP")), QStringLiteral("カメラ接続"));
+    EXPECT_EQ(catalog.byId().value(QStringLiteral("connect")).value(QStringLiteral("de-DE")),
+              QStringLiteral("Kamera verbinden"));
+    // Without "source" the file's source-language member is the source; an empty text is none.
+    EXPECT_EQ(text(catalog, QStringLiteral("断开相机"), QStringLiteral("en-US")), QStringLiteral("Disconnect camera"));
+    EXPECT_EQ(text(catalog, QStringLiteral("断开相机"), QStringLiteral("ja-JP")), QStringLiteral("<none>"));
+    EXPECT_FALSE(catalog.byId().contains(QStringLiteral("orphan")));
+    EXPECT_EQ(text(catalog, QStringLiteral("刷新设备"), QStringLiteral("vi-VN")), QStringLiteral("Làm mới thiết bị"));
 }
 
 TEST(TranslationFileLoader, CandidatesExistOnceByCanonicalPath) {
