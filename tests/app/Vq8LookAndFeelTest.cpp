@@ -1,13 +1,22 @@
+// The workstation's look and feel: its font and style sheet, the dark title
+// bar of feature dialogs, and the wheel guard of the parameter panels.
 #include "DarkTitleBar.h"
 #include "FeatureDialogTitleBarFilter.h"
 #include "Vq8Theme.h"
+#include "Vq8WheelGuard.h"
 
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QComboBox>
 #include <QDialog>
+#include <QDoubleSpinBox>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QStringList>
 #include <QTest>
+#include <QVBoxLayout>
+#include <QWheelEvent>
 
 #include <utility>
 #include <vector>
@@ -81,6 +90,71 @@ TEST(Vq8Theme, OnlyShownTopLevelFeatureDialogsGetTheDarkTitleBar) {
     }
     qApp->removeEventFilter(&filter);
     EXPECT_EQ(darkened, std::vector<QWidget*>{&feature});
+}
+
+// A tall scroll area holding a spin box and a combo box, like the parameter panel.
+struct Panel {
+    QScrollArea area;
+    QWidget* content = new QWidget;
+    QDoubleSpinBox* spin = new QDoubleSpinBox;
+    QComboBox* combo = new QComboBox;
+
+    Panel() {
+        auto* layout = new QVBoxLayout(content);
+        spin->setRange(0, 100);
+        spin->setValue(50);
+        combo->addItems({QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("c")});
+        layout->addWidget(spin);
+        layout->addWidget(combo);
+        layout->addSpacing(3000);
+        area.setWidget(content);
+        area.resize(200, 200);
+        area.show();
+        EXPECT_TRUE(QTest::qWaitForWindowExposed(&area));
+    }
+};
+
+void wheelDown(QWidget* target) {
+    const QPointF pos(target->width() / 2.0, target->height() / 2.0);
+    QWheelEvent event(pos, target->mapToGlobal(pos.toPoint()), QPoint(), QPoint(0, -120), Qt::NoButton,
+                      Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(target, &event);
+}
+
+class Vq8WheelGuardTest : public ::testing::Test {
+protected:
+    void SetUp() override { qApp->installEventFilter(&guard); }
+    void TearDown() override { qApp->removeEventFilter(&guard); }
+    Vq8WheelGuard guard;
+};
+
+TEST_F(Vq8WheelGuardTest, UnfocusedFieldsKeepTheirValuesAndThePanelScrolls) {
+    Panel panel;
+    wheelDown(panel.spin);
+    EXPECT_EQ(panel.spin->value(), 50);
+    const int scrolled = panel.area.verticalScrollBar()->value();
+    EXPECT_GT(scrolled, 0);
+    wheelDown(panel.combo);
+    EXPECT_EQ(panel.combo->currentIndex(), 0);
+    EXPECT_GT(panel.area.verticalScrollBar()->value(), scrolled);
+    EXPECT_EQ(panel.combo->focusPolicy(), Qt::StrongFocus);
+}
+
+TEST_F(Vq8WheelGuardTest, ClickedAndFocusedSpinBoxTakesTheWheelUntilFocusLeaves) {
+    Panel panel;
+    QApplication::setActiveWindow(&panel.area);
+    QTest::mouseClick(panel.spin, Qt::LeftButton);
+    panel.spin->setFocus();
+    ASSERT_TRUE(panel.spin->property(Vq8WheelGuard::kArmedProperty).toBool());
+    if (!panel.spin->hasFocus()) {
+        GTEST_SKIP() << "the window manager gave no focus";
+    }
+    wheelDown(panel.spin);
+    EXPECT_EQ(panel.spin->value(), 49);
+    panel.combo->setFocus();
+    EXPECT_FALSE(panel.spin->property(Vq8WheelGuard::kArmedProperty).toBool());
+    wheelDown(panel.spin);
+    EXPECT_EQ(panel.spin->value(), 49);
 }
 
 }  // namespace
