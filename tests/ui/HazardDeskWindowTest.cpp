@@ -1,11 +1,12 @@
 // The window's command protocol and state, driven through its slots as the
 // worker would answer. What each label says is the formatters' business;
 // here, when the window asks, shows, keeps and forgets what the camera
-// reported.
+// reported. Also the settings it keeps between runs and its record button.
 #include "HazardDeskWindow.h"
 
 #include "LightweightGlEngine.h"
 #include "ObstacleCameraWorker.h"
+#include "RecordButton.h"
 #include "WorkstationJsonWriter.h"
 
 #include <gtest/gtest.h>
@@ -21,11 +22,14 @@
 #include <QGroupBox>
 #include <QInputDialog>
 #include <QLineEdit>
+#include <QScreen>
 #include <QScrollArea>
 #include <QSignalSpy>
 #include <QSpinBox>
+#include <QSplitter>
 #include <QStatusBar>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QThread>
 
 namespace hazard_desk {
@@ -421,6 +425,118 @@ TEST_F(HazardDeskWindowTest, StartupConnectSelectsTheCameraOrGivesUp) {
     QCoreApplication::processEvents();
     EXPECT_EQ(missingConnect.count(), 0);
     EXPECT_FALSE(missing.state().busy.connectBusy);
+}
+
+// What the window keeps in the settings between two runs.
+class WindowSettingsTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        QSettings().clear();
+        QSettings().setValue(QStringLiteral("camera/autoRefreshDevices"), false);
+    }
+    static QVariant stored(const char* key) { return QSettings().value(QString::fromLatin1(key)); }
+};
+
+TEST_F(WindowSettingsTest, RestoresTheTrimmedFilterSplitterAndToggles) {
+    QList<int> savedSizes;
+    {
+        HazardDeskWindow window;
+        window.show();
+        QSplitter* splitter = window.workspaceSplitter();
+        const QList<int> sizes = splitter->sizes();
+        splitter->setSizes({sizes[0] + 60, sizes[1] - 60, sizes[2]});
+        savedSizes = splitter->sizes();
+        window.findChild<QLineEdit*>(QStringLiteral("deviceFilterEdit"))->setText(QStringLiteral("  SN-0007 "));
+        window.findChild<QCheckBox*>(QStringLiteral("cloudPseudoColorCheck"))->setChecked(false);
+        window.close();
+    }
+    EXPECT_FALSE(stored("view/cloudPseudoColor").toBool()) << "saved when toggled";
+    EXPECT_EQ(stored("camera/deviceFilter").toString(), QStringLiteral("SN-0007"));
+    HazardDeskWindow restored;
+    restored.show();
+    EXPECT_EQ(restored.findChild<QLineEdit*>(QStringLiteral("deviceFilterEdit"))->text(), QStringLiteral("SN-0007"));
+    EXPECT_FALSE(restored.findChild<QCheckBox*>(QStringLiteral("cloudPseudoColorCheck"))->isChecked());
+    EXPECT_FALSE(restored.findChild<QCheckBox*>(QStringLiteral("autoRefreshDevicesCheck"))->isChecked());
+    EXPECT_EQ(restored.workspaceSplitter()->sizes(), savedSizes);
+}
+
+TEST_F(WindowSettingsTest, EmptySplitterStateKeepsTheDefaultSizes) {
+    QSettings().setValue(QStringLiteral("window/splitter"), QByteArray());
+    HazardDeskWindow window;
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    const QList<int> sizes = window.workspaceSplitter()->sizes();
+    // The side panels keep their default widths; the centre takes the rest.
+    ASSERT_EQ(sizes.size(), 3);
+    EXPECT_EQ(sizes[0], 260);
+    EXPECT_EQ(sizes[2], 340);
+    EXPECT_EQ(sizes[0] + sizes[1] + sizes[2] + 2 * window.workspaceSplitter()->handleWidth(),
+              window.workspaceSplitter()->width());
+}
+
+TEST_F(WindowSettingsTest, OversizedGeometryIsClampedToTheScreenAndMovedToItsTopLeft) {
+    const QRect available = QGuiApplication::primaryScreen()->availableGeometry();
+    if (available.width() < HazardDeskWindow::kMinimumWidth || available.height() < HazardDeskWindow::kMinimumHeight) {
+        GTEST_SKIP() << "screen smaller than the window's minimum size";
+    }
+    {
+        HazardDeskWindow large;
+        large.setGeometry(available.x() + 40, available.y() + 40, available.width() * 2, available.height() * 2);
+        QSettings().setValue(QStringLiteral("window/geometry"), large.saveGeometry());
+    }
+    HazardDeskWindow window;
+    EXPECT_LE(window.width(), available.width());
+    EXPECT_LE(window.height(), available.height());
+    EXPECT_EQ(window.pos(), available.topLeft());
+}
+
+// The command bar's record button: usable only while streaming, asks for a
+// file, waits for the worker's answer, and offers "停止录制" while recording.
+TEST(RecordButton, FollowsTheStreamAndTheWorkersAnswers) {
+    RecordButton button;
+    QString offered = QStringLiteral("/tmp/run.mcap");
+    int asked = 0;
+    button.setPathChooser([&](QWidget*) {
+        ++asked;
+        return offered;
+    });
+    QSignalSpy start(&button, &RecordButton::startRecordingRequested);
+    QSignalSpy stop(&button, &RecordButton::stopRecordingRequested);
+    EXPECT_FALSE(button.isEnabled());
+
+    button.onStreamStateChanged(true, QString());
+    ASSERT_TRUE(button.isEnabled());
+    offered.clear();  // the user cancels the file dialog
+    QTest::mouseClick(&button, Qt::LeftButton);
+    EXPECT_EQ(asked, 1);
+    EXPECT_EQ(start.count(), 0);
+    EXPECT_TRUE(button.isEnabled());
+
+    offered = QStringLiteral("/tmp/run.mcap");
+    QTest::mouseClick(&button, Qt::LeftButton);
+    ASSERT_EQ(start.count(), 1);
+    EXPECT_EQ(start.at(0).at(0).toString(), offered);
+    EXPECT_FALSE(button.isEnabled());  // until the worker answers
+    QTest::mouseClick(&button, Qt::LeftButton);
+    EXPECT_EQ(start.count(), 1);
+
+    button.onRecordingStateChanged(true, offered, QStringLiteral("开始录制：/tmp/run.mcap"), {});
+    EXPECT_TRUE(button.recording());
+    EXPECT_EQ(button.text(), QStringLiteral("停止录制"));
+    EXPECT_TRUE(button.isEnabled());
+    button.onRecordingProgress({{QStringLiteral("path"), offered}, {QStringLiteral("seconds"), 2.5},
+                                {QStringLiteral("frames"), 50}, {QStringLiteral("bytes"), 12.0e6}});
+    EXPECT_EQ(button.toolTip(), QStringLiteral("/tmp/run.mcap：2.5 s，50 帧，12.0 MB"));
+    QTest::mouseClick(&button, Qt::LeftButton);
+    EXPECT_EQ(stop.count(), 1);
+    EXPECT_EQ(asked, 2);
+
+    // The stream stops: the worker closes the recording and says so.
+    button.onStreamStateChanged(false, QString());
+    button.onRecordingStateChanged(false, offered, QStringLiteral("数据流已停止：录制已保存"), {});
+    EXPECT_EQ(button.text(), QStringLiteral("录制"));
+    EXPECT_FALSE(button.isEnabled());
+    EXPECT_EQ(button.toolTip(), QStringLiteral("数据流已停止：录制已保存"));
 }
 
 }  // namespace
