@@ -108,32 +108,29 @@ TEST_F(FileExchangeTest, AFrameMissingOrUnwritableIsReportedInsteadOfTheSuccessL
     EXPECT_TRUE(log()->item(log()->count() - 1)->text().contains(QStringLiteral("[ERR]")));
 }
 
-TEST_F(FileExchangeTest, ConfigurationExportReplacesTheFileWithTheCollectedDraft) {
+// An invalid draft is refused before any file is asked for; a valid one
+// replaces the chosen file with exactly the draft.
+TEST_F(FileExchangeTest, ConfigurationExportWritesTheValidDraftOnly) {
     unlockEditing();
+    spin("rectDangerNearSpin")->setValue(1500);   // beyond the danger zone's far edge
+    click("exportJsonButton");
+    EXPECT_TRUE(dialogs->questions.isEmpty());
+    ASSERT_EQ(dialogs->boxes.size(), 1);
+    EXPECT_EQ(dialogs->boxes[0].title, QStringLiteral("导出配置"));
+    EXPECT_TRUE(dialogs->boxes[0].text.contains(QStringLiteral("危险近端"))) << dialogs->boxes[0].text.toStdString();
+
+    spin("rectDangerNearSpin")->setValue(300);
     spin("rectWarningFarSpin")->setValue(2750.5);
     const QString target = path("hazard-desk.json");
     ASSERT_TRUE(write(target, QByteArray(64 * 1024, ' ')));   // longer than the export
     dialogs->answers << target;
     const int rows = log()->count();
     click("exportJsonButton");
-
     const WorkstationDocument& draft = window->editor()->draft();
     EXPECT_EQ(std::get<SquareZones>(draft.templates[1].body).decelerationUpper, 2750.5);
     EXPECT_EQ(contents(target), QByteArray::fromStdString(dumpWorkstationDocument(draft, 2)));
     EXPECT_EQ(entries(folder.path()), QStringList{QStringLiteral("hazard-desk.json")});
     EXPECT_EQ(logSince(rows), QStringList{QStringLiteral("配置已导出：%1").arg(QDir::toNativeSeparators(target))});
-}
-
-TEST_F(FileExchangeTest, AnInvalidDraftIsNotExported) {
-    unlockEditing();
-    spin("rectDangerNearSpin")->setValue(1500);   // beyond the danger zone's far edge
-    dialogs->answers << path("hazard-desk.json");
-    click("exportJsonButton");
-    EXPECT_TRUE(dialogs->questions.isEmpty());
-    ASSERT_EQ(dialogs->boxes.size(), 1);
-    EXPECT_EQ(dialogs->boxes[0].title, QStringLiteral("导出配置"));
-    EXPECT_TRUE(dialogs->boxes[0].text.contains(QStringLiteral("危险近端"))) << dialogs->boxes[0].text.toStdString();
-    EXPECT_TRUE(entries(folder.path()).isEmpty());
 }
 
 TEST_F(FileExchangeTest, AnUnwritableTargetLeavesNoFileBehindAndSaysWhy) {

@@ -54,11 +54,12 @@ protected:
     }
 };
 
-// One session as the worker would answer it: discovery, connect, stream,
-// read, an algorithm switch, stop and disconnect. Each command sets its
-// flag and is asked once; a busy window ignores every command; frames are
-// always acknowledged but kept only while streaming; runtime snapshots and
-// the running region are shown only while the camera reports them.
+// One session as the worker would answer it: discovery, a failed and a good
+// connect, stream, read, an algorithm switch, stop and disconnect. Each
+// command sets its flag and is asked once; a busy window ignores every
+// command; frames are always acknowledged but kept only while streaming;
+// runtime snapshots and the running region are shown only while the camera
+// reports them.
 TEST_F(HazardDeskWindowTest, ASessionFromDiscoveryToDisconnect) {
     QObject::disconnect(window->worker(), nullptr, window.get(), nullptr);
     QSignalSpy consumed(window.get(), &HazardDeskWindow::frameConsumed);
@@ -78,6 +79,16 @@ TEST_F(HazardDeskWindowTest, ASessionFromDiscoveryToDisconnect) {
     EXPECT_EQ(consumed.count(), 1);
     EXPECT_EQ(textOf("regionContextLabel"), QStringLiteral("未连接"));
 
+    // Discovery by timer only with the box checked, the window idle and no camera connected.
+    window->autoRefreshDevices();
+    EXPECT_EQ(discoverSpy.count(), 0) << "box unchecked";
+    child<QCheckBox>("autoRefreshDevicesCheck")->setChecked(true);
+    EXPECT_TRUE(QSettings().value(QStringLiteral("camera/autoRefreshDevices")).toBool());
+    window->autoRefreshDevices();
+    ASSERT_EQ(discoverSpy.count(), 1);
+    window->autoRefreshDevices();
+    EXPECT_EQ(discoverSpy.count(), 1) << "busy discovering";
+
     // Connect needs a selected, visible device.
     const QVariantMap second = k7Descriptor(QStringLiteral("127.0.0.2"));
     window->onDevicesDiscovered(QVariantList{k7Descriptor(), second});
@@ -91,8 +102,16 @@ TEST_F(HazardDeskWindowTest, ASessionFromDiscoveryToDisconnect) {
     ASSERT_EQ(connectSpy.count(), 1);
     EXPECT_EQ(connectSpy.at(0).at(0).toMap().value(QStringLiteral("ip")).toString(), QStringLiteral("127.0.0.2"));
     EXPECT_TRUE(window->state().busy.connectBusy);
+    // The first attempt fails: an error banner, and logged.
+    window->onConnectionChanged(false, second, QStringLiteral("相机连接失败：超时"));
+    EXPECT_TRUE(child("operationFeedbackLabel")->property("feedbackIsError").toBool());
+    EXPECT_EQ(window->statusBar()->currentMessage(), QStringLiteral("相机连接失败：超时"));
+    EXPECT_TRUE(lastLogRow().contains(QStringLiteral("[ERR]  相机连接失败：超时")));
+    EXPECT_FALSE(window->isBusy());
 
-    // While the connection runs, every command is ignored.
+    // While the second attempt runs, every command is ignored.
+    window->requestConnectToggle();
+    ASSERT_EQ(connectSpy.count(), 2);
     window->requestConnectToggle();
     window->requestStreamToggle();
     window->requestReadDevice();
@@ -102,14 +121,16 @@ TEST_F(HazardDeskWindowTest, ASessionFromDiscoveryToDisconnect) {
     window->requestApplyCurrent();
     window->requestGroundCalibration();
     window->autoRefreshDevices();
-    for (QSignalSpy* spy : {&disconnectSpy, &streamSpy, &readSpy, &algorithmSpy, &discoverSpy, &templateSpy,
-                            &applySpy, &groundSpy}) {
+    for (QSignalSpy* spy : {&disconnectSpy, &streamSpy, &readSpy, &algorithmSpy, &templateSpy, &applySpy, &groundSpy}) {
         EXPECT_EQ(spy->count(), 0);
     }
-    EXPECT_EQ(connectSpy.count(), 1);
+    EXPECT_EQ(connectSpy.count(), 2);
+    EXPECT_EQ(discoverSpy.count(), 1);
 
     connectK7(second);
     EXPECT_FALSE(window->isBusy());
+    window->autoRefreshDevices();
+    EXPECT_EQ(discoverSpy.count(), 1) << "connected";
     EXPECT_EQ(textOf("regionContextLabel"), QStringLiteral("当前运行区域未获取"));
     frame(nullptr, 6);
     EXPECT_EQ(consumed.count(), 2) << "connected but not streaming: dropped and acknowledged";
@@ -243,16 +264,6 @@ TEST_F(HazardDeskWindowTest, DisconnectForgetsWhatWasTheCamerasOwn) {
     EXPECT_TRUE(view->fitPending());
 }
 
-TEST_F(HazardDeskWindowTest, FailedConnectionIsAnErrorBannerAndLogged) {
-    window->onDevicesDiscovered(QVariantList{k7Descriptor()});
-    window->requestConnectToggle();
-    window->onConnectionChanged(false, k7Descriptor(), QStringLiteral("相机连接失败：超时"));
-    EXPECT_TRUE(child("operationFeedbackLabel")->property("feedbackIsError").toBool());
-    EXPECT_EQ(window->statusBar()->currentMessage(), QStringLiteral("相机连接失败：超时"));
-    EXPECT_TRUE(lastLogRow().contains(QStringLiteral("[ERR]  相机连接失败：超时")));
-    EXPECT_FALSE(window->isBusy());
-}
-
 TEST_F(HazardDeskWindowTest, AtLeastThePointCloudPaneStaysVisible) {
     window->show();
     auto* cloudCheck = child<QCheckBox>("showCloudCheck");
@@ -266,23 +277,6 @@ TEST_F(HazardDeskWindowTest, AtLeastThePointCloudPaneStaysVisible) {
     EXPECT_TRUE(cloudCheck->isChecked());
     EXPECT_TRUE(child("pointCloudView")->parentWidget()->isVisible());
     EXPECT_EQ(cloudToggles.count(), 1) << "only the user's uncheck is signalled";
-}
-
-TEST_F(HazardDeskWindowTest, AutoRefreshOnlyWhenCheckedDisconnectedAndIdle) {
-    QObject::disconnect(window->worker(), nullptr, window.get(), nullptr);
-    QSignalSpy discoverSpy(window.get(), &HazardDeskWindow::discoverRequested);
-    window->autoRefreshDevices();
-    EXPECT_EQ(discoverSpy.count(), 0) << "box unchecked";
-    child<QCheckBox>("autoRefreshDevicesCheck")->setChecked(true);
-    EXPECT_TRUE(QSettings().value(QStringLiteral("camera/autoRefreshDevices")).toBool());
-    window->autoRefreshDevices();
-    EXPECT_EQ(discoverSpy.count(), 1);
-    window->autoRefreshDevices();
-    EXPECT_EQ(discoverSpy.count(), 1) << "busy discovering";
-    window->onDevicesDiscovered(QVariantList{k7Descriptor()});
-    window->onConnectionChanged(true, k7Descriptor(), QStringLiteral("已连接"));
-    window->autoRefreshDevices();
-    EXPECT_EQ(discoverSpy.count(), 1) << "connected";
 }
 
 TEST_F(HazardDeskWindowTest, RefreshedTextsKeepEachStatusMessagesTimeout) {
