@@ -15,79 +15,92 @@ constexpr int kV2Camera = 1005;
 constexpr int kV1Camera = 2002;
 constexpr int kUnknownCamera = 3000;
 
-QVariantMap descriptor(int deviceType, int cameraType = 0) {
+using Control = ControlState CommandStatePlan::*;
+using P = CommandStatePlan;
+
+QVariantMap plannerDescriptor(int deviceType, int cameraType = 0) {
     return QVariantMap{{QStringLiteral("ip"), QStringLiteral("127.0.0.1")},
                        {QStringLiteral("sdkDeviceType"), deviceType},
                        {QStringLiteral("cameraType"), cameraType}};
 }
 
-WindowState connectedState(int deviceType, int mode) {
-    WindowState state;
-    state.connected = true;
-    state.connectedDescriptor = descriptor(deviceType);
-    state.deviceAlgorithmMode = mode;
-    return state;
-}
+// The situation a plan is made for: a V2 camera connected, running its own
+// mode, unless a field says otherwise; `adjust` sets what the fields do not.
+struct Situation {
+    bool connected = true;
+    bool selection = false;
+    bool editMode = false;
+    bool squareFree = false;
+    bool admin = false;
+    int ioMode = -1;
+    int comboEntries = 1;
+    int comboMode = 4;
+    int deviceType = kV2Camera;
+};
 
-CommandInputs inputsFor(const WindowState& state, bool selection = false) {
+CommandStatePlan planFor(const Situation& situation,
+                         const std::function<void(WindowState&)>& adjust = [](WindowState&) {}) {
+    WindowState state;
+    state.connected = situation.connected;
+    if (situation.connected) {
+        state.connectedDescriptor = plannerDescriptor(situation.deviceType);
+        state.deviceAlgorithmMode = 4;
+    }
+    state.editMode = situation.editMode;
+    state.squareFreeTemplate = situation.squareFree;
+    state.adminMode = situation.admin;
+    state.ioHardwareMode = situation.ioMode;
+    adjust(state);
     CommandInputs inputs;
     inputs.profileDescriptor = state.connectedDescriptor;
-    inputs.hasUsableSelection = selection;
-    inputs.algorithmComboEntries = 1;
-    inputs.algorithmComboMode = 4;
-    return inputs;
+    inputs.hasUsableSelection = situation.selection;
+    inputs.algorithmComboEntries = situation.comboEntries;
+    inputs.algorithmComboMode = situation.comboMode;
+    return CommandStatePlanner::plan(state, inputs);
 }
 
-std::string text(const ControlState& control) {
-    return control.text.toStdString();
-}
+struct EnabledCase {
+    const char* name;
+    Situation situation;
+    std::vector<Control> enabled;
+    std::vector<Control> disabled;
+};
 
-TEST(CommandStatePlanner, DisconnectedOffersOnlyDiscoveryAndConnectWithASelection) {
-    const WindowState state;
-    const CommandStatePlan none = CommandStatePlanner::plan(state, inputsFor(state, false));
-    EXPECT_TRUE(none.refreshButton.enabled);
-    EXPECT_FALSE(none.connectButton.enabled);
-    EXPECT_TRUE(none.deviceList.enabled);
-    EXPECT_FALSE(none.streamButton.enabled);
-    EXPECT_FALSE(none.readDeviceButton.enabled);
-    EXPECT_FALSE(none.switchTemplateButton.enabled);
-    EXPECT_FALSE(none.applyCurrentButton.enabled);
-    EXPECT_FALSE(none.switchAlgorithmButton.visible);
-    EXPECT_FALSE(none.ioHardwareModeCombo.enabled);
-    EXPECT_FALSE(none.groundCalibrationButton.enabled);
-    // Editing stays possible offline, but geometry follows the edit mode.
-    EXPECT_TRUE(none.templateIndexSpin.enabled);
-    EXPECT_TRUE(none.importJsonButton.enabled);
-    EXPECT_FALSE(none.zoneGeometry.enabled);
-
-    const CommandStatePlan selected = CommandStatePlanner::plan(state, inputsFor(state, true));
-    EXPECT_TRUE(selected.connectButton.enabled);
-}
-
-TEST(CommandStatePlanner, ConnectedIdleCameraOffersItsCommands) {
-    const WindowState state = connectedState(kV2Camera, 4);
-    const CommandStatePlan plan = CommandStatePlanner::plan(state, inputsFor(state));
-    EXPECT_TRUE(plan.connectButton.enabled);
-    EXPECT_FALSE(plan.deviceList.enabled);
-    EXPECT_TRUE(plan.streamButton.enabled);
-    EXPECT_TRUE(plan.algorithmButton.enabled);
-    EXPECT_TRUE(plan.readDeviceButton.enabled);
-    EXPECT_TRUE(plan.switchTemplateButton.enabled);
-    EXPECT_FALSE(plan.applyCurrentButton.enabled) << "apply needs the edit mode";
-    EXPECT_FALSE(plan.switchAlgorithmButton.visible) << "the camera already runs its own mode";
-    EXPECT_TRUE(plan.permissions.modeMatches);
-
-    WindowState editing = state;
-    editing.editMode = true;
-    const CommandStatePlan editPlan = CommandStatePlanner::plan(editing, inputsFor(editing));
-    EXPECT_TRUE(editPlan.applyCurrentButton.enabled);
-    EXPECT_TRUE(editPlan.zoneGeometry.enabled);
-    EXPECT_TRUE(editPlan.editOptions.enabled);
-
-    editing.squareFreeTemplate = true;
-    const CommandStatePlan freePlan = CommandStatePlanner::plan(editing, inputsFor(editing));
-    EXPECT_FALSE(freePlan.zoneGeometry.enabled) << "squareFree geometry is read-only";
-    EXPECT_TRUE(freePlan.editOptions.enabled);
+TEST(CommandStatePlanner, EachSituationEnablesItsCommandsOnly) {
+    // Situation: connected, selection, editMode, squareFree, admin, ioMode, comboEntries, comboMode, deviceType.
+    const std::vector<EnabledCase> cases = {
+        {"disconnected, nothing selected", {false},
+         {&P::refreshButton, &P::deviceList, &P::templateIndexSpin, &P::importJsonButton},
+         {&P::connectButton, &P::streamButton, &P::readDeviceButton, &P::switchTemplateButton, &P::applyCurrentButton,
+          &P::ioHardwareModeCombo, &P::groundCalibrationButton, &P::zoneGeometry}},
+        {"disconnected, a camera selected", {false, true}, {&P::connectButton}, {}},
+        {"connected, idle", {},
+         {&P::connectButton, &P::streamButton, &P::algorithmButton, &P::readDeviceButton, &P::switchTemplateButton},
+         {&P::deviceList, &P::applyCurrentButton, &P::ioHardwareModeCombo, &P::algorithmVersionCombo,
+          &P::exportAvoidanceImagesButton}},
+        {"editing", {true, false, true}, {&P::applyCurrentButton, &P::zoneGeometry, &P::editOptions}, {}},
+        {"editing a free-box template", {true, false, true, true}, {&P::editOptions}, {&P::zoneGeometry}},
+        {"unsupported camera", {true, false, true, false, false, 1, 1, 4, kUnknownCamera}, {&P::streamButton},
+         {&P::algorithmButton, &P::readDeviceButton, &P::switchTemplateButton, &P::applyCurrentButton,
+          &P::ioHardwareModeCombo}},
+        {"I/O mode read", {true, false, false, false, false, 0}, {&P::ioHardwareModeCombo}, {}},
+        {"two algorithm entries", {true, false, false, false, false, -1, 2}, {&P::algorithmVersionCombo}, {}},
+        {"administrator", {true, false, false, false, true},
+         {&P::exportAvoidanceImagesButton, &P::imageSavingGroup}, {&P::debugCheck}},
+        {"administrator, V1 chosen in the combo", {true, false, false, false, true, -1, 1, 1}, {},
+         {&P::exportAvoidanceImagesButton}},
+    };
+    for (const EnabledCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        const CommandStatePlan plan = planFor(c.situation);
+        for (const Control control : c.enabled) {
+            EXPECT_TRUE((plan.*control).enabled) << (plan.*control).text.toStdString();
+        }
+        for (const Control control : c.disabled) {
+            EXPECT_FALSE((plan.*control).enabled) << (plan.*control).text.toStdString();
+        }
+        EXPECT_FALSE(plan.switchAlgorithmButton.visible) << "no mode to switch to";
+    }
 }
 
 struct BusyCase {
@@ -115,98 +128,70 @@ TEST(CommandStatePlanner, EveryBusyFlagDisablesEveryCommandAndShowsItsProgressTe
     };
     for (const BusyCase& c : cases) {
         SCOPED_TRACE(c.name);
-        WindowState state = connectedState(kV2Camera, 4);
-        state.streaming = true;
-        state.cloudReady = true;
-        state.editMode = true;
-        state.adminMode = true;
-        state.ioHardwareMode = 0;
-        c.set(state);
-        ASSERT_TRUE(state.isBusy());
-        CommandInputs inputs = inputsFor(state, true);
-        inputs.algorithmComboEntries = 2;
-        const CommandStatePlan plan = CommandStatePlanner::plan(state, inputs);
-        for (const ControlState* control :
-             {&plan.refreshButton, &plan.connectButton, &plan.deviceList, &plan.streamButton, &plan.algorithmButton,
-              &plan.algorithmVersionCombo, &plan.readDeviceButton, &plan.templateIndexSpin, &plan.switchTemplateButton,
-              &plan.applyCurrentButton, &plan.ioHardwareModeCombo, &plan.importJsonButton, &plan.editingModeSwitch,
-              &plan.zoneGeometry, &plan.editOptions, &plan.debugCheck, &plan.exportAvoidanceImagesButton,
-              &plan.groundCalibrationButton, &plan.switchAlgorithmButton}) {
-            EXPECT_FALSE(control->enabled);
+        const CommandStatePlan plan = planFor({true, true, true, false, true, 0, 2}, [&c](WindowState& state) {
+            state.streaming = true;
+            state.cloudReady = true;
+            c.set(state);
+        });
+        for (const Control control :
+             {&P::refreshButton, &P::connectButton, &P::deviceList, &P::streamButton, &P::algorithmButton,
+              &P::algorithmVersionCombo, &P::readDeviceButton, &P::templateIndexSpin, &P::switchTemplateButton,
+              &P::applyCurrentButton, &P::ioHardwareModeCombo, &P::importJsonButton, &P::editingModeSwitch,
+              &P::zoneGeometry, &P::editOptions, &P::debugCheck, &P::exportAvoidanceImagesButton,
+              &P::groundCalibrationButton, &P::switchAlgorithmButton}) {
+            EXPECT_FALSE((plan.*control).enabled) << (plan.*control).text.toStdString();
         }
         EXPECT_TRUE(plan.deviceFilterEdit.enabled);
         EXPECT_TRUE(plan.imageSavingGroup.enabled) << "follows the administrator mode only";
-        EXPECT_EQ(text(plan.connectButton), c.connectText);
-        EXPECT_EQ(text(plan.streamButton), c.streamText);
-        EXPECT_EQ(text(plan.readDeviceButton), c.readText);
-        EXPECT_EQ(text(plan.switchTemplateButton), c.switchTemplateText);
-        EXPECT_EQ(text(plan.applyCurrentButton), c.applyText);
+        EXPECT_EQ(plan.connectButton.text.toStdString(), c.connectText);
+        EXPECT_EQ(plan.streamButton.text.toStdString(), c.streamText);
+        EXPECT_EQ(plan.readDeviceButton.text.toStdString(), c.readText);
+        EXPECT_EQ(plan.switchTemplateButton.text.toStdString(), c.switchTemplateText);
+        EXPECT_EQ(plan.applyCurrentButton.text.toStdString(), c.applyText);
     }
-}
-
-TEST(CommandStatePlanner, BusyTextsWhileDisconnectedOrNotStreaming) {
-    WindowState state;
-    state.busy.connectBusy = true;
-    state.busy.streamBusy = true;
-    const CommandStatePlan plan = CommandStatePlanner::plan(state, inputsFor(state, true));
-    EXPECT_EQ(text(plan.connectButton), "连接中…");
-    EXPECT_EQ(text(plan.streamButton), "启动中…");
-}
-
-TEST(CommandStatePlanner, UnsupportedCameraKeepsOnlyStreaming) {
-    const WindowState state = connectedState(kUnknownCamera, 0);
-    WindowState editing = state;
-    editing.editMode = true;
-    editing.ioHardwareMode = 1;
-    const CommandStatePlan plan = CommandStatePlanner::plan(editing, inputsFor(editing));
-    EXPECT_FALSE(plan.permissions.supported);
-    EXPECT_TRUE(plan.streamButton.enabled);
-    EXPECT_FALSE(plan.algorithmButton.enabled);
-    EXPECT_FALSE(plan.readDeviceButton.enabled);
-    EXPECT_FALSE(plan.switchTemplateButton.enabled);
-    EXPECT_FALSE(plan.applyCurrentButton.enabled);
-    EXPECT_FALSE(plan.ioHardwareModeCombo.enabled) << "no I/O modes without a profile";
-    EXPECT_FALSE(plan.switchAlgorithmButton.visible);
+    const CommandStatePlan offline = planFor({false, true}, [](WindowState& state) {
+        state.busy.connectBusy = true;
+        state.busy.streamBusy = true;
+    });
+    EXPECT_EQ(offline.connectButton.text.toStdString(), "连接中…");
+    EXPECT_EQ(offline.streamButton.text.toStdString(), "启动中…");
 }
 
 struct MismatchCase {
     int deviceType;
     int cameraType;
     int reportedMode;
+    bool switching;
     const char* switchText;
 };
 
 TEST(CommandStatePlanner, ModeMismatchOffersTheSwitchAndBlocksConfigurationCommands) {
     const std::vector<MismatchCase> cases = {
-        {kV2Camera, 0, 1, "切换到避障 V2"}, {kV2Camera, 0, 0, "切换到避障 V2"}, {kV2Camera, 0, -1, "切换到避障 V2"},
-        {kV1Camera, 2, 4, "切换到避障 V1"}, {0, 2, 4, "切换到避障 V1"},       {2109, 2, 1, "切换到避障 V2"},
+        {kV2Camera, 0, 1, false, "切换到避障 V2"}, {kV2Camera, 0, 0, false, "切换到避障 V2"},
+        {kV2Camera, 0, -1, false, "切换到避障 V2"}, {kV1Camera, 2, 4, false, "切换到避障 V1"},
+        {0, 2, 4, false, "切换到避障 V1"},          {2109, 2, 1, false, "切换到避障 V2"},
+        // While the switch runs the button stays and says so, even once the mode matches.
+        {kV2Camera, 0, 4, true, "切换中…"},
     };
     for (const MismatchCase& c : cases) {
         SCOPED_TRACE(c.deviceType * 100 + c.reportedMode);
-        WindowState state = connectedState(c.deviceType, c.reportedMode);
-        state.connectedDescriptor = descriptor(c.deviceType, c.cameraType);
-        state.editMode = true;
-        const CommandStatePlan plan = CommandStatePlanner::plan(state, inputsFor(state));
-        EXPECT_FALSE(plan.permissions.modeMatches);
+        const CommandStatePlan plan = planFor({true, false, true}, [&c](WindowState& state) {
+            state.connectedDescriptor = plannerDescriptor(c.deviceType, c.cameraType);
+            state.deviceAlgorithmMode = c.reportedMode;
+            state.busy.algorithmSwitching = c.switching;
+        });
         EXPECT_TRUE(plan.switchAlgorithmButton.visible);
-        EXPECT_TRUE(plan.switchAlgorithmButton.enabled);
-        EXPECT_EQ(text(plan.switchAlgorithmButton), c.switchText);
+        EXPECT_EQ(plan.switchAlgorithmButton.enabled, !c.switching);
+        EXPECT_EQ(plan.switchAlgorithmButton.text.toStdString(), c.switchText);
         EXPECT_FALSE(plan.readDeviceButton.enabled);
         EXPECT_FALSE(plan.applyCurrentButton.enabled);
         EXPECT_FALSE(plan.switchTemplateButton.enabled);
-        EXPECT_TRUE(plan.streamButton.enabled);
+        EXPECT_EQ(plan.streamButton.enabled, !c.switching);
     }
-
-    // While the switch runs the button stays visible and says so, even once the mode matches.
-    WindowState switching = connectedState(kV2Camera, 4);
-    switching.busy.algorithmSwitching = true;
-    const CommandStatePlan plan = CommandStatePlanner::plan(switching, inputsFor(switching));
-    EXPECT_TRUE(plan.switchAlgorithmButton.visible);
-    EXPECT_FALSE(plan.switchAlgorithmButton.enabled);
-    EXPECT_EQ(text(plan.switchAlgorithmButton), "切换中…");
 }
 
 TEST(CommandStatePlanner, GroundCalibrationNeedsStreamCloudProfileAndEditMode) {
+    const char* const ready = "沿用 ZAVOV 地面拟合；过滤估计地面以上 1 m 的点，结果仅更新 Roll/Pitch/Z 草稿";
     struct Case {
         bool streaming;
         bool cloudReady;
@@ -217,50 +202,29 @@ TEST(CommandStatePlanner, GroundCalibrationNeedsStreamCloudProfileAndEditMode) {
     const std::vector<Case> cases = {
         {false, false, true, false, "启动数据流后可用"},
         {true, false, true, false, "正在等待首帧有效点云"},
-        {true, true, false, false, "沿用 ZAVOV 地面拟合；过滤估计地面以上 1 m 的点，结果仅更新 Roll/Pitch/Z 草稿"},
-        {true, true, true, true, "沿用 ZAVOV 地面拟合；过滤估计地面以上 1 m 的点，结果仅更新 Roll/Pitch/Z 草稿"},
+        {true, true, false, false, ready},
+        {true, true, true, true, ready},
     };
     for (const Case& c : cases) {
-        WindowState state = connectedState(kV2Camera, 4);
-        state.streaming = c.streaming;
-        state.cloudReady = c.cloudReady;
-        state.editMode = c.editMode;
-        const CommandStatePlan plan = CommandStatePlanner::plan(state, inputsFor(state));
+        const CommandStatePlan plan = planFor({true, false, c.editMode}, [&c](WindowState& state) {
+            state.streaming = c.streaming;
+            state.cloudReady = c.cloudReady;
+        });
         EXPECT_EQ(plan.groundCalibrationButton.enabled, c.enabled);
         EXPECT_EQ(plan.groundCalibrationButton.toolTip.toStdString(), c.tooltip);
     }
 }
 
-TEST(CommandStatePlanner, IoModeAdministratorAndComboRules) {
-    WindowState state = connectedState(kV2Camera, 4);
-    CommandInputs inputs = inputsFor(state);
-    EXPECT_FALSE(CommandStatePlanner::plan(state, inputs).ioHardwareModeCombo.enabled) << "mode not read yet";
-    state.ioHardwareMode = 0;
-    EXPECT_TRUE(CommandStatePlanner::plan(state, inputs).ioHardwareModeCombo.enabled);
-
-    EXPECT_FALSE(CommandStatePlanner::plan(state, inputs).algorithmVersionCombo.enabled) << "one entry only";
-    inputs.algorithmComboEntries = 2;
-    EXPECT_TRUE(CommandStatePlanner::plan(state, inputs).algorithmVersionCombo.enabled);
-
-    EXPECT_FALSE(CommandStatePlanner::plan(state, inputs).exportAvoidanceImagesButton.enabled);
-    state.adminMode = true;
-    EXPECT_TRUE(CommandStatePlanner::plan(state, inputs).exportAvoidanceImagesButton.enabled);
-    EXPECT_TRUE(CommandStatePlanner::plan(state, inputs).imageSavingGroup.enabled);
-    EXPECT_FALSE(CommandStatePlanner::plan(state, inputs).debugCheck.enabled) << "needs the edit mode too";
-    inputs.algorithmComboMode = 1;
-    EXPECT_FALSE(CommandStatePlanner::plan(state, inputs).exportAvoidanceImagesButton.enabled);
-}
-
 TEST(CommandStatePlanner, ProfileFollowsTheSelectedDeviceWhileDisconnected) {
-    const WindowState state;
+    WindowState disconnected;
     CommandInputs inputs;
-    inputs.profileDescriptor = descriptor(kV1Camera, 2);
-    const CommandStatePlan plan = CommandStatePlanner::plan(state, inputs);
+    inputs.profileDescriptor = plannerDescriptor(kV1Camera, 2);
+    const CommandStatePlan plan = CommandStatePlanner::plan(disconnected, inputs);
     EXPECT_TRUE(plan.permissions.profile.v1Offered);
     EXPECT_FALSE(plan.permissions.profile.v2Offered);
-    EXPECT_EQ(text(plan.switchAlgorithmButton), "切换到避障 V1");
+    EXPECT_EQ(plan.switchAlgorithmButton.text.toStdString(), "切换到避障 V1");
     // Absent type values count as 0: an empty descriptor is a K-series (V2) camera.
-    EXPECT_TRUE(CommandStatePlanner::permissions(state, QVariantMap{}).profile.v2Offered);
+    EXPECT_TRUE(CommandStatePlanner::permissions(disconnected, QVariantMap{}).profile.v2Offered);
 }
 
 }  // namespace

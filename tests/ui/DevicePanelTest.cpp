@@ -1,10 +1,14 @@
 #include "DevicePanel.h"
 
+#include "DeviceListDelegate.h"
+
 #include <gtest/gtest.h>
 
+#include <QImage>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QPixmap>
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QVBoxLayout>
@@ -69,7 +73,10 @@ TEST_F(DevicePanelTest, ItemsCarryIdAndIpTextTooltipAndDescriptor) {
     EXPECT_EQ(valueOf("deviceIdValueLabel"), QStringLiteral("CAM-1"));
 }
 
-TEST_F(DevicePanelTest, SameDevicesInSameOrderLeaveSelectionAndScrollUntouched) {
+// A new discovery answer: the same list leaves the items, the selection and
+// the scroll position as they were; a changed one is rebuilt around the
+// selected camera, or the first row when that camera is gone.
+TEST_F(DevicePanelTest, NewListsKeepTheSelectedCameraAndTheScrollPosition) {
     const QVariantList devices = manyDevices(12);
     panel->showDevices(devices);
     list()->clearSelection();
@@ -82,28 +89,17 @@ TEST_F(DevicePanelTest, SameDevicesInSameOrderLeaveSelectionAndScrollUntouched) 
     EXPECT_EQ(list()->item(0), before) << "the items were not recreated";
     EXPECT_EQ(selectedSerial(), QStringLiteral("SN-9"));
     EXPECT_EQ(list()->verticalScrollBar()->value(), scroll);
-}
 
-TEST_F(DevicePanelTest, RebuildKeepsTheSelectedSerialAndTheScrollPosition) {
-    panel->showDevices(manyDevices(12));
-    list()->clearSelection();
-    list()->item(10)->setSelected(true);
-    list()->verticalScrollBar()->setValue(40);
-    QVariantList changed = manyDevices(12);
-    std::swap(changed[0], changed[10]);
+    QVariantList changed = devices;
+    std::swap(changed[0], changed[9]);
     QVariantMap renamed = changed[3].toMap();
     renamed[QStringLiteral("name")] = QStringLiteral("rear");
     changed[3] = renamed;
     EXPECT_TRUE(panel->showDevices(changed));
-    EXPECT_EQ(selectedSerial(), QStringLiteral("SN-10"));
+    EXPECT_EQ(selectedSerial(), QStringLiteral("SN-9"));
     EXPECT_TRUE(list()->item(0)->isSelected()) << "the camera moved to row 0 and stayed selected";
-    EXPECT_EQ(list()->verticalScrollBar()->value(), 40);
-}
+    EXPECT_EQ(list()->verticalScrollBar()->value(), scroll);
 
-TEST_F(DevicePanelTest, LostSelectionFallsBackToTheFirstRowAndEmptyListShowsDashes) {
-    panel->showDevices(manyDevices(3));
-    list()->clearSelection();
-    list()->item(2)->setSelected(true);
     panel->showDevices(manyDevices(2));
     EXPECT_EQ(selectedSerial(), QStringLiteral("SN-0"));
     panel->showDevices({});
@@ -136,10 +132,11 @@ TEST_F(DevicePanelTest, FilterSearchesModelIpIdSerialAndNameIgnoringCase) {
     }
 }
 
-TEST_F(DevicePanelTest, HiddenSelectionIsDroppedAndFirstVisibleSelectedOnRequest) {
-    panel->showDevices(manyDevices(3));
-    list()->clearSelection();
-    list()->item(0)->setSelected(true);
+// Typing a filter hides the selected camera without picking another; the
+// filter applied picks the first visible one; a lookup by address clears a
+// filter that hides the camera, and a failed one keeps the selection.
+TEST_F(DevicePanelTest, FilterAndAddressLookupDecideTheSelection) {
+    panel->showDevices(manyDevices(4));
     QSignalSpy changes(panel, &DevicePanel::selectionChanged);
     panel->deviceFilterEdit()->setText(QStringLiteral("SN-2"));
     EXPECT_TRUE(panel->selectedVisibleDescriptor().isEmpty()) << "typing does not pick a camera";
@@ -148,6 +145,13 @@ TEST_F(DevicePanelTest, HiddenSelectionIsDroppedAndFirstVisibleSelectedOnRequest
     panel->applyDeviceFilter(true);
     EXPECT_EQ(selectedSerial(), QStringLiteral("SN-2"));
     EXPECT_EQ(valueOf("deviceSerialValueLabel"), QStringLiteral("SN-2"));
+
+    EXPECT_TRUE(panel->selectDeviceByAddress(QStringLiteral("127.0.10.4")));
+    EXPECT_TRUE(panel->deviceFilterEdit()->text().isEmpty());
+    EXPECT_EQ(selectedSerial(), QStringLiteral("SN-3"));
+    EXPECT_EQ(list()->selectedItems().size(), 1);
+    EXPECT_FALSE(panel->selectDeviceByAddress(QStringLiteral("127.0.10.99")));
+    EXPECT_EQ(selectedSerial(), QStringLiteral("SN-3")) << "a failed lookup keeps the selection";
 }
 
 TEST_F(DevicePanelTest, ConnectedFormDoesNotFollowTheSelection) {
@@ -159,15 +163,60 @@ TEST_F(DevicePanelTest, ConnectedFormDoesNotFollowTheSelection) {
     EXPECT_EQ(valueOf("deviceIdValueLabel"), QStringLiteral("LIVE"));
 }
 
-TEST_F(DevicePanelTest, SelectByAddressClearsAHidingFilter) {
-    panel->showDevices(manyDevices(4));
-    panel->deviceFilterEdit()->setText(QStringLiteral("SN-0"));
-    EXPECT_TRUE(panel->selectDeviceByAddress(QStringLiteral("127.0.10.3")));
-    EXPECT_TRUE(panel->deviceFilterEdit()->text().isEmpty());
-    EXPECT_EQ(selectedSerial(), QStringLiteral("SN-2"));
-    EXPECT_EQ(list()->selectedItems().size(), 1);
-    EXPECT_FALSE(panel->selectDeviceByAddress(QStringLiteral("127.0.10.99")));
-    EXPECT_EQ(selectedSerial(), QStringLiteral("SN-2")) << "a failed lookup keeps the selection";
+// How a row is painted.
+class DeviceListDelegateTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        list.setItemDelegate(new DeviceListDelegate(&list));
+        list.setFrameShape(QFrame::NoFrame);
+        new QListWidgetItem(QStringLiteral("CAM-0001\n127.0.10.1"), &list);
+        new QListWidgetItem(QStringLiteral("CAM-0002\n127.0.10.2"), &list);
+        list.resize(260, 200);
+        list.item(0)->setSelected(true);
+        list.show();
+    }
+    QImage grab() { return list.viewport()->grab().toImage().convertToFormat(QImage::Format_RGB32); }
+
+    QListWidget list;
+};
+
+TEST_F(DeviceListDelegateTest, SelectedRowHasFillAccentBarAndText) {
+    const QImage image = grab();
+    const QRect row = list.visualItemRect(list.item(0));
+    const QRgb fill = DeviceListDelegate::selectedFill().rgb();
+    const QRgb accent = DeviceListDelegate::accentColour().rgb();
+    EXPECT_EQ(image.pixel(row.left() + 1, row.center().y()), accent) << "accent bar at the left edge";
+    EXPECT_EQ(image.pixel(row.right() - 2, row.top() + 2), fill);
+
+    // Both text lines put pixels into the text area; the first line sits above the second.
+    const QFontMetrics metrics(list.font());
+    int firstLine = 0;
+    int secondLine = 0;
+    for (int y = row.top() + 5; y < row.bottom(); ++y) {
+        for (int x = row.left() + 11; x < row.left() + 120; ++x) {
+            if (image.pixel(x, y) != fill) {
+                (y < row.top() + 5 + metrics.height() ? firstLine : secondLine) += 1;
+            }
+        }
+    }
+    EXPECT_GT(firstLine, 20);
+    EXPECT_GT(secondLine, 20);
+
+    const QRect second = list.visualItemRect(list.item(1));
+    EXPECT_NE(image.pixel(second.left() + 1, second.center().y()), DeviceListDelegate::accentColour().rgb());
+    EXPECT_NE(image.pixel(second.left() + 1, second.center().y()), DeviceListDelegate::selectedFill().rgb());
+}
+
+TEST_F(DeviceListDelegateTest, LongIdsStayOnTheirLineAndLeaveTheIpLineAlone) {
+    const QRect row = list.visualItemRect(list.item(0));
+    const QFontMetrics metrics(list.font());
+    const QRect ipLine(row.left(), row.top() + 5 + metrics.height() + 2, row.width(),
+                       row.height() - 5 - metrics.height() - 3);
+    const QImage shortId = grab().copy(ipLine);
+    list.item(0)->setText(QStringLiteral("CAM-%1\n127.0.10.1").arg(QString(80, QLatin1Char('W'))));
+    const QImage longId = grab().copy(ipLine);
+    EXPECT_EQ(shortId, longId) << "the elided ID neither wraps nor spills into the second line";
+    EXPECT_EQ(list.visualItemRect(list.item(0)).height(), row.height());
 }
 
 }  // namespace

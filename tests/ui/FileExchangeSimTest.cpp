@@ -33,7 +33,7 @@ using test::waitUntil;
 
 constexpr const char* kK7 = "127.0.10.1";
 
-QByteArray contents(const QString& path) {
+QByteArray fileBytes(const QString& path) {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
@@ -85,11 +85,11 @@ TEST(FileExchangeSimTest, TheVirtualK7sFrameAndConfigurationGoToFilesAndBack) {
     dialogs.answers << exported << exported << again;
     window.findChild<QPushButton*>(QStringLiteral("exportJsonButton"))->click();
     window.findChild<QPushButton*>(QStringLiteral("importJsonButton"))->click();
-    EXPECT_EQ(QByteArray::fromStdString(dumpWorkstationDocument(window.editor()->backup(), 2)), contents(exported));
+    EXPECT_EQ(QByteArray::fromStdString(dumpWorkstationDocument(window.editor()->backup(), 2)), fileBytes(exported));
     window.findChild<QPushButton*>(QStringLiteral("exportJsonButton"))->click();
     ASSERT_TRUE(dialogs.boxes.isEmpty()) << dialogs.boxes.value(0).text.toStdString();
-    EXPECT_FALSE(contents(exported).isEmpty());
-    EXPECT_EQ(contents(again), contents(exported));
+    EXPECT_FALSE(fileBytes(exported).isEmpty());
+    EXPECT_EQ(fileBytes(again), fileBytes(exported));
 }
 
 }  // namespace

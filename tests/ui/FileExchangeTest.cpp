@@ -76,11 +76,6 @@ protected:
         window->onDevicesDiscovered(QVariantList{camera(deviceType, cameraType)});
         window->onConnectionChanged(true, camera(deviceType, cameraType), QStringLiteral("已连接"));
     }
-    void streamDepth(const QImage& depth) {
-        connectCamera(1005, 0);
-        window->onStreamStateChanged(true, QStringLiteral("实时数据流已启动"));
-        window->onFrameReady({}, depth, {}, {}, {}, 1);
-    }
     QDoubleSpinBox* spin(const char* name) const { return child<QDoubleSpinBox>(name); }
     void unlockEditing() { child<QAbstractButton>("editingModeSwitch")->setChecked(true); }
 
@@ -89,18 +84,19 @@ protected:
 };
 
 // The files of a frame and their contents: FileExchangeSimTest, on the virtual K7's frames.
-TEST_F(FileExchangeTest, FrameExportWithoutAFrameAsksForNoFolder) {
+TEST_F(FileExchangeTest, AFrameMissingOrUnwritableIsReportedInsteadOfTheSuccessLine) {
     click("exportFrameButton");
     ASSERT_EQ(dialogs->boxes.size(), 1);
     EXPECT_EQ(dialogs->boxes[0].title + dialogs->boxes[0].text, QStringLiteral("导出当前帧尚未收到实时帧"));
-    EXPECT_TRUE(dialogs->questions.isEmpty());
-}
+    EXPECT_TRUE(dialogs->questions.isEmpty()) << "no folder is asked for without a frame";
+    dialogs->boxes.clear();
 
-TEST_F(FileExchangeTest, AFrameThatCannotBeWrittenIsReportedInsteadOfTheSuccessLine) {
     ASSERT_TRUE(write(path("plain"), "x"));
     QImage depth(2, 2, QImage::Format_RGB888);
     depth.fill(Qt::gray);
-    streamDepth(depth);
+    connectCamera(1005, 0);
+    window->onStreamStateChanged(true, QStringLiteral("实时数据流已启动"));
+    window->onFrameReady({}, depth, {}, {}, {}, 1);
     dialogs->answers << path("plain") + QStringLiteral("/frames");
     const int rows = log()->count();
     click("exportFrameButton");
@@ -112,35 +108,29 @@ TEST_F(FileExchangeTest, AFrameThatCannotBeWrittenIsReportedInsteadOfTheSuccessL
     EXPECT_TRUE(log()->item(log()->count() - 1)->text().contains(QStringLiteral("[ERR]")));
 }
 
-TEST_F(FileExchangeTest, ConfigurationExportReplacesTheFileWithTheCollectedDraft) {
+// An invalid draft is refused before any file is asked for; a valid one
+// replaces the chosen file with exactly the draft.
+TEST_F(FileExchangeTest, ConfigurationExportWritesTheValidDraftOnly) {
     unlockEditing();
+    spin("rectDangerNearSpin")->setValue(1500);   // beyond the danger zone's far edge
+    click("exportJsonButton");
+    EXPECT_TRUE(dialogs->questions.isEmpty());
+    ASSERT_EQ(dialogs->boxes.size(), 1);
+    EXPECT_EQ(dialogs->boxes[0].title, QStringLiteral("导出配置"));
+    EXPECT_TRUE(dialogs->boxes[0].text.contains(QStringLiteral("危险近端"))) << dialogs->boxes[0].text.toStdString();
+
+    spin("rectDangerNearSpin")->setValue(300);
     spin("rectWarningFarSpin")->setValue(2750.5);
     const QString target = path("hazard-desk.json");
     ASSERT_TRUE(write(target, QByteArray(64 * 1024, ' ')));   // longer than the export
     dialogs->answers << target;
     const int rows = log()->count();
     click("exportJsonButton");
-
-    const ScriptedFileDialogs::Question asked = dialogs->questions.value(0);
-    EXPECT_EQ(QStringList({asked.kind, asked.title, asked.defaultName, asked.filter}),
-              QStringList({"save", "导出避障工作站配置", "hazard-desk.json", "JSON (*.json)"}));
     const WorkstationDocument& draft = window->editor()->draft();
     EXPECT_EQ(std::get<SquareZones>(draft.templates[1].body).decelerationUpper, 2750.5);
     EXPECT_EQ(contents(target), QByteArray::fromStdString(dumpWorkstationDocument(draft, 2)));
     EXPECT_EQ(entries(folder.path()), QStringList{QStringLiteral("hazard-desk.json")});
     EXPECT_EQ(logSince(rows), QStringList{QStringLiteral("配置已导出：%1").arg(QDir::toNativeSeparators(target))});
-}
-
-TEST_F(FileExchangeTest, AnInvalidDraftIsNotExported) {
-    unlockEditing();
-    spin("rectDangerNearSpin")->setValue(1500);   // beyond the danger zone's far edge
-    dialogs->answers << path("hazard-desk.json");
-    click("exportJsonButton");
-    EXPECT_TRUE(dialogs->questions.isEmpty());
-    ASSERT_EQ(dialogs->boxes.size(), 1);
-    EXPECT_EQ(dialogs->boxes[0].title, QStringLiteral("导出配置"));
-    EXPECT_TRUE(dialogs->boxes[0].text.contains(QStringLiteral("危险近端"))) << dialogs->boxes[0].text.toStdString();
-    EXPECT_TRUE(entries(folder.path()).isEmpty());
 }
 
 TEST_F(FileExchangeTest, AnUnwritableTargetLeavesNoFileBehindAndSaysWhy) {
@@ -174,9 +164,6 @@ TEST_F(FileExchangeTest, ImportedCameraJsonIsConvertedForTheSelectedGeneration) 
     const int rows = log()->count();
     click("importJsonButton");
 
-    const ScriptedFileDialogs::Question asked = dialogs->questions.value(0);
-    EXPECT_EQ(QStringList({asked.kind, asked.title, asked.filter}),
-              QStringList({"open", "导入避障配置", "JSON (*.json);;All files (*.*)"}));
     ASSERT_TRUE(dialogs->boxes.isEmpty()) << dialogs->boxes.value(0).text.toStdString();
     const ParameterEditorController& editor = *window->editor();
     EXPECT_EQ(editor.draft(), editor.backup());
@@ -190,10 +177,8 @@ TEST_F(FileExchangeTest, ImportedCameraJsonIsConvertedForTheSelectedGeneration) 
 
 TEST_F(FileExchangeTest, AFileThatIsNoConfigurationLeavesTheDraftAsItWas) {
     ASSERT_TRUE(write(path("array.json"), R"([{"version": 1, "templates": []}])"));
-    ASSERT_TRUE(write(path("version2.json"), R"({"version": 2, "templates": [], "extrinsics": {}})"));
     const std::pair<const char*, QString> cases[] = {
         {"array.json", QStringLiteral("文件不是有效 JSON 对象")},
-        {"version2.json", QStringLiteral("$.version：unsupported workstation JSON version")},
         {"missing.json", QStringLiteral("No such file or directory")},
     };
     unlockEditing();
@@ -223,9 +208,6 @@ TEST_F(FileExchangeTest, RuntimeLogExportWritesEachRowAsShown) {
     }
     dialogs->answers << path("runtime.txt");
     click("exportLogButton");
-    const ScriptedFileDialogs::Question asked = dialogs->questions.value(0);
-    EXPECT_EQ(QStringList({asked.kind, asked.title, asked.defaultName, asked.filter}),
-              QStringList({"save", "导出运行日志", "hazard-desk.log", "Log (*.log *.txt)"}));
     EXPECT_EQ(contents(path("runtime.txt")), expected);
 }
 

@@ -3,7 +3,8 @@
 // (labels, buttons, titles, placeholders, items, tool tips, accessible
 // names, the status bar) may keep a Chinese character the language does not
 // use, and none may be wider than its side panel. Only the language button,
-// "语言 / Language" by design, is exempt.
+// "语言 / Language" by design, is exempt. Every control of the parameter
+// panel keeps an accessible name (its label) in each language.
 #include "HazardDeskWindow.h"
 #include "LanguageManager.h"
 
@@ -161,6 +162,12 @@ TEST_F(LanguageWindowTest, ConnectedEditingWindowShowsNoChineseInOtherLanguages)
         LanguageManager::instance().setLanguage(QString::fromLatin1(c.code));
         // Live texts keep arriving; one pass of the window's timer follows them.
         waitUntil([] { return false; }, 1200);
+        for (QWidget* control : window->findChild<QWidget*>(QStringLiteral("rightPanel"))->findChildren<QWidget*>()) {
+            if (qobject_cast<QAbstractSpinBox*>(control) || qobject_cast<QComboBox*>(control) ||
+                qobject_cast<QAbstractButton*>(control)) {
+                EXPECT_FALSE(control->accessibleName().isEmpty()) << c.code << " " << control->objectName().toStdString();
+            }
+        }
         const QStringList found = untranslated(window.get(), c.forbidden);
         EXPECT_TRUE(found.isEmpty()) << c.code << ": " << found.size() << " texts\n  "
                                      << found.join(QStringLiteral("\n  ")).toStdString();

@@ -1,6 +1,6 @@
 // The editor end to end: the window and its real worker against the virtual
-// cameras of the built-in scene. With HD_SCREENSHOT_DIR set, the tests save
-// what the window shows at their main moments there.
+// cameras of the built-in scene. With HD_SCREENSHOT_DIR set, the test saves
+// what the window shows once the camera has taken the new zone.
 #include "HazardDeskWindow.h"
 
 #include "ApplyConfirmationAnswer.h"
@@ -11,8 +11,8 @@
 #include <gtest/gtest.h>
 
 #include "EventLoopWait.h"
-#include "VirtualCameraWindowTest.h"
 #include "QtPrinters.h"
+#include "VirtualCameraWindowTest.h"
 
 #include <QAbstractButton>
 #include <QDir>
@@ -21,22 +21,15 @@
 #include <QListWidget>
 #include <QRegularExpression>
 #include <QStatusBar>
-#include <QSettings>
 #include <QTableWidget>
-#include <QApplication>
-#include <QSignalSpy>
 
-#include <cmath>
-#include <memory>
 
 namespace hazard_desk {
 namespace {
 
 using test::waitUntil;
 
-constexpr const char* kK7 = "127.0.10.1";
 constexpr const char* kP3Wide = "127.0.10.3";
-constexpr int kAlgorithmParameters = 4005;   // ZR_STRING_ALGORITHM_PARAMS
 // The scene's mount of the P3 Wide: roll 80°, pitch -180°, yaw 90°, 350 mm
 // above the floor.
 constexpr double kMountRoll = 80.0;
@@ -46,56 +39,19 @@ constexpr double kMountHeightMm = 350.0;
 // About 2° between two rotation matrices, entry by entry.
 constexpr double kRotationTolerance = 0.035;
 
-class ParameterEditorSimTest : public test::VirtualCameraWindowTest {
-protected:
-    QDoubleSpinBox* spin(const char* name) const {
-        return window->findChild<QDoubleSpinBox*>(QString::fromLatin1(name));
-    }
-    QString text(const char* name) const { return window->findChild<QLabel*>(QString::fromLatin1(name))->text(); }
-    int verdict() const { return RuntimeStatusFormatter::ioStatus(window->state().runtimeSnapshot); }
-    // Connected, streaming, a cloud shown and the camera's configuration read.
-    void connectTo(const char* ip) {
-        window->connectOnStartup(QString::fromLatin1(ip));
-        ASSERT_TRUE(waitUntil([&] { return window->state().connected; }, 15000)) << "no connection to " << ip;
-        ASSERT_TRUE(waitUntil([&] { return window->state().cloudReady && !window->isBusy(); }, 15000));
-        ASSERT_FALSE(window->editor()->lastDeviceJson().isEmpty()) << "the configuration is read after connecting";
-    }
-    // settleMs: a few more frames first, so the views show the live scene.
-    void screenshot(const char* fileName, int settleMs) {
-        const QString directory = qEnvironmentVariable("HD_SCREENSHOT_DIR");
-        if (!directory.isEmpty()) {
-            waitUntil([] { return false; }, settleMs);
-            EXPECT_TRUE(window->grab().save(QDir(directory).filePath(QString::fromLatin1(fileName))));
-        }
-    }
-};
-
-TEST_F(ParameterEditorSimTest, InvalidDraftIsMarkedAndNeverReachesTheCamera) {
-    connectTo(kK7);
-    if (HasFatalFailure()) {
-        return;
-    }
-    window->findChild<QAbstractButton*>(QStringLiteral("editingModeSwitch"))->setChecked(true);
-    spin("rectDangerNearSpin")->setValue(1500);   // beyond the danger zone's far edge
-    const qint64 writesBefore = ZrSim_CallCount("DcSetStringValue", kAlgorithmParameters);
-    QSignalSpy applySpy(window.get(), &HazardDeskWindow::applyConfigurationRequested);
-    window->requestApplyCurrent();
-    EXPECT_EQ(applySpy.count(), 0);
-    EXPECT_EQ(window->state().feedbackMessage, QStringLiteral("参数校验未通过，请检查标出的数值后重新下发。"));
-    EXPECT_EQ(window->editor()->markedFields().size(), 3);
-    screenshot("editor-validation.png", 1500);
-    EXPECT_EQ(ZrSim_CallCount("DcSetStringValue", kAlgorithmParameters), writesBefore);
-}
+using ParameterEditorSimTest = test::VirtualCameraWindowTest;
 
 // The P3 Wide leaves the factory with the default pose and zones: connect,
 // calibrate the floor, shape template 1 around the person standing to the
 // left, apply, and see the camera's read-back and its verdict follow.
 TEST_F(ParameterEditorSimTest, CommissionTheUncommissionedP3Wide) {
     const ParameterEditorController& editor = *window->editor();
-    connectTo(kP3Wide);
-    if (HasFatalFailure()) {
-        return;
-    }
+    const auto spin = [this](const char* name) { return window->findChild<QDoubleSpinBox*>(QString::fromLatin1(name)); };
+    const auto text = [this](const char* name) { return window->findChild<QLabel*>(QString::fromLatin1(name))->text(); };
+    const auto verdict = [this] { return RuntimeStatusFormatter::ioStatus(window->state().runtimeSnapshot); };
+    window->connectOnStartup(QString::fromLatin1(kP3Wide));
+    ASSERT_TRUE(waitUntil([&] { return window->state().cloudReady && !window->isBusy(); }, 30000)) << "no stream";
+    ASSERT_FALSE(editor.lastDeviceJson().isEmpty()) << "the configuration is read after connecting";
 
     window->findChild<QAbstractButton*>(QStringLiteral("editingModeSwitch"))->setChecked(true);
     window->requestGroundCalibration();
@@ -151,7 +107,9 @@ TEST_F(ParameterEditorSimTest, CommissionTheUncommissionedP3Wide) {
     // The verdict follows: the person stands in the new danger zone (the
     // pallet passing in front hides it now and then).
     ASSERT_TRUE(waitUntil([&] { return verdict() == 2; }, 10000)) << "verdict " << verdict();
-    screenshot("editor-applied.png", 0);
+    if (!qEnvironmentVariableIsEmpty("HD_SCREENSHOT_DIR")) {
+        EXPECT_TRUE(window->grab().save(QDir(qEnvironmentVariable("HD_SCREENSHOT_DIR")).filePath("editor-applied.png")));
+    }
 
     // The camera's own read-back holds the zone and the calibrated pose.
     window->requestReadDevice();
