@@ -18,94 +18,69 @@ using hazard_desk::ZoneLevel;
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 constexpr double kInf = std::numeric_limits<double>::infinity();
 
+ZoneVolume boxVolume(const BoxZone& box) { return {ZoneLevel::Danger, box}; }
+ZoneVolume sectorVolume(const SectorZone& sector) { return {ZoneLevel::Warn, sector}; }
+
+// A point at distance r from the origin on the given bearing, 5 mm high.
+struct Bearing {
+    double x, y;
+};
+Bearing onBearing(double degrees, double r = 200.0) {
+    return {r * std::cos(degrees / 57.29577951308232), r * std::sin(degrees / 57.29577951308232)};
+}
+
 struct PointCase {
     const char* name;
+    ZoneVolume volume;
     double x, y, z;
     bool inside;
 };
 
-TEST(ZoneContainment, BoxBoundsAreInclusiveAndNeedPositiveExtent)
+// Bounds are inclusive; a non-finite coordinate or a volume without extent
+// holds nothing, not even its own corner or apex. A sector's bearing may be given past the -180/180 seam.
+TEST(ZoneContainment, PointsInsideBoxesAndSectors)
 {
-    const BoxZone box{0.0, 500.0, -100.0, 100.0, 50.0, 1000.0};
+    const ZoneVolume box = boxVolume({0.0, 500.0, -100.0, 100.0, 50.0, 1000.0});
+    const ZoneVolume sector = sectorVolume({1000.0, -30.0, 30.0, 50.0, 1000.0, 100.0, 0.0});
+    const auto seam = [](double left, double right) { return sectorVolume({500.0, left, right, 0.0, 10.0, 0.0, 0.0}); };
+    const Bearing leftEdge = onBearing(-30.0, 500.0);
+    const Bearing pastLeftEdge = onBearing(-30.001, 500.0);
     const std::vector<PointCase> cases = {
-        {"centre", 250, 0, 500, true},
-        {"min corner", 0, -100, 50, true},
-        {"max corner", 500, 100, 1000, true},
-        {"just past maxX", std::nextafter(500.0, 1e9), 0, 500, false},
-        {"just below minZ", 250, 0, std::nextafter(50.0, 0.0), false},
-        {"beyond maxY", 250, 100.5, 500, false},
-        {"NaN x", kNaN, 0, 500, false},
-        {"infinite z", 250, 0, kInf, false},
+        {"box centre", box, 250, 0, 500, true},
+        {"box min corner", box, 0, -100, 50, true},
+        {"box max corner", box, 500, 100, 1000, true},
+        {"just past maxX", box, std::nextafter(500.0, 1e9), 0, 500, false},
+        {"just below minZ", box, 250, 0, std::nextafter(50.0, 0.0), false},
+        {"beyond maxY", box, 250, 100.5, 500, false},
+        {"box, NaN x", box, kNaN, 0, 500, false},
+        {"box, infinite z", box, 250, 0, kInf, false},
+        {"box flat in x", boxVolume({0, 0, -1, 1, 0, 1}), 0, -1, 1, false},
+        {"box flat in y", boxVolume({0, 1, 1, 1, 0, 1}), 0, 1, 1, false},
+        {"box flat in z", boxVolume({0, 1, -1, 1, 1, 1}), 0, -1, 1, false},
+        {"box with a NaN bound", boxVolume({0, 1, -1, 1, kNaN, 1}), 0, -1, 1, false},
+        {"sector axis", sector, 600, 0, 500, true},
+        {"apex", sector, 100, 0, 500, true},
+        {"apex below minZ", sector, 100, 0, 49, false},
+        {"on the rim", sector, 1100, 0, 1000, true},
+        {"past the rim", sector, 1100.001, 0, 500, false},
+        {"behind the apex", sector, 99, 0, 500, false},
+        {"on the left edge", sector, 100 + leftEdge.x, leftEdge.y, 500, true},
+        {"left edge turned 1e-3 deg further", sector, 100 + pastLeftEdge.x, pastLeftEdge.y, 500, false},
+        {"sector, NaN y", sector, 600, kNaN, 500, false},
+        {"170..190 holds -179", seam(170, 190), onBearing(-179).x, onBearing(-179).y, 5, true},
+        {"170..190 holds 175", seam(170, 190), onBearing(175).x, onBearing(175).y, 5, true},
+        {"170..190 misses -169", seam(170, 190), onBearing(-169).x, onBearing(-169).y, 5, false},
+        {"-190..-170 holds 179", seam(-190, -170), onBearing(179).x, onBearing(179).y, 5, true},
+        {"-180..180 holds 180", seam(-180, 180), onBearing(180).x, onBearing(180).y, 5, true},
+        {"-10..10 misses -10.5", seam(-10, 10), onBearing(-10.5).x, onBearing(-10.5).y, 5, false},
+        {"sector without radius", sectorVolume({0.0, -30, 30, 0, 10, 0, 0}), 0, 0, 5, false},
+        {"sector without span", sectorVolume({500.0, 30, 30, 0, 10, 0, 0}), 0, 0, 5, false},
+        {"reversed sector", sectorVolume({500.0, 40, 30, 0, 10, 0, 0}), 0, 0, 5, false},
+        {"sector without height", sectorVolume({500.0, -30, 30, 10, 10, 0, 0}), 0, 0, 10, false},
+        {"sector with a NaN radius", sectorVolume({kNaN, -30, 30, 0, 10, 0, 0}), 0, 0, 5, false},
     };
     for (const PointCase& c : cases) {
-        EXPECT_EQ(boxContainsPoint(box, c.x, c.y, c.z), c.inside) << c.name;
-    }
-    // A box flat on any axis holds nothing, not even its own corner.
-    for (BoxZone flat : {BoxZone{0, 0, -1, 1, 0, 1}, BoxZone{0, 1, 1, 1, 0, 1}, BoxZone{0, 1, -1, 1, 1, 1},
-                         BoxZone{0, 1, -1, 1, kNaN, 1}}) {
-        EXPECT_FALSE(boxContainsPoint(flat, flat.minX, flat.minY, 1.0));
-    }
-}
-
-TEST(ZoneContainment, SectorRadiusHeightApexAndBearing)
-{
-    const SectorZone sector{1000.0, -30.0, 30.0, 50.0, 1000.0, 100.0, 0.0};
-    const double edge = 30.0 / 57.29577951308232;
-    const std::vector<PointCase> cases = {
-        {"on the axis", 600, 0, 500, true},
-        {"apex", 100, 0, 500, true},
-        {"apex below minZ", 100, 0, 49, false},
-        {"on the rim", 1100, 0, 1000, true},
-        {"past the rim", 1100.001, 0, 500, false},
-        {"behind the apex", 99, 0, 500, false},
-        {"on the left edge", 100 + 500 * std::cos(-edge), 500 * std::sin(-edge), 500, true},
-        {"left edge turned 1e-3 deg further", 100 + 500 * std::cos(-edge - 1.745e-5), 500 * std::sin(-edge - 1.745e-5),
-         500, false},
-        {"right edge", 100 + 500 * std::cos(edge), 500 * std::sin(edge), 500, true},
-        {"NaN y", 600, kNaN, 500, false},
-    };
-    for (const PointCase& c : cases) {
-        EXPECT_EQ(sectorContainsPoint(sector, c.x, c.y, c.z), c.inside) << c.name;
-    }
-}
-
-TEST(ZoneContainment, SectorAnglesReachAcrossTheSeam)
-{
-    // atan2 gives bearings in (-180, 180]; the bearing -179 must match a
-    // sector given as 170..190, and 179 one given as -190..-170.
-    struct SeamCase {
-        const char* name;
-        double left, right, bearingDeg;
-        bool inside;
-    };
-    const std::vector<SeamCase> cases = {
-        {"170..190 holds -179", 170, 190, -179, true},
-        {"170..190 holds 175", 170, 190, 175, true},
-        {"170..190 misses -169", 170, 190, -169, false},
-        {"-190..-170 holds 179", -190, -170, 179, true},
-        {"-180..180 holds 180", -180, 180, 180, true},
-        {"-180..180 holds -179.9", -180, 180, -179.9, true},
-        {"-10..10 misses -10.5", -10, 10, -10.5, false},
-    };
-    for (const SeamCase& c : cases) {
-        const SectorZone sector{500.0, c.left, c.right, 0.0, 10.0, 0.0, 0.0};
-        const double a = c.bearingDeg / 57.29577951308232;
-        EXPECT_EQ(sectorContainsPoint(sector, 200 * std::cos(a), 200 * std::sin(a), 5.0), c.inside) << c.name;
-    }
-}
-
-TEST(ZoneContainment, DegenerateSectorsHoldNothing)
-{
-    const std::vector<SectorZone> sectors = {
-        {0.0, -30, 30, 0, 10, 0, 0},     // no radius
-        {500.0, 30, 30, 0, 10, 0, 0},    // no span
-        {500.0, 40, 30, 0, 10, 0, 0},    // reversed span
-        {500.0, -30, 30, 10, 10, 0, 0},  // no height
-        {kNaN, -30, 30, 0, 10, 0, 0},
-    };
-    for (const SectorZone& sector : sectors) {
-        EXPECT_FALSE(sectorContainsPoint(sector, 0.0, 0.0, 5.0));
-        EXPECT_FALSE(sectorContainsPoint(sector, 100.0, 0.0, 5.0));
+        EXPECT_EQ(volumeContainsPoint(c.volume, c.x, c.y, c.z), c.inside) << c.name;
     }
 }
 
