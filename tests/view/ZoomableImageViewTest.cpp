@@ -51,18 +51,36 @@ struct ImageViewFixture : ::testing::Test {
     ZoomableImageView view;
 };
 
-TEST_F(ImageViewFixture, FitsAndCentresTheImage) {
+// Fitted and centred, refitted on resize while auto-fitting; the user's zoom
+// survives new frames until the image is cleared or a double click resets it.
+TEST_F(ImageViewFixture, FitsUntilTheUserZoomsAndAgainAfterAClearOrAReset) {
     EXPECT_DOUBLE_EQ(view.scale(), 2.0);
     EXPECT_EQ(view.offset(), QPointF(0.0, 50.0));
-    EXPECT_TRUE(view.autoFit());
-    EXPECT_TRUE(view.text().isEmpty());
-
-    resizeTo(100, 300);  // refits while auto-fitting
+    resizeTo(100, 300);
     EXPECT_DOUBLE_EQ(view.scale(), 0.5);
     EXPECT_EQ(view.offset(), QPointF(0.0, 125.0));
+    resizeTo(4, 4);
+    EXPECT_DOUBLE_EQ(view.scale(), ZoomableImageView::kMinScale) << "never below the minimum scale";
+    resizeTo(400, 300);
 
-    resizeTo(4, 4);  // never below the minimum scale
-    EXPECT_DOUBLE_EQ(view.scale(), ZoomableImageView::kMinScale);
+    view.zoomIn();
+    view.zoomIn();
+    const double zoomed = view.scale();
+    const QPointF offset = view.offset();
+    view.setImage(testImage(200, 100));
+    EXPECT_DOUBLE_EQ(view.scale(), zoomed);
+    EXPECT_EQ(view.offset(), offset);
+    EXPECT_FALSE(view.autoFit());
+    QTest::mouseDClick(&view, Qt::LeftButton, Qt::NoModifier, QPoint(10, 10));
+    EXPECT_DOUBLE_EQ(view.scale(), 2.0);
+    EXPECT_TRUE(view.autoFit());
+
+    view.zoomIn();
+    view.clearImage();
+    EXPECT_TRUE(view.image().isNull());
+    view.setImage(testImage(200, 100));
+    EXPECT_DOUBLE_EQ(view.scale(), 2.0) << "the first image after clearing is fitted";
+    EXPECT_TRUE(view.autoFit());
 }
 
 TEST_F(ImageViewFixture, ZoomStopsAtItsLimits) {
@@ -72,11 +90,8 @@ TEST_F(ImageViewFixture, ZoomStopsAtItsLimits) {
         double factor;
         double expected;
     };
-    const Case cases[] = {
-        {9.5, 1.15, 20.0},                 // 19 x 1.15 stops at 20
-        {0.026, 1.0 / 1.15, 0.05},         // 0.052 / 1.15 stops at 0.05
-        {1.0, 1.15, 2.3},
-    };
+    // 19 x 1.15 stops at 20, 0.052 / 1.15 at 0.05.
+    const Case cases[] = {{9.5, 1.15, 20.0}, {0.026, 1.0 / 1.15, 0.05}, {1.0, 1.15, 2.3}};
     for (const Case& c : cases) {
         view.resetView();
         view.zoomAbout(QPointF(200, 150), c.startFactor);
@@ -106,33 +121,12 @@ TEST_F(ImageViewFixture, WheelZoomKeepsThePointUnderTheCursor) {
     EXPECT_NEAR(view.scale(), 4.0, 1e-12) << "a zero delta does nothing";
 }
 
-TEST_F(ImageViewFixture, NewFramesKeepTheUsersZoomUntilCleared) {
-    view.zoomIn();
-    view.zoomIn();
-    const double zoomed = view.scale();
-    const QPointF offset = view.offset();
-    view.setImage(testImage(200, 100));
-    EXPECT_DOUBLE_EQ(view.scale(), zoomed);
-    EXPECT_EQ(view.offset(), offset);
-
-    view.clearImage();
-    EXPECT_TRUE(view.image().isNull());
-    EXPECT_DOUBLE_EQ(view.scale(), 1.0);
-    view.setImage(testImage(200, 100));
-    EXPECT_DOUBLE_EQ(view.scale(), 2.0) << "the first image after clearing is fitted";
-    EXPECT_TRUE(view.autoFit());
-}
-
-TEST_F(ImageViewFixture, PanningIsClampedAndDoubleClickResets) {
+TEST_F(ImageViewFixture, PanningIsClamped) {
     view.zoomAbout(QPointF(0, 0), 2.0);  // 800x400 image in a 400x300 view
     drag(QPoint(200, 150), QPoint(900, 900));
     EXPECT_EQ(view.offset(), QPointF(0.0, 0.0)) << "the image may not leave a gap";
     drag(QPoint(200, 150), QPoint(-900, -900));
     EXPECT_EQ(view.offset(), QPointF(-400.0, -100.0));
-
-    QTest::mouseDClick(&view, Qt::LeftButton, Qt::NoModifier, QPoint(10, 10));
-    EXPECT_DOUBLE_EQ(view.scale(), 2.0);
-    EXPECT_TRUE(view.autoFit());
 }
 
 TEST_F(ImageViewFixture, SelectionNeedsThreePixelsEachWay) {
