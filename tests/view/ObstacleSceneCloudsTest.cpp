@@ -9,6 +9,7 @@
 
 #include <QVariantMap>
 
+#include <algorithm>
 #include <limits>
 #include <string>
 #include <vector>
@@ -52,6 +53,10 @@ TEST(ObstacleSceneClouds, ZoneCloudsFollowTheShownTemplate) {
     }
 }
 
+auto byAxis(float pcl::PointXYZRGB::*axis) {
+    return [axis](const pcl::PointXYZRGB& a, const pcl::PointXYZRGB& b) { return a.*axis < b.*axis; };
+}
+
 TEST(ObstacleSceneClouds, DetectedBoxesSkipWhatCannotBeDrawn) {
     const double nan = std::numeric_limits<double>::quiet_NaN();
     QVariantMap missingDepth = box(0, 0, 0, 100, 100, 100);
@@ -62,18 +67,15 @@ TEST(ObstacleSceneClouds, DetectedBoxesSkipWhatCannotBeDrawn) {
     const corVane::ColorCloudPtr cloud = ObstacleSceneClouds::detectedBoxesCloud(boxes);
     ASSERT_TRUE(cloud);
     EXPECT_EQ(cloud->size(), zavov::boxWireframe(BoxZone{800, 1200, -300, 300, 0, 1000}).size());
-    float low[3] = {1e9f, 1e9f, 1e9f};
-    float high[3] = {-1e9f, -1e9f, -1e9f};
+    // Only the first box can be drawn: its edges span its extent, in red.
+    const auto [xLow, xHigh] = std::minmax_element(cloud->begin(), cloud->end(), byAxis(&pcl::PointXYZRGB::x));
+    const auto [yLow, yHigh] = std::minmax_element(cloud->begin(), cloud->end(), byAxis(&pcl::PointXYZRGB::y));
+    const auto [zLow, zHigh] = std::minmax_element(cloud->begin(), cloud->end(), byAxis(&pcl::PointXYZRGB::z));
+    EXPECT_EQ((std::vector<float>{xLow->x, yLow->y, zLow->z}), (std::vector<float>{800, -300, 0}));
+    EXPECT_EQ((std::vector<float>{xHigh->x, yHigh->y, zHigh->z}), (std::vector<float>{1200, 300, 1000}));
     for (const pcl::PointXYZRGB& p : cloud->points) {
-        const float v[3] = {p.x, p.y, p.z};
-        for (int axis = 0; axis < 3; ++axis) {
-            low[axis] = std::min(low[axis], v[axis]);
-            high[axis] = std::max(high[axis], v[axis]);
-        }
         ASSERT_EQ(qRgb(p.r, p.g, p.b), qRgb(255, 0, 0));
     }
-    EXPECT_EQ(std::vector<float>(low, low + 3), (std::vector<float>{800, -300, 0}));
-    EXPECT_EQ(std::vector<float>(high, high + 3), (std::vector<float>{1200, 300, 1000}));
 
     LightweightGlEngine engine;
     ObstacleSceneClouds scene(engine);

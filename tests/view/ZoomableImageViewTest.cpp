@@ -9,6 +9,8 @@
 #include <QResizeEvent>
 #include <QWheelEvent>
 
+#include <vector>
+
 namespace hazard_desk {
 namespace {
 
@@ -129,61 +131,55 @@ TEST_F(ImageViewFixture, PanningIsClamped) {
     EXPECT_EQ(view.offset(), QPointF(-400.0, -100.0));
 }
 
+// The signal's integer arguments, or nothing when it was not sent.
+std::vector<int> firstIntegers(const QSignalSpy& spy, int count) {
+    std::vector<int> values;
+    for (int i = 0; !spy.isEmpty() && i < count; ++i) {
+        values.push_back(spy.at(0).at(i).toInt());
+    }
+    return values;
+}
+
+// Corners u0, v0, u1, v1 in image pixels, then the image size.
 TEST_F(ImageViewFixture, SelectionNeedsThreePixelsEachWay) {
     QSignalSpy regions(&view, &ZoomableImageView::regionSelected);
     view.setSelectionMode(true);
     struct Case {
         QPoint from;
         QPoint to;
-        bool emitted;
-        QList<int> expected;  // u0, v0, u1, v1
+        std::vector<int> expected;
     };
     const Case cases[] = {
-        {QPoint(10, 60), QPoint(13, 160), false, {}},                // 2 x 50 pixels
-        {QPoint(30, 140), QPoint(10, 60), true, {5, 5, 15, 45}},     // ordered corners
-        {QPoint(-50, 0), QPoint(500, 400), true, {0, 0, 199, 99}},   // clamped to the image
-        {QPoint(10, 60), QPoint(15, 64), true, {5, 5, 7, 7}},        // 3 x 3 pixels is enough
-        {QPoint(10, 60), QPoint(30, 63), false, {}},                 // 11 x 2 pixels
+        {QPoint(10, 60), QPoint(13, 160), {}},                            // 2 x 50 pixels
+        {QPoint(30, 140), QPoint(10, 60), {5, 5, 15, 45, 200, 100}},      // ordered corners
+        {QPoint(-50, 0), QPoint(500, 400), {0, 0, 199, 99, 200, 100}},    // clamped to the image
+        {QPoint(10, 60), QPoint(15, 64), {5, 5, 7, 7, 200, 100}},         // 3 x 3 pixels is enough
+        {QPoint(10, 60), QPoint(30, 63), {}},                             // 11 x 2 pixels
     };
     for (const Case& c : cases) {
         regions.clear();
         drag(c.from, c.to);
-        ASSERT_EQ(regions.count(), c.emitted ? 1 : 0) << c.from.x() << "," << c.from.y();
-        if (c.emitted) {
-            const QList<QVariant> args = regions.at(0);
-            for (int i = 0; i < 4; ++i) {
-                EXPECT_EQ(args.at(i).toInt(), c.expected.at(i)) << "value " << i;
-            }
-            EXPECT_EQ(args.at(4).toInt(), 200);
-            EXPECT_EQ(args.at(5).toInt(), 100);
-        }
+        EXPECT_LE(regions.count(), 1);
+        EXPECT_EQ(firstIntegers(regions, 6), c.expected) << c.from.x() << "," << c.from.y();
     }
     EXPECT_DOUBLE_EQ(view.scale(), 2.0) << "selecting does not pan";
 }
 
+// Picking is off by default; on, only pixels inside the image are reported.
 TEST_F(ImageViewFixture, PickingReportsOnlyPixelsInsideTheImage) {
     QSignalSpy picks(&view, &ZoomableImageView::pixelPicked);
     rightClick(QPoint(21, 71));
-    EXPECT_EQ(picks.count(), 0) << "picking is off by default";
+    EXPECT_EQ(picks.count(), 0);
     view.setPickEnabled(true);
-    struct Case {
-        QPoint at;
-        bool emitted;
-        int u;
-        int v;
-    };
-    const Case cases[] = {{QPoint(21, 71), true, 10, 10}, {QPoint(399, 249), true, 199, 99},
-                          {QPoint(100, 20), false, 0, 0}, {QPoint(100, 260), false, 0, 0}};
-    for (const Case& c : cases) {
+    const std::pair<QPoint, std::vector<int>> cases[] = {{QPoint(21, 71), {10, 10, 200, 100}},
+                                                         {QPoint(399, 249), {199, 99, 200, 100}},
+                                                         {QPoint(100, 20), {}},
+                                                         {QPoint(100, 260), {}}};
+    for (const auto& [at, expected] : cases) {
         picks.clear();
-        rightClick(c.at);
-        ASSERT_EQ(picks.count(), c.emitted ? 1 : 0) << c.at.x() << "," << c.at.y();
-        if (c.emitted) {
-            EXPECT_EQ(picks.at(0).at(0).toInt(), c.u);
-            EXPECT_EQ(picks.at(0).at(1).toInt(), c.v);
-            EXPECT_EQ(picks.at(0).at(2).toInt(), 200);
-            EXPECT_EQ(picks.at(0).at(3).toInt(), 100);
-        }
+        rightClick(at);
+        EXPECT_LE(picks.count(), 1);
+        EXPECT_EQ(firstIntegers(picks, 4), expected) << at.x() << "," << at.y();
     }
 }
 
