@@ -19,7 +19,6 @@ using hazard_desk::Extrinsics;
 using testing::cameraRotation;
 using testing::RangeNoise;
 using testing::renderScene;
-using testing::SceneBox;
 using testing::SyntheticCamera;
 using testing::SyntheticScene;
 

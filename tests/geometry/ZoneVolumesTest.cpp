@@ -8,7 +8,6 @@
 #include <cmath>
 #include <limits>
 #include <random>
-#include <string>
 #include <vector>
 
 namespace zavov {
