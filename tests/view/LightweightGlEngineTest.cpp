@@ -1,4 +1,5 @@
 #include "LightweightGlEngine.h"
+#include "PointCloudPane.h"
 
 #include "BuildLog.h"
 
@@ -7,6 +8,7 @@
 #include "EventLoopWait.h"
 
 #include <QApplication>
+#include <QDoubleSpinBox>
 #include <QImage>
 #include <QTest>
 #include <QThread>
@@ -144,13 +146,21 @@ TEST(LightweightGlEngineTest, DeferredRemovalsApplyOnCommitUnlessResubmitted) {
     EXPECT_TRUE(engine.cloudIds().empty());
 }
 
-TEST(LightweightGlEngineTest, PointSizeIsBounded) {
+// The view bounds the point size; the pane's control sets it within its own range.
+TEST(LightweightGlEngineTest, PointSizeIsBoundedAndFollowsThePanesControl) {
     LightweightGlEngine engine;
     const std::pair<float, float> cases[] = {{0.5f, 1.0f}, {20.0f, 12.0f}, {3.5f, 3.5f}};
     for (const auto& c : cases) {
         engine.setPointSize(c.first);
         EXPECT_FLOAT_EQ(engine.pointSize(), c.second) << "requested " << c.first;
     }
+    PointCloudPane pane;
+    auto* spin = pane.findChild<QDoubleSpinBox*>(QStringLiteral("pointCloudPointSize"));
+    ASSERT_NE(spin, nullptr);
+    spin->setValue(4.5);
+    EXPECT_FLOAT_EQ(pane.engine()->pointSize(), 4.5f);
+    spin->setValue(9.0);
+    EXPECT_FLOAT_EQ(pane.engine()->pointSize(), 5.0f);
 }
 
 TEST(LightweightGlEngineTest, ThinningCellReachesTheBuild) {
