@@ -1,3 +1,6 @@
+// The ground calibration against synthetic floors whose true mount is known,
+// and the calibrator's own input checks.
+#include "ExtCalib.h"
 #include "GroundCalibration.h"
 
 #include "SyntheticScene.h"
@@ -24,6 +27,17 @@ constexpr double kInf = std::numeric_limits<double>::infinity();
 // The calibrated pose puts the floor this far below z = 0.
 constexpr double kFloorClearanceMm = 5.0;
 
+SyntheticCamera mount(double roll, double pitch, double yaw, double x, double y, double z) {
+    SyntheticCamera c;
+    c.roll = roll;
+    c.pitch = pitch;
+    c.yaw = yaw;
+    c.x = x;
+    c.y = y;
+    c.z = z;
+    return c;
+}
+
 Extrinsics extrinsicsOf(const SyntheticCamera& c) { return Extrinsics{c.roll, c.pitch, c.yaw, c.x, c.y, c.z}; }
 
 // Signed difference a - b folded into [-180, 180].
@@ -36,189 +50,154 @@ double normalAngle(const Extrinsics& a, const Extrinsics& b) {
     return std::atan2(ga.cross(gb).norm(), ga.dot(gb)) * 180.0 / M_PI;
 }
 
-void expectUnchangedYawXY(const GroundCalibrationResult& result, const Extrinsics& initial) {
+// The floor lies on z = 0 (less the clearance); yaw, x and y are not touched.
+void expectTrueHeight(const GroundCalibrationResult& result, const Extrinsics& initial, const SyntheticCamera& truth,
+                      double heightTolerance) {
+    EXPECT_NEAR(result.pose.z, truth.z - kFloorClearanceMm, heightTolerance);
     EXPECT_EQ(result.pose.yaw, initial.yaw);
     EXPECT_EQ(result.pose.x, initial.x);
     EXPECT_EQ(result.pose.y, initial.y);
 }
 
+// Same floor normal as the truth (whatever the yaw), so roll and pitch match
+// the truth up to whole turns.
+void expectTruePose(const GroundCalibrationResult& result, const Extrinsics& initial, const SyntheticCamera& truth,
+                    double angleTolerance, double heightTolerance) {
+    EXPECT_NEAR(angleDifference(result.pose.roll, truth.roll), 0.0, angleTolerance);
+    EXPECT_NEAR(angleDifference(result.pose.pitch, truth.pitch), 0.0, angleTolerance);
+    expectTrueHeight(result, initial, truth, heightTolerance);
+}
+
+SyntheticScene withWallAndBox() {
+    SyntheticScene scene;
+    scene.wallX = 3500.0;
+    scene.boxes.push_back({{1500.0, -400.0, 0.0}, {2200.0, 300.0, 600.0}});
+    return scene;
+}
+
+// A board 60 mm high lying on the floor ahead: a second horizontal plane just
+// above the floor, smaller than the floor in view.
+SyntheticScene withBoardOnTheFloor() {
+    SyntheticScene scene;
+    scene.boxes.push_back({{1200.0, -500.0, 0.0}, {1900.0, 500.0, 60.0}});
+    return scene;
+}
+
 struct RecoveryCase {
     const char* name;
+    SyntheticScene scene;
     SyntheticCamera truth;
-    double rollOffset;  // initial = truth + offset
-    double pitchOffset;
-    double yawOffset;
-    double zOffset;
+    Extrinsics offset;  // initial = truth + offset
     double noiseSigmaMm;
-    double angleTolerance;   // degrees
-    double heightTolerance;  // millimetres
 };
-
-SyntheticCamera mount(double roll, double pitch, double yaw, double x, double y, double z) {
-    SyntheticCamera c;
-    c.roll = roll;
-    c.pitch = pitch;
-    c.yaw = yaw;
-    c.x = x;
-    c.y = y;
-    c.z = z;
-    return c;
-}
 
 // Exact floors are limited by single-precision arithmetic only; noisy floors
 // (range noise along each ray, seeded) by the fit over thousands of points.
-const RecoveryCase kRecoveryCases[] = {
-    {"exact, looking down 30 degrees", mount(60, -180, 90, 0, 0, 1200), 3.0, -2.0, 0.0, 150.0, 0.0,
-     0.01, 0.1},
-    {"exact, leaning sideways", mount(65, -175, 90, 300, -120, 900), -4.0, 3.0, 0.0, -200.0, 0.0,
-     0.01, 0.1},
-    {"exact, other representation of the mount", mount(-120, 0, -90, 0, 0, 1500), 2.0, 2.0, 0.0,
-     80.0, 0.0, 0.01, 0.1},
-    {"exact, yaw differs from the truth", mount(55, 178, 90, 0, 50, 1100), 1.5, -1.0, 25.0, 40.0,
-     0.0, 0.01, 0.1},
-    {"noisy 10 mm, tilted 5 degrees", mount(57, -176, 90, -80, 0, 1400), 5.0, -4.0, 0.0, -300.0,
-     10.0, 0.3, 10.0},
-    {"noisy 20 mm, low mount", mount(70, 179, 88, 0, 0, 600), -3.0, 2.0, 0.0, 100.0, 20.0, 0.3,
-     10.0},
-    // The calibrated pose puts the floor 5 mm below z = 0: nothing to correct.
-    {"exact, already calibrated", mount(63, -177, 91, 120, 45, 850), 0.0, 0.0, 0.0,
-     -kFloorClearanceMm, 0.0, 0.01, 0.1},
-};
-
 TEST(GroundCalibration, RecoversRollPitchAndHeightOfTheTrueMount) {
+    const std::vector<RecoveryCase> cases = {
+        {"exact, looking down 30 degrees", {}, mount(60, -180, 90, 0, 0, 1200), {3, -2, 0, 0, 0, 150}, 0},
+        {"exact, leaning sideways", {}, mount(65, -175, 90, 300, -120, 900), {-4, 3, 0, 0, 0, -200}, 0},
+        {"exact, other representation of the mount", {}, mount(-120, 0, -90, 0, 0, 1500), {2, 2, 0, 0, 0, 80}, 0},
+        {"exact, yaw differs from the truth", {}, mount(55, 178, 90, 0, 50, 1100), {1.5, -1, 25, 0, 0, 40}, 0},
+        {"exact, already calibrated", {}, mount(63, -177, 91, 120, 45, 850), {0, 0, 0, 0, 0, -kFloorClearanceMm}, 0},
+        {"noisy 10 mm, tilted 5 degrees", {}, mount(57, -176, 90, -80, 0, 1400), {5, -4, 0, 0, 0, -300}, 10},
+        {"noisy 20 mm, low mount", {}, mount(70, 179, 88, 0, 0, 600), {-3, 2, 0, 0, 0, 100}, 20},
+        {"noisy, camera 250 mm above the floor", {}, mount(75, -178, 90, 0, 0, 250), {-3, 2, 0, 0, 0, 150}, 8},
+        {"noisy, a wall and a box beside the floor", withWallAndBox(), mount(62, -178, 90, 0, 0, 1300),
+         {-2, -2, 0, 0, 0, -300}, 8},
+        {"noisy, a board lying on the floor", withBoardOnTheFloor(), mount(58, -178, 90, 0, 0, 1100),
+         {3, -2, 0, 0, 0, 120}, 8},
+    };
     std::uint32_t seed = 11;
-    for (const RecoveryCase& c : kRecoveryCases) {
+    for (const RecoveryCase& c : cases) {
         SCOPED_TRACE(c.name);
         RangeNoise noise;
         noise.sigmaMm = c.noiseSigmaMm;
         noise.seed = seed++;
-        const auto cloud = renderScene(SyntheticScene{}, c.truth, noise);
+        const auto cloud = renderScene(c.scene, c.truth, noise);
         ASSERT_GT(testing::countReturns(cloud), cloud.size() / 3);
-
-        Extrinsics initial = extrinsicsOf(c.truth);
-        initial.roll += c.rollOffset;
-        initial.pitch += c.pitchOffset;
-        initial.yaw += c.yawOffset;
-        initial.z += c.zOffset;
+        const Extrinsics initial{c.truth.roll + c.offset.roll, c.truth.pitch + c.offset.pitch,
+                                 c.truth.yaw + c.offset.yaw,   c.truth.x,
+                                 c.truth.y,                    c.truth.z + c.offset.z};
+        const bool exact = c.noiseSigmaMm == 0.0;
 
         const GroundCalibrationResult result = calibrateGround(cloud, initial, seed);
         ASSERT_TRUE(result.ok) << result.error;
         EXPECT_TRUE(result.error.empty());
-        expectUnchangedYawXY(result, initial);
-
-        // Same floor normal as the truth (whatever the yaw), so roll and pitch
-        // match the truth up to whole turns.
-        EXPECT_NEAR(angleDifference(result.pose.roll, c.truth.roll), 0.0, c.angleTolerance);
-        EXPECT_NEAR(angleDifference(result.pose.pitch, c.truth.pitch), 0.0, c.angleTolerance);
-        EXPECT_GE(result.pose.roll, -180.0);
-        EXPECT_LE(result.pose.roll, 180.0);
-        EXPECT_GE(result.pose.pitch, -180.0);
-        EXPECT_LE(result.pose.pitch, 180.0);
-        const double expectedZ = c.truth.z - kFloorClearanceMm;
-        EXPECT_NEAR(result.pose.z, expectedZ, c.heightTolerance);
-
-        EXPECT_NEAR(result.tiltCorrection, normalAngle(initial, extrinsicsOf(c.truth)),
-                    c.angleTolerance);
+        expectTruePose(result, initial, c.truth, exact ? 0.01 : 0.3, exact ? 0.1 : 10.0);
+        EXPECT_NEAR(result.tiltCorrection, normalAngle(initial, extrinsicsOf(c.truth)), exact ? 0.01 : 0.3);
         EXPECT_DOUBLE_EQ(result.heightCorrection, result.pose.z - initial.z);
         EXPECT_GT(result.inlierCount, result.pointCount / 2);
         EXPECT_LE(result.inlierCount, result.pointCount);
-        if (c.noiseSigmaMm == 0.0) {
-            EXPECT_LT(result.rmsMillimetres, 0.1);
-        } else {
-            // Down-sampling averages the noise; the rest stays in the RMS.
-            EXPECT_GT(result.rmsMillimetres, 0.0);
-            EXPECT_LT(result.rmsMillimetres, c.noiseSigmaMm);
-        }
+        // Down-sampling averages the noise; the rest stays in the RMS.
+        EXPECT_LT(result.rmsMillimetres, exact ? 0.1 : c.noiseSigmaMm);
+        EXPECT_TRUE(exact || result.rmsMillimetres > 0.0);
     }
 }
 
-TEST(GroundCalibration, FloorBesideAWallAndABoxIsStillTheFloor) {
-    SyntheticScene scene;
-    scene.wallX = 3500.0;
-    scene.boxes.push_back({{1500.0, -400.0, 0.0}, {2200.0, 300.0, 600.0}});
+TEST(GroundCalibration, SameSeedSameResultAndUnseededRunsStillFindTheFloor) {
     const SyntheticCamera truth = mount(62, -178, 90, 0, 0, 1300);
     RangeNoise noise;
-    noise.sigmaMm = 8.0;
+    noise.sigmaMm = 15.0;
     noise.seed = 4;
-    const auto cloud = renderScene(scene, truth, noise);
+    const auto cloud = renderScene(withWallAndBox(), truth, noise);
     const Extrinsics initial = extrinsicsOf(mount(60, -180, 90, 0, 0, 1000));
+    const GroundCalibrationResult first = calibrateGround(cloud, initial, 1234u);
+    const GroundCalibrationResult second = calibrateGround(cloud, initial, 1234u);
+    ASSERT_TRUE(first.ok) << first.error;
+    EXPECT_EQ(first.pose, second.pose);
+    EXPECT_EQ(first.inlierCount, second.inlierCount);
+    EXPECT_EQ(first.rmsMillimetres, second.rmsMillimetres);
 
-    // Seeded, and unseeded (each run draws its own seeds).
-    for (const std::optional<std::uint32_t> seed : {std::optional<std::uint32_t>(1u), std::optional<std::uint32_t>()}) {
-        const GroundCalibrationResult result = calibrateGround(cloud, initial, seed);
-        ASSERT_TRUE(result.ok) << result.error;
-        EXPECT_NEAR(angleDifference(result.pose.roll, truth.roll), 0.0, 0.3);
-        EXPECT_NEAR(angleDifference(result.pose.pitch, truth.pitch), 0.0, 0.3);
-        EXPECT_NEAR(result.pose.z, truth.z - kFloorClearanceMm, 10.0);
-        expectUnchangedYawXY(result, initial);
-    }
+    const GroundCalibrationResult unseeded = calibrateGround(cloud, initial);
+    ASSERT_TRUE(unseeded.ok) << unseeded.error;
+    expectTruePose(unseeded, initial, truth, 0.3, 10.0);
 }
 
 struct BranchCase {
     const char* name;
     SyntheticCamera truth;
-    double initialRoll;
-    double initialPitch;
-    double initialYaw;
-    double expectedRoll;  // exact value expected, already in [-180, 180]
-    double expectedPitch;
+    double initialRoll, initialPitch, initialYaw;
+    double expectedRoll, expectedPitch;  // exact values, already in [-180, 180]
 };
 
 // The floor normal fixes roll and pitch only up to the pair (roll, pitch) and
 // (roll + 180, 180 - pitch); the one nearer the initial angles is kept.
-const BranchCase kBranchCases[] = {
-    {"looking straight down, roll stays near -180", mount(-179.5, 0.5, -90, 0, 0, 2500), -179.9,
-     0.0, -90.0, -179.5, 0.5},
-    {"initial roll just below +180 wraps to -179.5", mount(-179.5, 0.5, -90, 0, 0, 2500), 179.8,
-     0.0, -90.0, -179.5, 0.5},
-    {"initial roll just above -180 wraps to +179.6", mount(179.6, -0.4, -90, 0, 0, 2500), -179.8,
-     0.0, -90.0, 179.6, -0.4},
-    {"second solution, pitch near -180", mount(60, -179, 90, 0, 0, 1200), 63.0, -178.0, 90.0, 60.0,
-     -179.0},
-    {"first solution for the mirrored initial pose", mount(60, -179, 90, 0, 0, 1200), -118.0, 1.5,
-     -90.0, -120.0, -1.0},
-};
-
 TEST(GroundCalibration, KeepsTheSolutionNearestTheInitialAngles) {
-    for (const BranchCase& c : kBranchCases) {
+    const SyntheticCamera down = mount(-179.5, 0.5, -90, 0, 0, 2500);
+    const BranchCase cases[] = {
+        {"looking straight down, roll stays near -180", down, -179.9, 0.0, -90.0, -179.5, 0.5},
+        {"initial roll just below +180 wraps to -179.5", down, 179.8, 0.0, -90.0, -179.5, 0.5},
+        {"initial roll just above -180 wraps to +179.6", mount(179.6, -0.4, -90, 0, 0, 2500), -179.8, 0.0, -90.0,
+         179.6, -0.4},
+        {"second solution, pitch near -180", mount(60, -179, 90, 0, 0, 1200), 63.0, -178.0, 90.0, 60.0, -179.0},
+        {"first solution for the mirrored initial pose", mount(60, -179, 90, 0, 0, 1200), -118.0, 1.5, -90.0, -120.0,
+         -1.0},
+    };
+    for (const BranchCase& c : cases) {
         SCOPED_TRACE(c.name);
-        const auto cloud = renderScene(SyntheticScene{}, c.truth);
         Extrinsics initial = extrinsicsOf(c.truth);
         initial.roll = c.initialRoll;
         initial.pitch = c.initialPitch;
         initial.yaw = c.initialYaw;
-
-        const GroundCalibrationResult result = calibrateGround(cloud, initial, 3u);
+        const GroundCalibrationResult result = calibrateGround(renderScene({}, c.truth), initial, 3u);
         ASSERT_TRUE(result.ok) << result.error;
         // Plain differences: the branch and the reduction must both be right.
         EXPECT_NEAR(result.pose.roll, c.expectedRoll, 0.01);
         EXPECT_NEAR(result.pose.pitch, c.expectedPitch, 0.01);
-        EXPECT_NEAR(result.pose.z, c.truth.z - kFloorClearanceMm, 0.1);
-        expectUnchangedYawXY(result, initial);
+        expectTrueHeight(result, initial, c.truth, 0.1);
     }
 }
 
-pcl::PointCloud<pcl::PointXYZRGB> scatteredPoints(int valid, int nanPoints, int zeroPoints,
-                                                  float spacingMm) {
+// valid points spacingMm apart, then NaN/infinite and zero (no return) points.
+pcl::PointCloud<pcl::PointXYZRGB> scatteredPoints(int valid, int invalid, float spacingMm) {
     pcl::PointCloud<pcl::PointXYZRGB> cloud;
     const float nan = std::numeric_limits<float>::quiet_NaN();
-    for (int i = 0; i < valid; ++i) {
+    for (int i = 0; i < valid + 2 * invalid; ++i) {
         pcl::PointXYZRGB p;
-        p.x = static_cast<float>(i) * spacingMm;
-        p.y = 1000.0f;
-        p.z = 2000.0f;
-        cloud.push_back(p);
-    }
-    for (int i = 0; i < nanPoints; ++i) {
-        pcl::PointXYZRGB p;
-        p.x = i % 3 == 0 ? nan : 1.0f;
-        p.y = i % 3 == 1 ? std::numeric_limits<float>::infinity() : 1.0f;
-        p.z = i % 3 == 2 ? nan : 1.0f;
-        cloud.push_back(p);
-    }
-    for (int i = 0; i < zeroPoints; ++i) {
-        pcl::PointXYZRGB p;
-        p.x = p.y = p.z = 0.0f;
+        p.x = i < valid ? static_cast<float>(i) * spacingMm : (i % 3 == 0 ? nan : 0.0f);
+        p.y = i < valid ? 1000.0f : (i % 3 == 1 ? std::numeric_limits<float>::infinity() : 0.0f);
+        p.z = i < valid ? 2000.0f : 0.0f;
         cloud.push_back(p);
     }
     return cloud;
@@ -230,10 +209,9 @@ pcl::PointCloud<pcl::PointXYZRGB> scatteredPoints(int valid, int nanPoints, int 
 pcl::PointCloud<pcl::PointXYZRGB> thinLayers() {
     pcl::PointCloud<pcl::PointXYZRGB> cloud;
     for (int k = 0; k < 10; ++k) {
-        const double angle = M_PI * k / 5.0;
         pcl::PointXYZRGB p;
-        p.x = static_cast<float>(80.0 * std::cos(angle));
-        p.y = static_cast<float>(80.0 * std::sin(angle));
+        p.x = static_cast<float>(80.0 * std::cos(M_PI * k / 5.0));
+        p.y = static_cast<float>(80.0 * std::sin(M_PI * k / 5.0));
         p.z = k % 2 == 0 ? -960.0f : -1040.0f;
         cloud.push_back(p);
     }
@@ -254,35 +232,27 @@ struct FailureCase {
 };
 
 TEST(GroundCalibration, FailsWithItsMessageAndKeepsTheInitialPose) {
-    const auto floor = renderScene(SyntheticScene{}, mount(60, -180, 90, 0, 0, 1200));
-    const Extrinsics good = extrinsicsOf(mount(60, -180, 90, 10, 20, 1200));
+    const auto floor = renderScene({}, mount(60, -180, 90, 0, 0, 1200));
+    const Extrinsics good = withField(&Extrinsics::x, 10);
     SyntheticScene wallOnly;
     wallOnly.floor = false;
     wallOnly.wallX = 2500.0;
     const SyntheticCamera level = mount(90, -180, 90, 10, 20, 1200);
 
-    std::vector<FailureCase> cases = {
-        {"nine valid points among NaN and zero points", scatteredPoints(9, 30, 30, 5.0f), good,
-         kNoValidCloudMessage},
+    const std::vector<FailureCase> cases = {
+        {"nine valid points among NaN and zero points", scatteredPoints(9, 30, 5.0f), good, kNoValidCloudMessage},
         {"empty cloud", {}, good, kNoValidCloudMessage},
         {"NaN roll", floor, withField(&Extrinsics::roll, kNaN), kInvalidInitialPoseMessage},
-        {"infinite pitch", floor, withField(&Extrinsics::pitch, kInf), kInvalidInitialPoseMessage},
-        {"NaN x", floor, withField(&Extrinsics::x, kNaN), kInvalidInitialPoseMessage},
         {"infinite z", floor, withField(&Extrinsics::z, -kInf), kInvalidInitialPoseMessage},
-        {"NaN pose is reported before the cloud",
-         {},
-         withField(&Extrinsics::y, kNaN),
-         kInvalidInitialPoseMessage},
-        {"y beyond single precision", floor, withField(&Extrinsics::y, 1e300),
-         kInvalidInitialPoseMessage},
+        {"NaN pose is reported before the cloud", {}, withField(&Extrinsics::y, kNaN), kInvalidInitialPoseMessage},
+        {"y beyond single precision", floor, withField(&Extrinsics::y, 1e300), kInvalidInitialPoseMessage},
         {"wall only", renderScene(wallOnly, level), extrinsicsOf(level), kNoHorizontalPlaneMessage},
-        {"ten points too far apart for a plane", scatteredPoints(10, 5, 5, 1000.0f), good,
+        {"ten points too far apart for a plane", scatteredPoints(10, 5, 1000.0f), good,
          kPlaneSegmentationFailedMessage},
         {"expected floor 100 m below the cloud", floor, withField(&Extrinsics::z, 100000.0),
          kPlaneSegmentationFailedMessage},
         {"two thin layers", thinLayers(), Extrinsics{0, 0, 0, 0, 0, 1000}, kClusteringFailedMessage},
     };
-
     for (const FailureCase& c : cases) {
         SCOPED_TRACE(c.name);
         const GroundCalibrationResult result = calibrateGround(c.cloud, c.initial, 1u);
@@ -293,12 +263,15 @@ TEST(GroundCalibration, FailsWithItsMessageAndKeepsTheInitialPose) {
         EXPECT_EQ(result.heightCorrection, 0.0);
         EXPECT_TRUE(std::isfinite(result.rmsMillimetres));
     }
+    const GroundCalibrationResult null = calibrateGround(pcl::PointCloud<pcl::PointXYZRGB>::ConstPtr(), good);
+    EXPECT_EQ(null.error, kNoValidCloudMessage);
+    EXPECT_EQ(null.pose, good);
 }
 
 TEST(GroundCalibration, AbsurdlyFarPointsDoNotDisturbTheFloor) {
     // A few finite but absurd returns (a faulty pixel) among a real floor.
     const SyntheticCamera truth = mount(60, -179, 90, 0, 0, 1100);
-    const auto clean = renderScene(SyntheticScene{}, truth);
+    const auto clean = renderScene({}, truth);
     auto cloud = clean;
     for (const float far : {3e37f, -3e37f, 1e20f}) {
         pcl::PointXYZRGB p;
@@ -310,22 +283,28 @@ TEST(GroundCalibration, AbsurdlyFarPointsDoNotDisturbTheFloor) {
     const Extrinsics initial = extrinsicsOf(mount(62, -180, 90, 0, 0, 1000));
     const GroundCalibrationResult result = calibrateGround(cloud, initial, 8u);
     ASSERT_TRUE(result.ok) << result.error;
-    EXPECT_NEAR(angleDifference(result.pose.roll, truth.roll), 0.0, 0.01);
-    EXPECT_NEAR(angleDifference(result.pose.pitch, truth.pitch), 0.0, 0.01);
-    EXPECT_NEAR(result.pose.z, truth.z - kFloorClearanceMm, 0.1);
+    expectTruePose(result, initial, truth, 0.01, 0.1);
     // They are dropped before the fit: same points, same pose as without them.
     const GroundCalibrationResult withoutThem = calibrateGround(clean, initial, 8u);
     EXPECT_EQ(result.pointCount, withoutThem.pointCount);
     EXPECT_EQ(result.pose, withoutThem.pose);
 }
 
-TEST(GroundCalibration, NullCloudHasNoValidPoints) {
-    const Extrinsics initial = extrinsicsOf(mount(60, -180, 90, 0, 0, 1200));
-    const GroundCalibrationResult result =
-        calibrateGround(pcl::PointCloud<pcl::PointXYZRGB>::ConstPtr(), initial);
-    EXPECT_FALSE(result.ok);
-    EXPECT_EQ(result.error, kNoValidCloudMessage);
-    EXPECT_EQ(result.pose, initial);
+// The cloud's unit is the caller's: a scale that is not a positive finite
+// number is refused and the result left alone.
+TEST(ExtCalib, RefusesAScaleThatIsNotPositiveAndFinite) {
+    pcl::PointCloud<pcl::PointXYZ> cloud;
+    for (const auto& p : renderScene({}, SyntheticCamera{})) {
+        cloud.push_back(pcl::PointXYZ(p.x, p.y, p.z));
+    }
+    for (const float scale : {0.0f, -1000.0f, std::nanf(""), INFINITY}) {
+        ExtCalib calibrator(Eigen::Matrix4f::Identity());
+        Eigen::Matrix4f result = Eigen::Matrix4f::Identity();
+        EXPECT_EQ(calibrator.calibrate(cloud, result, scale), ExtCalib::kInvalidInput) << scale;
+        EXPECT_EQ(result, Eigen::Matrix4f::Identity());
+        EXPECT_FALSE(calibrator.outputValid());
+        EXPECT_EQ(calibrator.pointCount(), 0u);
+    }
 }
 
 }  // namespace

@@ -43,34 +43,27 @@ TEST(CloudVertexBuilderTest, ThinningKeepsTheFirstPointOfEachCellInCloudOrder) {
     }
 }
 
-TEST(CloudVertexBuilderTest, VerticesCarryPositionColourAndBounds) {
-    corVane::ColorCloud cloud;
-    cloud.points = {colorPoint(1, -2, 3, 255, 0, 51), colorPoint(-4, 5, 0.5f, 0, 255, 102)};
-    const BuiltCloud built = CloudVertexBuilder::build(cloud, 0, 1);
-    ASSERT_EQ(built.vertexCount, 2);
-    const std::vector<float> expected = {1, -2, 3, 1, 0, 0.2f, -4, 5, 0.5f, 0, 1, 0.4f};
-    for (std::size_t i = 0; i < expected.size(); ++i) {
-        EXPECT_NEAR(built.vertices[i], expected[i], 1e-6) << "float " << i;
-    }
-    EXPECT_FLOAT_EQ(built.boundsMin[0], -4);
-    EXPECT_FLOAT_EQ(built.boundsMin[1], -2);
-    EXPECT_FLOAT_EQ(built.boundsMin[2], 0.5f);
-    EXPECT_FLOAT_EQ(built.boundsMax[0], 1);
-    EXPECT_FLOAT_EQ(built.boundsMax[1], 5);
-    EXPECT_FLOAT_EQ(built.boundsMax[2], 3);
-}
-
-TEST(CloudVertexBuilderTest, InvalidPixelsAreSkippedInBothModes) {
+// Non-finite points are skipped with or without thinning; an empty cloud builds nothing.
+TEST(CloudVertexBuilderTest, VerticesCarryPositionColourAndBoundsOfTheValidPoints) {
     const float nan = std::numeric_limits<float>::quiet_NaN();
     const float inf = std::numeric_limits<float>::infinity();
     corVane::ColorCloud cloud;
-    cloud.points = {colorPoint(nan, nan, nan), colorPoint(1, 1, 1), colorPoint(inf, 0, 0), colorPoint(0, -inf, 0), colorPoint(100, 0, 0)};
-    for (int cell : {30, 0, -5}) {
+    cloud.points = {colorPoint(nan, nan, nan),         colorPoint(1, -2, 3, 255, 0, 51), colorPoint(inf, 0, 0),
+                    colorPoint(-4, 5, 0.5f, 0, 255, 102), colorPoint(0, -inf, 0)};
+    const std::vector<float> expected = {1, -2, 3, 1, 0, 0.2f, -4, 5, 0.5f, 0, 1, 0.4f};
+    for (const int cell : {30, 0, -5}) {
+        SCOPED_TRACE(cell);
         const BuiltCloud built = CloudVertexBuilder::build(cloud, cell, 1);
-        EXPECT_EQ(built.vertexCount, 2) << "cell " << cell;
-        EXPECT_FLOAT_EQ(built.boundsMax[0], 100) << "cell " << cell;
-        EXPECT_FLOAT_EQ(built.boundsMin[0], 1) << "cell " << cell;
+        ASSERT_EQ(built.vertexCount, 2);
+        for (std::size_t i = 0; i < expected.size(); ++i) {
+            EXPECT_NEAR(built.vertices[i], expected[i], 1e-6) << "float " << i;
+        }
+        EXPECT_EQ(std::vector<float>(built.boundsMin, built.boundsMin + 3), (std::vector<float>{-4, -2, 0.5f}));
+        EXPECT_EQ(std::vector<float>(built.boundsMax, built.boundsMax + 3), (std::vector<float>{1, 5, 3}));
     }
+    const BuiltCloud empty = CloudVertexBuilder::build(corVane::ColorCloud(), 30, 0);
+    EXPECT_EQ(empty.vertexCount, 0);
+    EXPECT_TRUE(empty.vertices.empty());
 }
 
 // A camera-like scan: rows of points 2 mm apart, so long runs share a cell,
@@ -112,28 +105,26 @@ std::vector<float> positionsOf(const BuiltCloud& built) {
     return positions;
 }
 
-TEST(CloudVertexBuilderTest, ParallelThinningKeepsTheFirstPointOfEachCellInOrder) {
+// Any number of workers gives the single worker's vertices, thinned or not,
+// and its bounds.
+TEST(CloudVertexBuilderTest, ParallelBuildKeepsTheFirstPointOfEachCellInOrder) {
     const corVane::ColorCloud clouds[] = {randomCloud(400000, 600.0f, 7), scanCloud(640, 480)};
     for (const auto& cloud : clouds) {
-        const std::vector<float> expected = firstOfEachCell(cloud, 30);
-        for (int workers : {1, 3, 4}) {
-            const BuiltCloud built = CloudVertexBuilder::build(cloud, 30, workers);
-            ASSERT_EQ(built.vertexCount * 3u, expected.size()) << workers << " workers";
-            EXPECT_TRUE(positionsOf(built) == expected) << workers << " workers";
+        for (const int cell : {30, 0}) {
+            const BuiltCloud serial = CloudVertexBuilder::build(cloud, cell, 1);
+            if (cell > 0) {
+                EXPECT_TRUE(positionsOf(serial) == firstOfEachCell(cloud, cell));
+            }
+            for (const int workers : {3, 4}) {
+                SCOPED_TRACE(::testing::Message() << workers << " workers, cell " << cell);
+                const BuiltCloud parallel = CloudVertexBuilder::build(cloud, cell, workers);
+                EXPECT_TRUE(parallel.vertices == serial.vertices);
+                EXPECT_EQ(std::vector<float>(parallel.boundsMin, parallel.boundsMin + 3),
+                          std::vector<float>(serial.boundsMin, serial.boundsMin + 3));
+                EXPECT_EQ(std::vector<float>(parallel.boundsMax, parallel.boundsMax + 3),
+                          std::vector<float>(serial.boundsMax, serial.boundsMax + 3));
+            }
         }
-    }
-}
-
-// Thinning order is checked above; here the unthinned path and the bounds.
-TEST(CloudVertexBuilderTest, ParallelBuildMatchesSerialBuild) {
-    const corVane::ColorCloud cloud = randomCloud(400000, 600.0f, 7);
-    const BuiltCloud serial = CloudVertexBuilder::build(cloud, 0, 1);
-    const BuiltCloud parallel = CloudVertexBuilder::build(cloud, 0, 4);
-    ASSERT_EQ(serial.vertexCount, parallel.vertexCount);
-    EXPECT_EQ(serial.vertices, parallel.vertices);
-    for (int axis = 0; axis < 3; ++axis) {
-        EXPECT_EQ(serial.boundsMin[axis], parallel.boundsMin[axis]);
-        EXPECT_EQ(serial.boundsMax[axis], parallel.boundsMax[axis]);
     }
 }
 
@@ -170,12 +161,6 @@ TEST(CloudVertexBuilderTest, WorkerCountKeepsEnoughPointsPerWorker) {
         EXPECT_EQ(CloudVertexBuilder::workerCount(c.points, c.hardware), c.expected)
             << c.points << " points on " << c.hardware;
     }
-}
-
-TEST(CloudVertexBuilderTest, EmptyCloudBuildsNothing) {
-    const BuiltCloud built = CloudVertexBuilder::build(corVane::ColorCloud(), 30, 0);
-    EXPECT_EQ(built.vertexCount, 0);
-    EXPECT_TRUE(built.vertices.empty());
 }
 
 }  // namespace

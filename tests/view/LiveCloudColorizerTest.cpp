@@ -39,20 +39,19 @@ const std::vector<ScenePoint>& scenePoints() {
     return points;
 }
 
-corVane::ColorCloud cameraCloud() {
+// The scene's points as one frame: the cloud, and each point's depth pixel.
+struct SceneFrame {
     corVane::ColorCloud cloud;
-    for (const ScenePoint& p : scenePoints()) {
-        cloud.points.push_back(p.camera);
-    }
-    return cloud;
-}
-
-QVector<int> pixelsOfPoints() {
     QVector<int> pixels;
+};
+
+SceneFrame sceneFrame() {
+    SceneFrame frame;
     for (const ScenePoint& p : scenePoints()) {
-        pixels.push_back(p.pixel);
+        frame.cloud.points.push_back(p.camera);
+        frame.pixels.push_back(p.pixel);
     }
-    return pixels;
+    return frame;
 }
 
 // Three pixels a row: nine bytes, so rows are padded to twelve.
@@ -80,7 +79,7 @@ TEST(LiveCloudColorizer, ZonePointsAndTheirPixelsTurnRedOrYellow) {
     for (const bool pseudoColor : {true, false}) {
         LiveCloudStyle style = zonedStyle();
         style.pseudoColor = pseudoColor;
-        const LiveCloudScene scene = LiveCloudColorizer::colorize(cameraCloud(), pixelsOfPoints(), depth, style);
+        const LiveCloudScene scene = LiveCloudColorizer::colorize(sceneFrame().cloud, sceneFrame().pixels, depth, style);
         ASSERT_EQ(scene.cloud->size(), scenePoints().size());
         EXPECT_EQ(scene.dangerPoints, 2u);
         EXPECT_EQ(scene.warningPoints, 1u);
@@ -104,7 +103,7 @@ TEST(LiveCloudColorizer, ZonePointsAndTheirPixelsTurnRedOrYellow) {
 }
 
 TEST(LiveCloudColorizer, WithoutPixelsPointsAreColouredByDistance) {
-    const QVector<int> pixels = pixelsOfPoints();
+    const QVector<int> pixels = sceneFrame().pixels;
     struct Case {
         const char* name;
         QVector<int> pixels;
@@ -131,7 +130,7 @@ TEST(LiveCloudColorizer, WithoutPixelsPointsAreColouredByDistance) {
         SCOPED_TRACE(c.name);
         LiveCloudStyle style;
         style.maxDepthMm = c.maxDepthMm;
-        const LiveCloudScene scene = LiveCloudColorizer::colorize(cameraCloud(), c.pixels, c.depth, style);
+        const LiveCloudScene scene = LiveCloudColorizer::colorize(sceneFrame().cloud, c.pixels, c.depth, style);
         for (std::size_t i = 0; i < scenePoints().size(); ++i) {
             const pcl::PointXYZRGB& camera = scenePoints()[i].camera;
             const double distance = std::sqrt(static_cast<double>(camera.x) * camera.x +
@@ -151,7 +150,7 @@ TEST(LiveCloudColorizer, NoZoneOrAFlatOneLeavesTheDepthImageAlone) {
     for (const auto& danger : {std::optional<zavov::ZoneVolume>(),
                                std::optional<zavov::ZoneVolume>({ZoneLevel::Danger, BoxZone{1000, 1000, -500, 500, 0, 1000}})}) {
         style.zones = {danger, std::nullopt};
-        const LiveCloudScene scene = LiveCloudColorizer::colorize(cameraCloud(), pixelsOfPoints(), depth, style);
+        const LiveCloudScene scene = LiveCloudColorizer::colorize(sceneFrame().cloud, sceneFrame().pixels, depth, style);
         EXPECT_EQ(scene.depth.cacheKey(), depth.cacheKey());
         EXPECT_EQ(scene.dangerPoints, 0u);
     }

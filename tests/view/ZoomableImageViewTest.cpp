@@ -9,6 +9,8 @@
 #include <QResizeEvent>
 #include <QWheelEvent>
 
+#include <vector>
+
 namespace hazard_desk {
 namespace {
 
@@ -51,18 +53,36 @@ struct ImageViewFixture : ::testing::Test {
     ZoomableImageView view;
 };
 
-TEST_F(ImageViewFixture, FitsAndCentresTheImage) {
+// Fitted and centred, refitted on resize while auto-fitting; the user's zoom
+// survives new frames until the image is cleared or a double click resets it.
+TEST_F(ImageViewFixture, FitsUntilTheUserZoomsAndAgainAfterAClearOrAReset) {
     EXPECT_DOUBLE_EQ(view.scale(), 2.0);
     EXPECT_EQ(view.offset(), QPointF(0.0, 50.0));
-    EXPECT_TRUE(view.autoFit());
-    EXPECT_TRUE(view.text().isEmpty());
-
-    resizeTo(100, 300);  // refits while auto-fitting
+    resizeTo(100, 300);
     EXPECT_DOUBLE_EQ(view.scale(), 0.5);
     EXPECT_EQ(view.offset(), QPointF(0.0, 125.0));
+    resizeTo(4, 4);
+    EXPECT_DOUBLE_EQ(view.scale(), ZoomableImageView::kMinScale) << "never below the minimum scale";
+    resizeTo(400, 300);
 
-    resizeTo(4, 4);  // never below the minimum scale
-    EXPECT_DOUBLE_EQ(view.scale(), ZoomableImageView::kMinScale);
+    view.zoomIn();
+    view.zoomIn();
+    const double zoomed = view.scale();
+    const QPointF offset = view.offset();
+    view.setImage(testImage(200, 100));
+    EXPECT_DOUBLE_EQ(view.scale(), zoomed);
+    EXPECT_EQ(view.offset(), offset);
+    EXPECT_FALSE(view.autoFit());
+    QTest::mouseDClick(&view, Qt::LeftButton, Qt::NoModifier, QPoint(10, 10));
+    EXPECT_DOUBLE_EQ(view.scale(), 2.0);
+    EXPECT_TRUE(view.autoFit());
+
+    view.zoomIn();
+    view.clearImage();
+    EXPECT_TRUE(view.image().isNull());
+    view.setImage(testImage(200, 100));
+    EXPECT_DOUBLE_EQ(view.scale(), 2.0) << "the first image after clearing is fitted";
+    EXPECT_TRUE(view.autoFit());
 }
 
 TEST_F(ImageViewFixture, ZoomStopsAtItsLimits) {
@@ -72,11 +92,8 @@ TEST_F(ImageViewFixture, ZoomStopsAtItsLimits) {
         double factor;
         double expected;
     };
-    const Case cases[] = {
-        {9.5, 1.15, 20.0},                 // 19 x 1.15 stops at 20
-        {0.026, 1.0 / 1.15, 0.05},         // 0.052 / 1.15 stops at 0.05
-        {1.0, 1.15, 2.3},
-    };
+    // 19 x 1.15 stops at 20, 0.052 / 1.15 at 0.05.
+    const Case cases[] = {{9.5, 1.15, 20.0}, {0.026, 1.0 / 1.15, 0.05}, {1.0, 1.15, 2.3}};
     for (const Case& c : cases) {
         view.resetView();
         view.zoomAbout(QPointF(200, 150), c.startFactor);
@@ -106,90 +123,63 @@ TEST_F(ImageViewFixture, WheelZoomKeepsThePointUnderTheCursor) {
     EXPECT_NEAR(view.scale(), 4.0, 1e-12) << "a zero delta does nothing";
 }
 
-TEST_F(ImageViewFixture, NewFramesKeepTheUsersZoomUntilCleared) {
-    view.zoomIn();
-    view.zoomIn();
-    const double zoomed = view.scale();
-    const QPointF offset = view.offset();
-    view.setImage(testImage(200, 100));
-    EXPECT_DOUBLE_EQ(view.scale(), zoomed);
-    EXPECT_EQ(view.offset(), offset);
-
-    view.clearImage();
-    EXPECT_TRUE(view.image().isNull());
-    EXPECT_DOUBLE_EQ(view.scale(), 1.0);
-    view.setImage(testImage(200, 100));
-    EXPECT_DOUBLE_EQ(view.scale(), 2.0) << "the first image after clearing is fitted";
-    EXPECT_TRUE(view.autoFit());
-}
-
-TEST_F(ImageViewFixture, PanningIsClampedAndDoubleClickResets) {
+TEST_F(ImageViewFixture, PanningIsClamped) {
     view.zoomAbout(QPointF(0, 0), 2.0);  // 800x400 image in a 400x300 view
     drag(QPoint(200, 150), QPoint(900, 900));
     EXPECT_EQ(view.offset(), QPointF(0.0, 0.0)) << "the image may not leave a gap";
     drag(QPoint(200, 150), QPoint(-900, -900));
     EXPECT_EQ(view.offset(), QPointF(-400.0, -100.0));
-
-    QTest::mouseDClick(&view, Qt::LeftButton, Qt::NoModifier, QPoint(10, 10));
-    EXPECT_DOUBLE_EQ(view.scale(), 2.0);
-    EXPECT_TRUE(view.autoFit());
 }
 
+// The signal's integer arguments, or nothing when it was not sent.
+std::vector<int> firstIntegers(const QSignalSpy& spy, int count) {
+    std::vector<int> values;
+    for (int i = 0; !spy.isEmpty() && i < count; ++i) {
+        values.push_back(spy.at(0).at(i).toInt());
+    }
+    return values;
+}
+
+// Corners u0, v0, u1, v1 in image pixels, then the image size.
 TEST_F(ImageViewFixture, SelectionNeedsThreePixelsEachWay) {
     QSignalSpy regions(&view, &ZoomableImageView::regionSelected);
     view.setSelectionMode(true);
     struct Case {
         QPoint from;
         QPoint to;
-        bool emitted;
-        QList<int> expected;  // u0, v0, u1, v1
+        std::vector<int> expected;
     };
     const Case cases[] = {
-        {QPoint(10, 60), QPoint(13, 160), false, {}},                // 2 x 50 pixels
-        {QPoint(30, 140), QPoint(10, 60), true, {5, 5, 15, 45}},     // ordered corners
-        {QPoint(-50, 0), QPoint(500, 400), true, {0, 0, 199, 99}},   // clamped to the image
-        {QPoint(10, 60), QPoint(15, 64), true, {5, 5, 7, 7}},        // 3 x 3 pixels is enough
-        {QPoint(10, 60), QPoint(30, 63), false, {}},                 // 11 x 2 pixels
+        {QPoint(10, 60), QPoint(13, 160), {}},                            // 2 x 50 pixels
+        {QPoint(30, 140), QPoint(10, 60), {5, 5, 15, 45, 200, 100}},      // ordered corners
+        {QPoint(-50, 0), QPoint(500, 400), {0, 0, 199, 99, 200, 100}},    // clamped to the image
+        {QPoint(10, 60), QPoint(15, 64), {5, 5, 7, 7, 200, 100}},         // 3 x 3 pixels is enough
+        {QPoint(10, 60), QPoint(30, 63), {}},                             // 11 x 2 pixels
     };
     for (const Case& c : cases) {
         regions.clear();
         drag(c.from, c.to);
-        ASSERT_EQ(regions.count(), c.emitted ? 1 : 0) << c.from.x() << "," << c.from.y();
-        if (c.emitted) {
-            const QList<QVariant> args = regions.at(0);
-            for (int i = 0; i < 4; ++i) {
-                EXPECT_EQ(args.at(i).toInt(), c.expected.at(i)) << "value " << i;
-            }
-            EXPECT_EQ(args.at(4).toInt(), 200);
-            EXPECT_EQ(args.at(5).toInt(), 100);
-        }
+        EXPECT_LE(regions.count(), 1);
+        EXPECT_EQ(firstIntegers(regions, 6), c.expected) << c.from.x() << "," << c.from.y();
     }
     EXPECT_DOUBLE_EQ(view.scale(), 2.0) << "selecting does not pan";
 }
 
+// Picking is off by default; on, only pixels inside the image are reported.
 TEST_F(ImageViewFixture, PickingReportsOnlyPixelsInsideTheImage) {
     QSignalSpy picks(&view, &ZoomableImageView::pixelPicked);
     rightClick(QPoint(21, 71));
-    EXPECT_EQ(picks.count(), 0) << "picking is off by default";
+    EXPECT_EQ(picks.count(), 0);
     view.setPickEnabled(true);
-    struct Case {
-        QPoint at;
-        bool emitted;
-        int u;
-        int v;
-    };
-    const Case cases[] = {{QPoint(21, 71), true, 10, 10}, {QPoint(399, 249), true, 199, 99},
-                          {QPoint(100, 20), false, 0, 0}, {QPoint(100, 260), false, 0, 0}};
-    for (const Case& c : cases) {
+    const std::pair<QPoint, std::vector<int>> cases[] = {{QPoint(21, 71), {10, 10, 200, 100}},
+                                                         {QPoint(399, 249), {199, 99, 200, 100}},
+                                                         {QPoint(100, 20), {}},
+                                                         {QPoint(100, 260), {}}};
+    for (const auto& [at, expected] : cases) {
         picks.clear();
-        rightClick(c.at);
-        ASSERT_EQ(picks.count(), c.emitted ? 1 : 0) << c.at.x() << "," << c.at.y();
-        if (c.emitted) {
-            EXPECT_EQ(picks.at(0).at(0).toInt(), c.u);
-            EXPECT_EQ(picks.at(0).at(1).toInt(), c.v);
-            EXPECT_EQ(picks.at(0).at(2).toInt(), 200);
-            EXPECT_EQ(picks.at(0).at(3).toInt(), 100);
-        }
+        rightClick(at);
+        EXPECT_LE(picks.count(), 1);
+        EXPECT_EQ(firstIntegers(picks, 4), expected) << at.x() << "," << at.y();
     }
 }
 
