@@ -351,8 +351,12 @@ TEST_F(FramesTest, DestroyingTheCameraWhileCallbacksFlow)
     }
     const int atDestruction = collector.count();
     EXPECT_TRUE(capture_.contains("[info] K7 camera closed, ip=127.0.10.1"));
+    EXPECT_EQ(calls("DcCloseDevice"), 1);
     std::this_thread::sleep_for(std::chrono::milliseconds(60));
     EXPECT_EQ(collector.count(), atDestruction);
+    // The camera allows one open handle: opening again proves the first was closed.
+    ZrCameraK7 again(infoFor("127.0.10.1"));
+    EXPECT_EQ(again.open(), 0);
 }
 
 TEST_F(FramesTest, PollingBesideCommandsFromAnotherThread)

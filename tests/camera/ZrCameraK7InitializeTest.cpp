@@ -1,10 +1,61 @@
+// The virtual camera only serves sound intrinsics blocks and never a null
+// data pointer with success, so this file wraps DcGetPtrValue (the test
+// executable's definition takes precedence over the library's) and replaces
+// chosen answers.
+#include <limits>
+#include <map>
+#include <mutex>
+#include <set>
+#include <sstream>
+
+#include <dlfcn.h>
 #include <gtest/gtest.h>
 
+#include "FrameTime.h"
 #include "SimTestScene.h"
 #include "ZrCameraApi.h"
 
+namespace {
+
+std::mutex gOverrideMutex;
+std::map<int32_t, ZrIntrinsicsBlock> gOverrides;   // pointer id -> block served instead
+std::set<int32_t> gNullIds;                         // pointer ids answered 0 with a null pointer
+
+}  // namespace
+
+extern "C" int32_t DcGetPtrValue(ZrHandle handle, int32_t id, void** value)
+{
+    using Fn = int32_t (*)(ZrHandle, int32_t, void**);
+    static const Fn real = reinterpret_cast<Fn>(dlsym(RTLD_NEXT, "DcGetPtrValue"));
+    const int32_t status = real(handle, id, value);
+    std::lock_guard<std::mutex> lock(gOverrideMutex);
+    const auto found = gOverrides.find(id);
+    if (status == 0 && found != gOverrides.end() && value != nullptr) {
+        *value = &found->second;
+    }
+    if (status == 0 && gNullIds.count(id) != 0 && value != nullptr) {
+        *value = nullptr;
+    }
+    return status;
+}
+
 namespace algPlatform {
 namespace {
+
+// Retries frame commands that time out while the virtual camera starts.
+std::int32_t grabFrame(ZrCameraK7& camera, FrameSet& frame)
+{
+    std::int32_t code = 2;
+    for (int attempt = 0; attempt < 200 && code == 2; ++attempt) {
+        code = camera.getNewFrameSet(frame, true);
+    }
+    return code;
+}
+
+ZrIntrinsicsBlock block(float fx, float fy, float k1 = 0.0f)
+{
+    return ZrIntrinsicsBlock{fx, fy, 40.0f, 30.0f, {k1, 0.0f, 0.0f, 0.0f, 0.0f}};
+}
 
 class InitializeTest : public SimCameraTest {
 protected:
@@ -17,6 +68,20 @@ protected:
         return camera;
     }
 
+    void TearDown() override
+    {
+        std::lock_guard<std::mutex> lock(gOverrideMutex);
+        gOverrides.clear();
+        gNullIds.clear();
+    }
+
+    static void serve(const std::map<int32_t, ZrIntrinsicsBlock>& blocks, const std::set<int32_t>& nullIds = {})
+    {
+        std::lock_guard<std::mutex> lock(gOverrideMutex);
+        gOverrides = blocks;
+        gNullIds = nullIds;
+    }
+
     static std::int64_t setterCalls()
     {
         return calls("DcSetIntValue") + calls("DcSetFloatValue") + calls("DcSetBoolValue") +
@@ -26,32 +91,40 @@ protected:
 
 // What a configuration text makes the camera do, for each way it can go: the
 // typed sections (a later "sdk" entry replacing an earlier one), texts that
-// keep the stream defaults, write statuses that are skipped or stop, and
-// geometry and colour reads that fail. A logged piece starting with '!' must
-// not be logged; intrinsics are read exactly when initialising succeeds.
+// keep the stream defaults, write statuses that are skipped or stop, geometry
+// and colour reads that fail, and the intrinsics block the camera is trusted
+// with: a new block that is missing or holds unusable values gives way to the
+// legacy one; without a usable depth block initialising fails, without a
+// colour block only the colour part is cleared. A logged piece starting with
+// '!' must not be logged; intrinsics are read exactly when initialising succeeds.
 TEST_F(InitializeTest, ConfigurationsAndWhatTheyApply)
 {
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    const float inf = std::numeric_limits<float>::infinity();
+    const ZrIntrinsicsBlock legacy = block(77.0f, 78.0f);
+    const std::int32_t newDepth = ZR_PTR_3D_NEW_INTRIC_PARAM;
+    const std::int32_t oldDepth = ZR_PTR_3D_INTRIC_PARAM;
     struct Case {
-        const char* ip;
         const char* faults;
+        std::map<int32_t, ZrIntrinsicsBlock> served;
         const char* text;
         std::int32_t status;
         std::int64_t setters;
         std::vector<std::string> logged;
+        const char* ip = "127.0.10.1";
     };
-    const char* k7 = "127.0.10.1";
     const std::vector<Case> cases = {
-        {k7, "{}", "{}", 0, 2,
+        {"{}", {}, "{}", 0, 2,
          {"K7 apply SDK bool param, name=ZR_BOOL_ENABLE_3D_DEPTH_STREAM, cmd=3002, value=true",
           "K7 apply SDK bool param, name=ZR_BOOL_ENABLE_2D_STREAM, cmd=3011, value=true",
           "[info] Camera intrinsics loaded, ip=127.0.10.1, depth=80x60, depth_fx=60, depth_fy=61, depth_source=new, "
           "color_available=true, color=80x60"}},
-        {k7, "{}", "", 0, 2, {}},
-        {k7, "{}", "not json", 0, 2, {}},
-        {k7, "{}", "[1, 2]", 0, 2, {}},
-        {k7, "{}", "5", 0, 2, {}},
-        {k7, "{}", R"("text")", 0, 2, {}},
-        {k7, "{}", R"({
+        {"{}", {}, "", 0, 2, {}},
+        {"{}", {}, "not json", 0, 2, {}},
+        {"{}", {}, "[1, 2]", 0, 2, {}},
+        {"{}", {}, "5", 0, 2, {}},
+        {"{}", {}, R"("text")", 0, 2, {}},
+        {"{}", {}, R"({
             "enable_depth_stream": "off",
             "int": {"gain": 3, "ZR_INT_MAX_DEPTH": "0x1000"},
             "double": {"confidence": 0.5},
@@ -64,7 +137,7 @@ TEST_F(InitializeTest, ConfigurationsAndWhatTheyApply)
           "K7 apply SDK float param, name=confidence, cmd=2008, value=0.5,", "name=filter_level, cmd=2001, value=0.25,",
           "K7 apply SDK string param, name=custom_id, cmd=4010, value=dock,",
           "name=enable_depth_stream, cmd=3002, value=false,", "name=enable_rgb_stream, cmd=3011, value=false,"}},
-        {k7, "{}", R"({
+        {"{}", {}, R"({
             "int": {"no_such_int": 1, "gain": "loud", "2001": 4},
             "float": {"no_such_float": 1.0},
             "bool": {"no_such_bool": true, "enable_rgb_stream": "maybe"},
@@ -75,35 +148,55 @@ TEST_F(InitializeTest, ConfigurationsAndWhatTheyApply)
           "[warning] K7 unknown SDK float param ignored, name=no_such_float, ip=127.0.10.1",
           "[warning] K7 unknown SDK bool param ignored, name=no_such_bool, ip=127.0.10.1",
           "[warning] K7 unknown SDK string param ignored, name=no_such_string, ip=127.0.10.1", "!name=gain"}},
-        {k7, R"({"unsupported": {"1005": -2}})", R"({"int": {"gain": 3}})", 0, 3,
+        {R"({"unsupported": {"1005": -2}})", {}, R"({"int": {"gain": 3}})", 0, 3,
          {"[error] gain failed, state=-2, error="}},
-        {k7, R"({"unsupported": {"1005": -1}})", R"({"int": {"gain": 3}})", 1, 1,
+        {R"({"unsupported": {"1005": -1}})", {}, R"({"int": {"gain": 3}})", 1, 1,
          {"[error] gain failed, state=-1, error="}},
-        {k7, R"({"unsupported": {"1021": -2}})", "{}", 0, 2,
+        {R"({"unsupported": {"1021": -2}})", {}, "{}", 0, 2,
          {"[error] K7 SDK call failed, expr=DcGetIntValue(device_info_.handle, ZR_INT_3D_IMAGE_WIDTH, &int_value), "
           "state=-2, error="}},
-        {k7, R"({"unsupported": {"1026": -1}})", "{}", 1, 0,
+        {R"({"unsupported": {"1026": -1}})", {}, "{}", 1, 0,
          {"expr=DcGetIntValue(device_info_.handle, ZR_INT_3D_DEPTH_DATA_TYPE, &int_value), state=-1"}},
         // Colour: refused when enabled, unreadable, or absent from the model.
-        {k7, R"({"colorUnavailable": true})", "{}", 0, 2,
-         {"color_available=false, color=0x0, color_fx=0, color_fy=0"}},
-        {k7, R"({"unsupported": {"1041": -7, "1046": -2}})", "{}", 0, 1,
+        {R"({"colorUnavailable": true})", {}, "{}", 0, 2, {"color_available=false, color=0x0, color_fx=0, color_fy=0"}},
+        {R"({"unsupported": {"1041": -7, "1046": -2}})", {}, "{}", 0, 1,
          {"[warning] K7 optional 2D feature unavailable, feature=1041, state=-7, ip=127.0.10.1", "!feature=1046",
           "!cmd=3011", "color_available=false"}},
-        {"127.0.10.2", "{}", R"({"enable_rgb_stream": true})", 0, 1,
-         {"!cmd=3011", "color_available=false, color=0x0, color_fx=0, color_fy=0, color_read_state=-4"}},
+        {"{}", {}, R"({"enable_rgb_stream": true})", 0, 1,
+         {"!cmd=3011", "color_available=false, color=0x0, color_fx=0, color_fy=0, color_read_state=-4"}, "127.0.10.2"},
+        // Intrinsics blocks.
+        {R"({"unsupported": {"6011": -2, "6010": -2}})", {}, "{}", 0, 2,
+         {"depth_fx=60, depth_fy=61, depth_source=legacy, color_available=true"}},
+        {"{}", {{newDepth, block(0.0f, 50.0f)}, {oldDepth, legacy}}, "{}", 0, 2,
+         {"depth_fx=77, depth_fy=78, depth_source=legacy"}},
+        {"{}", {{newDepth, block(50.0f, -1.0f)}, {oldDepth, legacy}}, "{}", 0, 2, {"depth_fx=77, depth_fy=78"}},
+        {"{}", {{newDepth, block(nan, 50.0f)}, {oldDepth, legacy}}, "{}", 0, 2, {"depth_fx=77, depth_fy=78"}},
+        {"{}", {{newDepth, block(50.0f, 50.0f, inf)}, {oldDepth, legacy}}, "{}", 0, 2, {"depth_fx=77, depth_fy=78"}},
+        {"{}", {{newDepth, block(50.0f, 50.0f, nan)}, {oldDepth, legacy}}, "{}", 0, 2, {"depth_fx=77, depth_fy=78"}},
+        {R"({"unsupported": {"6011": -2, "6006": -3}})", {}, "{}", -3, 2,
+         {"[error] Read depth intrinsics (new/legacy) failed, state=-3, error="}},
+        {"{}", {{newDepth, block(0.0f, 50.0f)}, {oldDepth, block(50.0f, nan)}}, "{}", -4, 2,
+         {"[error] Read depth intrinsics (new/legacy) failed, state=-4"}},
+        {R"({"unsupported": {"6010": -2, "6005": -2}})", {}, "{}", 0, 2,
+         {"color_available=false, color=0x0, color_fx=0, color_fy=0, color_read_state=-2"}},
+        {"{}", {{ZR_PTR_2D_NEW_INTRIC_PARAM, block(inf, 50.0f)}, {ZR_PTR_2D_INTRIC_PARAM, block(-5.0f, 50.0f)}}, "{}",
+         0, 2, {"depth_source=new, color_available=false, color=0x0, color_fx=0, color_fy=0, color_read_state=-4"}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string(c.ip) + " " + c.faults + " " + c.text);
         ZrSim_Reset();
         ASSERT_EQ(ZrSim_LoadSceneText(kCameraTestScene), 0);
         setFault(c.ip, c.faults);
+        serve(c.served);
         auto camera = openCamera(c.ip);
         EXPECT_EQ(camera->initialize(c.text), c.status);
         EXPECT_EQ(setterCalls(), c.setters);
         EXPECT_EQ(capture_.contains("Camera intrinsics loaded"), c.status == 0);
         if (c.status == 0) {
             EXPECT_EQ(camera->intrinsics().colorAvailable(), capture_.contains("color_available=true"));
+            std::ostringstream fx;   // the stored block is the one logged
+            fx << "depth_fx=" << camera->intrinsics().depthFx << ", depth_fy=" << camera->intrinsics().depthFy << ",";
+            EXPECT_TRUE(capture_.contains(fx.str())) << fx.str();
         }
         for (const std::string& piece : c.logged) {
             if (piece[0] == '!') {
@@ -116,7 +209,8 @@ TEST_F(InitializeTest, ConfigurationsAndWhatTheyApply)
     // applyConfig is the same entry point.
     ZrSim_Reset();
     ASSERT_EQ(ZrSim_LoadSceneText(kCameraTestScene), 0);
-    auto camera = openCamera(k7);
+    serve({});
+    auto camera = openCamera("127.0.10.1");
     ASSERT_EQ(camera->applyConfig(R"({"int": {"gain": 3}})"), 0);
     EXPECT_EQ(calls("DcSetIntValue", ZR_INT_GAIN), 1);
 }
@@ -211,6 +305,36 @@ TEST_F(InitializeTest, InvalidOrderedCallsAreAllReportedAndNoneIsMade)
         EXPECT_EQ(setterCalls(), c.setters);
         EXPECT_TRUE(capture_.contains(c.logged)) << capture_.text();
     }
+}
+
+// A success without data must not pass as a frame.
+TEST_F(InitializeTest, NullDataPointersFailTheFrame)
+{
+    auto camera = openCamera("127.0.10.1");
+    ASSERT_EQ(camera->initialize("{}"), 0);
+    ASSERT_EQ(camera->startStream(), 0);
+    serve({}, {ZR_PTR_3D_DEPTH_DATA});
+    FrameSet frame;
+    EXPECT_EQ(grabFrame(*camera, frame), 1);
+    EXPECT_TRUE(capture_.contains("[error] getNewFrameSet failed while reading depth image, ip=127.0.10.1"));
+
+    serve({}, {ZR_PTR_3D_DEPTH_DATA, ZR_PTR_XYZ_DATA});
+    CloudFrame cloud;
+    EXPECT_EQ(camera->getPointCloud(cloud), 1);
+    EXPECT_FALSE(cloud.cloud);
+
+    serve({}, {ZR_PTR_3D_DEPTH_DATA, ZR_PTR_XYZ_DATA, ZR_PTR_2D_IMAGE_DATA});
+    ImageFrame color;
+    EXPECT_EQ(camera->getColorImage(color), 1);
+    EXPECT_TRUE(color.image.empty());
+
+    // The frame time falls back to the wall clock when the frame record is missing.
+    serve({}, {ZR_PTR_FRAME_DATA});
+    const std::int64_t before = FrameTime::nowMs();
+    ASSERT_EQ(grabFrame(*camera, frame), 0);
+    EXPECT_GE(frame.timeMs, before);
+    EXPECT_LE(frame.timeMs, FrameTime::nowMs());
+    EXPECT_TRUE(capture_.contains("[debug] DcGetPtrValue ZR_PTR_FRAME_DATA unavailable, state=0"));
 }
 
 }  // namespace

@@ -52,8 +52,6 @@ TEST_F(SimApiTest, OpenCloseRefusesUnknownAddressesAndSecondHandles) {
     const int32_t unknown = DcOpenDevice(1, "127.0.99.99", &handle, &info);
     EXPECT_EQ(unknown, ZR_STATUS_DEVICE_NOT_FOUND);
     EXPECT_EQ(handle, 0u);
-    ASSERT_NE(DcGetErrorString(unknown), nullptr);
-    EXPECT_STRNE(DcGetErrorString(unknown), "");
     EXPECT_EQ(DcOpenDevice(2, kK7, &handle, &info), ZR_STATUS_INVALID_ARGUMENT);
     EXPECT_EQ(DcOpenDevice(1, nullptr, &handle, &info), ZR_STATUS_INVALID_ARGUMENT);
 
@@ -69,7 +67,6 @@ TEST_F(SimApiTest, OpenCloseRefusesUnknownAddressesAndSecondHandles) {
     opened_.push_back(second);
     EXPECT_NE(second, k7);
     EXPECT_EQ(info.handle, second);
-    EXPECT_STREQ(info.name, "K7 test");
     EXPECT_STREQ(info.id, "K7-T");
 }
 

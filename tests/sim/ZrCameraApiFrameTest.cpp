@@ -132,15 +132,7 @@ TEST_F(SimApiTest, CallbackStreamAndPollingThreadRunAtOnce) {
             ++polled;
         }
     });
-    std::thread reader([&] {
-        for (int i = 0; i < 200; ++i) {
-            intValue(k7, ZR_INT_IO_OUTPUT_STATUS);
-            algorithmText(k7);
-            obstacleIo(k7);
-        }
-    });
     poller.join();
-    reader.join();
     EXPECT_EQ(DcUnregisterFrameCallback(k7), 0);
     EXPECT_EQ(DcStopStream(k7), 0);
     const int afterStop = probe.frames.load();
