@@ -62,21 +62,19 @@ public:
     std::int32_t stopStatus = 0;
 };
 
-TEST(BaseCameraTest, RefusesEmptyCallbackAndFailedStreamStart)
+// An empty callback or a stream that does not start is refused; then the
+// poll thread delivers the good frames until the stop, whose status it returns.
+TEST(BaseCameraTest, PollThreadDeliversGoodFramesUntilStopped)
 {
     CountingCamera camera;
     EXPECT_EQ(camera.startCallbackStream(true, FrameCallback()), 1);
     EXPECT_EQ(camera.starts, 0);
     camera.startStatus = 1;
     EXPECT_EQ(camera.startCallbackStream(true, [](FrameSet&) {}), 1);
-    EXPECT_EQ(camera.starts, 1);
     EXPECT_EQ(camera.stopCallbackStream(), 0);
     EXPECT_EQ(camera.stops, 0);   // the stream was never opened by the poll thread
-}
 
-TEST(BaseCameraTest, PollThreadDeliversGoodFramesUntilStopped)
-{
-    CountingCamera camera;
+    camera.startStatus = 0;
     camera.stopStatus = 7;
     std::mutex mutex;
     std::condition_variable changed;
