@@ -74,13 +74,6 @@ TEST_F(FramesTest, PolledFramesFromStreamStartToSingleReads)
     EXPECT_EQ(frame.cloud.timeMs, frame.timeMs);
     EXPECT_EQ(camera->lastFrameTimeMs(), frame.timeMs);
     EXPECT_FLOAT_EQ(frame.intrinsics.depthFx, 60.0f);
-    // The cloud is in the depth image's unit: its z is the range wherever the depth has a return.
-    for (int i = 0; i < 80 * 60; ++i) {
-        const std::uint16_t depth = frame.depth.image.at<std::uint16_t>(i / 80, i % 80);
-        if (depth > 0) {
-            ASSERT_NEAR(frame.cloud.cloud->points[static_cast<std::size_t>(i)].z, depth, 1.0) << i;
-        }
-    }
 
     const auto* cloudBefore = frame.cloud.cloud.get();
     ASSERT_EQ(grab(*camera, frame, true), 0);
