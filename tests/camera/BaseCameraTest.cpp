@@ -111,7 +111,8 @@ TEST(BaseCameraTest, RestartsFromInsideAndOutsideTheCallback)
     std::atomic<int> restartStatus{-1};
     ASSERT_EQ(camera.startCallbackStream(false,
                                          [&](FrameSet&) {
-                                             if (++first == 1) {
+                                             // Asked on the second frame, once the start has stored its thread.
+                                             if (++first == 2) {
                                                  restartStatus = camera.startCallbackStream(false, [](FrameSet&) {});
                                              }
                                          }),
