@@ -57,14 +57,6 @@ TEST_F(CameraCommandsTest, CommandsPrintJsonLinesAndExitWithTheirCodes)
             }
         }
     }
-    // The export holds the last frame's files and nothing else: no colour and
-    // no cloud here, no temporary file left.
-    std::vector<std::string> exported;
-    for (const auto& entry : fs::directory_iterator(exportDir)) {
-        exported.push_back(entry.path().filename().string());
-    }
-    ASSERT_EQ(exported.size(), 1u);
-    EXPECT_EQ(exported[0].rfind("depth_", 0), 0u);
     fs::remove_all(exportDir);
     fs::remove(file);
 }
