@@ -147,45 +147,6 @@ int32_t upload(ZrHandle handle, const std::vector<fs::path>& paths) {
     return DcUpLoadFiles(handle, &list, 4);
 }
 
-TEST_F(SimApiTest, MaskUploadIsCheckedAndDrivesTheV1Verdict) {
-    const ZrHandle p20 = open(kP20);
-    const fs::path dir = freshDirectory("masks");
-    writeMask(dir / "danger_far1.pgm", 40, 30, 65535);
-    writeMask(dir / "danger_near1.pgm", 40, 30, 0);
-    writeMask(dir / "warn_far1.pgm", 40, 30, 0);
-    writeMask(dir / "warn_near1.pgm", 40, 30, 65535);
-    writeMask(dir / "danger_near2.pgm", 40, 30, 200, CV_8U);
-    writeMask(dir / "mask1.pgm", 40, 30, 0);
-
-    const std::pair<std::vector<fs::path>, int32_t> refused[] = {
-        {{dir / "danger_near2.pgm"}, ZR_STATUS_FILE_ERROR},                        // 8-bit
-        {{dir / "mask1.pgm"}, ZR_STATUS_FILE_ERROR},                               // not a mask name
-        {{dir / "danger_far1.pgm"}, ZR_STATUS_FILE_ERROR},                         // pair incomplete
-        {{dir / "danger_far1.pgm", dir / "missing_near1.pgm"}, ZR_STATUS_FILE_ERROR},
-        {{dir / "danger_far1.pgm", dir / "danger_near5.pgm"}, ZR_STATUS_FILE_ERROR},  // file missing
-    };
-    for (const auto& [paths, status] : refused) EXPECT_EQ(upload(p20, paths), status) << paths.front();
-    EXPECT_EQ(DcUpLoadFiles(p20, nullptr, 4), ZR_STATUS_INVALID_ARGUMENT);
-
-    ASSERT_EQ(DcStartStream(p20), 0);
-    EXPECT_EQ(settledVerdict(p20), 0);  // no masks for the running template yet
-    const std::vector<fs::path> set = {dir / "danger_far1.pgm", dir / "danger_near1.pgm", dir / "warn_far1.pgm",
-                                       dir / "warn_near1.pgm"};
-    ASSERT_EQ(upload(p20, set), 0) << ZrSim_LastError();
-    settledVerdict(p20);
-    EXPECT_EQ(settledVerdict(p20), 2);
-    void* p = nullptr;
-    ASSERT_EQ(DcGetPtrValue(p20, ZR_PTR_FRAME_DATA, &p), 0);
-    EXPECT_EQ(static_cast<const ZrFrameData*>(p)->blocks[ZR_BLOCK_ALGORITHM].type, 16);
-
-    int32_t other = 3;  // a template without masks
-    ASSERT_EQ(DcSpecialControl(p20, "SetObstacleMode", &other), 0);
-    settledVerdict(p20);
-    EXPECT_EQ(settledVerdict(p20), 0);
-
-    fs::remove_all(dir);
-}
-
 TEST_F(SimApiTest, DebugImagesAreSavedAtMostOncePerSecond) {
     const fs::path dir = freshDirectory("images");
     json scene = json::parse(sceneText());
@@ -206,37 +167,71 @@ TEST_F(SimApiTest, DebugImagesAreSavedAtMostOncePerSecond) {
     fs::remove_all(dir);
 }
 
-TEST_F(SimApiTest, StateDirectoryKeepsParametersModesAndMasksAcrossRestarts) {
-    const fs::path dir = freshDirectory("state");
-    ::setenv("ZR_SIM_STATE_DIR", dir.string().c_str(), 1);
+// V1 masks walked once, with a state directory: uploads are checked, the
+// masks of the running template drive the verdict, and parameters, modes and
+// masks come back after the cameras "reboot" from their flash.
+TEST_F(SimApiTest, MasksDriveTheV1VerdictAndEverythingSurvivesARestart) {
+    const fs::path state = freshDirectory("state");
+    const fs::path dir = freshDirectory("masks");
+    ::setenv("ZR_SIM_STATE_DIR", state.string().c_str(), 1);
     ZrSim_Reset();
     load(sceneText());
+    writeMask(dir / "danger_far1.pgm", 40, 30, 65535);
+    writeMask(dir / "danger_near1.pgm", 40, 30, 0);
+    writeMask(dir / "warn_far1.pgm", 40, 30, 0);
+    writeMask(dir / "warn_near1.pgm", 40, 30, 65535);
+    writeMask(dir / "danger_near2.pgm", 40, 30, 200, CV_8U);
+    writeMask(dir / "mask1.pgm", 40, 30, 0);
     {
         const ZrHandle p20 = open(kP20);
+        const std::pair<std::vector<fs::path>, int32_t> refused[] = {
+            {{dir / "danger_near2.pgm"}, ZR_STATUS_FILE_ERROR},                        // 8-bit
+            {{dir / "mask1.pgm"}, ZR_STATUS_FILE_ERROR},                               // not a mask name
+            {{dir / "danger_far1.pgm"}, ZR_STATUS_FILE_ERROR},                         // pair incomplete
+            {{dir / "danger_far1.pgm", dir / "missing_near1.pgm"}, ZR_STATUS_FILE_ERROR},
+            {{dir / "danger_far1.pgm", dir / "danger_near5.pgm"}, ZR_STATUS_FILE_ERROR},  // file missing
+        };
+        for (const auto& [paths, status] : refused) EXPECT_EQ(upload(p20, paths), status) << paths.front();
+        EXPECT_EQ(DcUpLoadFiles(p20, nullptr, 4), ZR_STATUS_INVALID_ARGUMENT);
+
+        ASSERT_EQ(DcStartStream(p20), 0);
+        EXPECT_EQ(settledVerdict(p20), 0);  // no masks for the running template yet
+        ASSERT_EQ(upload(p20, {dir / "danger_far1.pgm", dir / "danger_near1.pgm", dir / "warn_far1.pgm",
+                               dir / "warn_near1.pgm"}),
+                  0)
+            << ZrSim_LastError();
+        settledVerdict(p20);
+        EXPECT_EQ(settledVerdict(p20), 2);
+        void* p = nullptr;
+        ASSERT_EQ(DcGetPtrValue(p20, ZR_PTR_FRAME_DATA, &p), 0);
+        EXPECT_EQ(static_cast<const ZrFrameData*>(p)->blocks[ZR_BLOCK_ALGORITHM].type, ZR_FRAME_TYPE_ALGORITHM_V1);
+
+        int32_t other = 3;  // a template without masks
+        ASSERT_EQ(DcSpecialControl(p20, "SetObstacleMode", &other), 0);
+        settledVerdict(p20);
+        EXPECT_EQ(settledVerdict(p20), 0);
+
         json params = json::parse(algorithmText(p20));
         params["Zones"]["7"]["DangerZone"][0] = 123.0;
-        params["ZoneIndex"] = 7;
         ASSERT_EQ(DcSetStringValue(p20, ZR_STRING_ALGORITHM_PARAMS, params.dump().c_str()), 0);
         ASSERT_EQ(DcSetIntValue(p20, ZR_INT_IO_HARDWARE_WORK_MODE, 1), 0);
-        writeMask(dir / "danger_far7.pgm", 40, 30, 65535);
-        writeMask(dir / "danger_near7.pgm", 40, 30, 0);
-        ASSERT_EQ(upload(p20, {dir / "danger_far7.pgm", dir / "danger_near7.pgm"}), 0);
-        int32_t index = 7;
-        ASSERT_EQ(DcSpecialControl(p20, "SetObstacleMode", &index), 0);
     }
-    for (const auto& entry : fs::directory_iterator(dir)) EXPECT_NE(entry.path().extension(), ".tmp");
-    load(sceneText());  // the cameras "reboot" from their flash
+    fs::remove_all(dir);  // the camera keeps its own copies
+    for (const auto& entry : fs::recursive_directory_iterator(state)) EXPECT_NE(entry.path().extension(), ".tmp");
+    load(sceneText());
     const ZrHandle p20 = open(kP20);
     const json params = json::parse(algorithmText(p20));
     EXPECT_DOUBLE_EQ(params["Zones"]["7"]["DangerZone"][0].get<double>(), 123.0);
-    EXPECT_EQ(obstacleIndex(p20), 7);
+    EXPECT_EQ(obstacleIndex(p20), 3);
     EXPECT_EQ(intValue(p20, ZR_INT_IO_HARDWARE_WORK_MODE), 1);
+    int32_t first = 1;
+    ASSERT_EQ(DcSpecialControl(p20, "SetObstacleMode", &first), 0);
     ASSERT_EQ(DcStartStream(p20), 0);
     settledVerdict(p20);
-    EXPECT_EQ(settledVerdict(p20), 2);  // the stored masks of template 7 are back
+    EXPECT_EQ(settledVerdict(p20), 2);  // the stored masks of template 1 are back
     ::unsetenv("ZR_SIM_STATE_DIR");
     ZrSim_Reset();
-    fs::remove_all(dir);
+    fs::remove_all(state);
 }
 
 }  // namespace
