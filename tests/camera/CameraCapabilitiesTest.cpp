@@ -23,7 +23,7 @@ struct ProfileCase {
     CapabilityProfile expected;
 };
 
-TEST(CameraCapabilitiesTest, ProfilesFollowTheRuleOrder)
+TEST(CameraCapabilitiesTest, ProfilesFollowTheRuleOrderAndOfferTheirModes)
 {
     const CapabilityProfile v1{true, false, true, true, 1};
     const CapabilityProfile v2{false, true, true, true, 4};
@@ -42,23 +42,15 @@ TEST(CameraCapabilitiesTest, ProfilesFollowTheRuleOrder)
         EXPECT_EQ(p.ioMode, c.expected.ioMode) << c.t << "/" << c.c;
         EXPECT_EQ(p.recommendedMode, c.expected.recommendedMode) << c.t << "/" << c.c;
         EXPECT_EQ(p.supported(), c.expected.v1Offered || c.expected.v2Offered);
+        // Mode 1 is V1 and mode 4 is V2; no other mode is ever offered.
+        EXPECT_EQ(modeOffered(p, 1), c.expected.v1Offered) << c.t << "/" << c.c;
+        EXPECT_EQ(modeOffered(p, 4), c.expected.v2Offered) << c.t << "/" << c.c;
+        for (int mode : {0, 2, 3, 5, -1}) {
+            EXPECT_FALSE(modeOffered(p, mode)) << mode;
+        }
     }
     // An absent family counts as 0.
     EXPECT_TRUE(capabilityProfile(0).v2Offered);
-}
-
-TEST(CameraCapabilitiesTest, ModeOffered)
-{
-    const CapabilityProfile v1 = capabilityProfile(2003, 2);
-    const CapabilityProfile v2 = capabilityProfile(1005, 0);
-    EXPECT_TRUE(modeOffered(v1, 1));
-    EXPECT_FALSE(modeOffered(v1, 4));
-    EXPECT_FALSE(modeOffered(v2, 1));
-    EXPECT_TRUE(modeOffered(v2, 4));
-    for (int mode : {0, 2, 3, 5, -1}) {
-        EXPECT_FALSE(modeOffered(v1, mode));
-        EXPECT_FALSE(modeOffered(v2, mode));
-    }
 }
 
 TEST(CameraCapabilitiesTest, TemplateControl)

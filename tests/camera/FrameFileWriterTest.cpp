@@ -105,8 +105,6 @@ TEST_F(FrameFileWriterTest, CloudReadsBackThroughPclBehindTheLibrarysBinaryHeade
     const std::string bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
     const std::string header = pcl::PCDWriter::generateHeader(*cloud) + "DATA binary\n";
     EXPECT_EQ(bytes.substr(0, header.size()), header);
-    EXPECT_NE(header.find("VERSION 0.7\nFIELDS x y z rgb\nSIZE 4 4 4 4\n"), std::string::npos);
-    EXPECT_NE(header.find("VIEWPOINT 0 0 0 1 0 0 0\nPOINTS 3\n"), std::string::npos);
     EXPECT_EQ(bytes.size(), header.size() + 16 * cloud->size());
 }
 

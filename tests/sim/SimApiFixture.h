@@ -74,6 +74,12 @@ protected:
         return io;
     }
 
+    /// Waits until the camera has evaluated a few frames, then reads the verdict.
+    static int settledVerdict(ZrHandle handle) {
+        for (int i = 0; i < 3; ++i) EXPECT_EQ(nextFrame(handle), 0);
+        return obstacleIo(handle);
+    }
+
     static int obstacleIndex(ZrHandle handle) {
         int32_t index = -1;
         EXPECT_EQ(DcSpecialControl(handle, "GetObstacleIndex", &index), 0);

@@ -59,13 +59,11 @@ TEST(SceneRenderer, DepthIsRangeAlongTheAxisAndDeterministicPerSeed) {
     const size_t centre = 18 * 48 + 24;
     EXPECT_NEAR(a.depth[centre], 2000, 12);  // 0.1 % of range noise
     EXPECT_EQ(a.hitObject[centre], 1);
-    EXPECT_GT(a.amplitude[centre], 0);
     EXPECT_EQ(a.color.size(), 48u * 36u * 3u);
     // Bottom rows see the floor, nearer than the wall.
     const size_t bottom = 35 * 48 + 24;
     EXPECT_EQ(a.hitObject[bottom], 0);
     EXPECT_LT(a.depth[bottom], 2000);
-    EXPECT_GT(a.amplitude[bottom * 0 + bottom], 0);
     RenderedFrame other;
     renderer.render(0.0, 8, false, 1000.0f, other);
     EXPECT_NE(other.depth, a.depth);      // fresh noise per frame
@@ -149,9 +147,6 @@ TEST(ObstacleAlgorithm, SeparateObjectsGiveSeparateBoxes) {
     std::set<std::string> names;
     for (const auto& b : frame.boxesV2) names.insert(std::string(b.name, b.nameLength));
     EXPECT_EQ(names, (std::set<std::string>{"pallet", "person"}));
-    frame.bindRecord(ZR_FRAME_TYPE_ALGORITHM_V2);
-    EXPECT_EQ(frame.record.blocks[ZR_BLOCK_ALGORITHM].type, ZR_FRAME_TYPE_ALGORITHM_V2);
-    EXPECT_EQ(frame.output.boxes, frame.boxesV2.data());
 }
 
 TEST(ObstacleAlgorithm, TooFewPointsDoNotTripTheVerdict) {

@@ -24,37 +24,6 @@ fs::path freshDirectory(const std::string& name) {
     return dir;
 }
 
-int32_t pollFrame(ZrHandle handle) {
-    for (int i = 0; i < 100; ++i) {
-        const int32_t status = DcSetCmd(handle, ZR_CMD_GET_NEW_FRAME);
-        if (status == 0) return 0;
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
-    return -1;
-}
-
-/// Waits until the camera has evaluated a few frames, then reads GetObstacleIO.
-int settledVerdict(ZrHandle handle) {
-    for (int i = 0; i < 3; ++i) EXPECT_EQ(pollFrame(handle), 0);
-    int32_t io = -1;
-    EXPECT_EQ(DcSpecialControl(handle, "GetObstacleIO", &io), 0);
-    return io;
-}
-
-
-TEST_F(SimApiTest, StoredJsonIsReadBackAsTheCameraFormatsIt) {
-    const ZrHandle k7 = open(kK7);
-    const std::string text = algorithmText(k7);
-    const json doc = json::parse(text);
-    EXPECT_TRUE(doc["ZoneIndex"].is_number_integer());
-    EXPECT_EQ(doc["ZoneIndex"], 1);
-    EXPECT_TRUE(doc["T"][2].is_number_float());
-    EXPECT_TRUE(doc["vendor_extra"]["keep"].is_number_float());  // unknown keys kept, reformatted
-    EXPECT_NE(text.find("\"DangerZone\":[300.0,1200.0"), std::string::npos) << text;
-    EXPECT_LT(text.find("\"R\""), text.find("\"T\""));  // keys sorted
-    EXPECT_LT(text.find("\"T\""), text.find("\"ZoneIndex\""));
-}
-
 TEST_F(SimApiTest, InvalidParameterWritesAreRefusedAndChangeNothing) {
     const ZrHandle k7 = open(kK7);
     const std::string before = algorithmText(k7);
@@ -104,46 +73,35 @@ TEST_F(SimApiTest, SavesSettleAfterTheDelayAndRoundingIsApplied) {
     EXPECT_EQ(obstacleIndex(k7), 4);
 }
 
-struct VerdictCase {
-    double palletX;
-    int verdict;
-    int boxLevel;  // typeIndex of the first box, -1 for none
-};
-
+// The verdict as the SDK hands it over: GetObstacleIO, the outputs (OUT1 =
+// stop, OUT2 = warning) and the V2 box record in the frame's algorithm block.
 TEST_F(SimApiTest, VerdictFollowsThePalletThroughTheZones) {
-    const VerdictCase cases[] = {{1000.0, 2, 0}, {1500.0, 1, 1}, {3000.0, 0, -1}};
-    for (const VerdictCase& c : cases) {
-        load(sceneText(c.palletX));
+    const std::tuple<double, int, int> cases[] = {{1000.0, 2, 1}, {1500.0, 1, 2}, {3000.0, 0, 0}};
+    for (const auto& [palletX, verdict, outputs] : cases) {
+        SCOPED_TRACE(palletX);
+        load(sceneText(palletX));
         const ZrHandle k7 = open(kK7);
         ASSERT_EQ(DcStartStream(k7), 0);
-        EXPECT_EQ(settledVerdict(k7), c.verdict) << "pallet at " << c.palletX;
+        EXPECT_EQ(settledVerdict(k7), verdict);
+        EXPECT_EQ(intValue(k7, ZR_INT_IO_OUTPUT_STATUS), outputs);
         void* p = nullptr;
-        ASSERT_EQ(DcGetPtrValue(k7, ZR_PTR_ALGORITHM_OUTPUT, &p), 0);
-        const auto* output = static_cast<const ZrAlgorithmOutput*>(p);
+        ASSERT_EQ(DcGetPtrValue(k7, ZR_PTR_FRAME_DATA, &p), 0);
+        const ZrFrameBlock& block = static_cast<const ZrFrameData*>(p)->blocks[ZR_BLOCK_ALGORITHM];
+        EXPECT_EQ(block.type, ZR_FRAME_TYPE_ALGORITHM_V2);
+        const auto* output = static_cast<const ZrAlgorithmOutput*>(block.data);
         EXPECT_EQ(output->state, 0);
-        if (c.boxLevel < 0) {
-            EXPECT_EQ(output->boxCount, 0);
-        } else {
-            ASSERT_GE(output->boxCount, 1);
-            // The V2 box record as the SDK lays it out.
+        ASSERT_EQ(output->boxCount > 0, verdict != 0);
+        if (verdict != 0) {
             const char* box = static_cast<const char*>(output->boxes);
             float x = 0;
             int32_t level = -1, nameLength = 0;
             std::memcpy(&x, box + 68, 4);
             std::memcpy(&level, box + 80, 4);
             std::memcpy(&nameLength, box + 144, 4);
-            EXPECT_NEAR(x, c.palletX, 40.0);
-            EXPECT_EQ(level, c.boxLevel);
+            EXPECT_NEAR(x, palletX, 40.0);
+            EXPECT_EQ(level, 2 - verdict);   // 0 danger, 1 warning
             EXPECT_EQ(std::string(box + 148, nameLength), "pallet");
         }
-        // OUT1 = stop, OUT2 = warning.
-        const int expectedBits = c.verdict == 2 ? 1 : (c.verdict == 1 ? 2 : 0);
-        EXPECT_EQ(intValue(k7, ZR_INT_IO_OUTPUT_STATUS), expectedBits);
-        const ZrFrameData* frame = nullptr;
-        ASSERT_EQ(DcGetPtrValue(k7, ZR_PTR_FRAME_DATA, &p), 0);
-        frame = static_cast<const ZrFrameData*>(p);
-        EXPECT_EQ(frame->blocks[ZR_BLOCK_ALGORITHM].type, 19);
-        EXPECT_EQ(frame->blocks[ZR_BLOCK_ALGORITHM].data, output);
     }
 }
 
@@ -189,45 +147,6 @@ int32_t upload(ZrHandle handle, const std::vector<fs::path>& paths) {
     return DcUpLoadFiles(handle, &list, 4);
 }
 
-TEST_F(SimApiTest, MaskUploadIsCheckedAndDrivesTheV1Verdict) {
-    const ZrHandle p20 = open(kP20);
-    const fs::path dir = freshDirectory("masks");
-    writeMask(dir / "danger_far1.pgm", 40, 30, 65535);
-    writeMask(dir / "danger_near1.pgm", 40, 30, 0);
-    writeMask(dir / "warn_far1.pgm", 40, 30, 0);
-    writeMask(dir / "warn_near1.pgm", 40, 30, 65535);
-    writeMask(dir / "danger_near2.pgm", 40, 30, 200, CV_8U);
-    writeMask(dir / "mask1.pgm", 40, 30, 0);
-
-    const std::pair<std::vector<fs::path>, int32_t> refused[] = {
-        {{dir / "danger_near2.pgm"}, ZR_STATUS_FILE_ERROR},                        // 8-bit
-        {{dir / "mask1.pgm"}, ZR_STATUS_FILE_ERROR},                               // not a mask name
-        {{dir / "danger_far1.pgm"}, ZR_STATUS_FILE_ERROR},                         // pair incomplete
-        {{dir / "danger_far1.pgm", dir / "missing_near1.pgm"}, ZR_STATUS_FILE_ERROR},
-        {{dir / "danger_far1.pgm", dir / "danger_near5.pgm"}, ZR_STATUS_FILE_ERROR},  // file missing
-    };
-    for (const auto& [paths, status] : refused) EXPECT_EQ(upload(p20, paths), status) << paths.front();
-    EXPECT_EQ(DcUpLoadFiles(p20, nullptr, 4), ZR_STATUS_INVALID_ARGUMENT);
-
-    ASSERT_EQ(DcStartStream(p20), 0);
-    EXPECT_EQ(settledVerdict(p20), 0);  // no masks for the running template yet
-    const std::vector<fs::path> set = {dir / "danger_far1.pgm", dir / "danger_near1.pgm", dir / "warn_far1.pgm",
-                                       dir / "warn_near1.pgm"};
-    ASSERT_EQ(upload(p20, set), 0) << ZrSim_LastError();
-    settledVerdict(p20);
-    EXPECT_EQ(settledVerdict(p20), 2);
-    void* p = nullptr;
-    ASSERT_EQ(DcGetPtrValue(p20, ZR_PTR_FRAME_DATA, &p), 0);
-    EXPECT_EQ(static_cast<const ZrFrameData*>(p)->blocks[ZR_BLOCK_ALGORITHM].type, 16);
-
-    int32_t other = 3;  // a template without masks
-    ASSERT_EQ(DcSpecialControl(p20, "SetObstacleMode", &other), 0);
-    settledVerdict(p20);
-    EXPECT_EQ(settledVerdict(p20), 0);
-
-    fs::remove_all(dir);
-}
-
 TEST_F(SimApiTest, DebugImagesAreSavedAtMostOncePerSecond) {
     const fs::path dir = freshDirectory("images");
     json scene = json::parse(sceneText());
@@ -248,37 +167,71 @@ TEST_F(SimApiTest, DebugImagesAreSavedAtMostOncePerSecond) {
     fs::remove_all(dir);
 }
 
-TEST_F(SimApiTest, StateDirectoryKeepsParametersModesAndMasksAcrossRestarts) {
-    const fs::path dir = freshDirectory("state");
-    ::setenv("ZR_SIM_STATE_DIR", dir.string().c_str(), 1);
+// V1 masks walked once, with a state directory: uploads are checked, the
+// masks of the running template drive the verdict, and parameters, modes and
+// masks come back after the cameras "reboot" from their flash.
+TEST_F(SimApiTest, MasksDriveTheV1VerdictAndEverythingSurvivesARestart) {
+    const fs::path state = freshDirectory("state");
+    const fs::path dir = freshDirectory("masks");
+    ::setenv("ZR_SIM_STATE_DIR", state.string().c_str(), 1);
     ZrSim_Reset();
     load(sceneText());
+    writeMask(dir / "danger_far1.pgm", 40, 30, 65535);
+    writeMask(dir / "danger_near1.pgm", 40, 30, 0);
+    writeMask(dir / "warn_far1.pgm", 40, 30, 0);
+    writeMask(dir / "warn_near1.pgm", 40, 30, 65535);
+    writeMask(dir / "danger_near2.pgm", 40, 30, 200, CV_8U);
+    writeMask(dir / "mask1.pgm", 40, 30, 0);
     {
         const ZrHandle p20 = open(kP20);
+        const std::pair<std::vector<fs::path>, int32_t> refused[] = {
+            {{dir / "danger_near2.pgm"}, ZR_STATUS_FILE_ERROR},                        // 8-bit
+            {{dir / "mask1.pgm"}, ZR_STATUS_FILE_ERROR},                               // not a mask name
+            {{dir / "danger_far1.pgm"}, ZR_STATUS_FILE_ERROR},                         // pair incomplete
+            {{dir / "danger_far1.pgm", dir / "missing_near1.pgm"}, ZR_STATUS_FILE_ERROR},
+            {{dir / "danger_far1.pgm", dir / "danger_near5.pgm"}, ZR_STATUS_FILE_ERROR},  // file missing
+        };
+        for (const auto& [paths, status] : refused) EXPECT_EQ(upload(p20, paths), status) << paths.front();
+        EXPECT_EQ(DcUpLoadFiles(p20, nullptr, 4), ZR_STATUS_INVALID_ARGUMENT);
+
+        ASSERT_EQ(DcStartStream(p20), 0);
+        EXPECT_EQ(settledVerdict(p20), 0);  // no masks for the running template yet
+        ASSERT_EQ(upload(p20, {dir / "danger_far1.pgm", dir / "danger_near1.pgm", dir / "warn_far1.pgm",
+                               dir / "warn_near1.pgm"}),
+                  0)
+            << ZrSim_LastError();
+        settledVerdict(p20);
+        EXPECT_EQ(settledVerdict(p20), 2);
+        void* p = nullptr;
+        ASSERT_EQ(DcGetPtrValue(p20, ZR_PTR_FRAME_DATA, &p), 0);
+        EXPECT_EQ(static_cast<const ZrFrameData*>(p)->blocks[ZR_BLOCK_ALGORITHM].type, ZR_FRAME_TYPE_ALGORITHM_V1);
+
+        int32_t other = 3;  // a template without masks
+        ASSERT_EQ(DcSpecialControl(p20, "SetObstacleMode", &other), 0);
+        settledVerdict(p20);
+        EXPECT_EQ(settledVerdict(p20), 0);
+
         json params = json::parse(algorithmText(p20));
         params["Zones"]["7"]["DangerZone"][0] = 123.0;
-        params["ZoneIndex"] = 7;
         ASSERT_EQ(DcSetStringValue(p20, ZR_STRING_ALGORITHM_PARAMS, params.dump().c_str()), 0);
         ASSERT_EQ(DcSetIntValue(p20, ZR_INT_IO_HARDWARE_WORK_MODE, 1), 0);
-        writeMask(dir / "danger_far7.pgm", 40, 30, 65535);
-        writeMask(dir / "danger_near7.pgm", 40, 30, 0);
-        ASSERT_EQ(upload(p20, {dir / "danger_far7.pgm", dir / "danger_near7.pgm"}), 0);
-        int32_t index = 7;
-        ASSERT_EQ(DcSpecialControl(p20, "SetObstacleMode", &index), 0);
     }
-    for (const auto& entry : fs::directory_iterator(dir)) EXPECT_NE(entry.path().extension(), ".tmp");
-    load(sceneText());  // the cameras "reboot" from their flash
+    fs::remove_all(dir);  // the camera keeps its own copies
+    for (const auto& entry : fs::recursive_directory_iterator(state)) EXPECT_NE(entry.path().extension(), ".tmp");
+    load(sceneText());
     const ZrHandle p20 = open(kP20);
     const json params = json::parse(algorithmText(p20));
     EXPECT_DOUBLE_EQ(params["Zones"]["7"]["DangerZone"][0].get<double>(), 123.0);
-    EXPECT_EQ(obstacleIndex(p20), 7);
+    EXPECT_EQ(obstacleIndex(p20), 3);
     EXPECT_EQ(intValue(p20, ZR_INT_IO_HARDWARE_WORK_MODE), 1);
+    int32_t first = 1;
+    ASSERT_EQ(DcSpecialControl(p20, "SetObstacleMode", &first), 0);
     ASSERT_EQ(DcStartStream(p20), 0);
     settledVerdict(p20);
-    EXPECT_EQ(settledVerdict(p20), 2);  // the stored masks of template 7 are back
+    EXPECT_EQ(settledVerdict(p20), 2);  // the stored masks of template 1 are back
     ::unsetenv("ZR_SIM_STATE_DIR");
     ZrSim_Reset();
-    fs::remove_all(dir);
+    fs::remove_all(state);
 }
 
 }  // namespace
