@@ -31,8 +31,9 @@ std::int32_t BaseCamera::startCallbackStream(bool withCloud, FrameCallback callb
     }
     // From inside its own callback the poll thread cannot be replaced: it
     // would have to join itself, and assigning over a running thread ends
-    // the process.
-    if (pollThread_.joinable() && pollThread_.get_id() == std::this_thread::get_id()) {
+    // the process. The poll thread names itself before its first callback,
+    // so this holds even while the start that made it has not stored it yet.
+    if (onPollThread()) {
         return 1;
     }
     // A second start replaces the running poll thread instead of leaking it.
@@ -48,8 +49,14 @@ std::int32_t BaseCamera::startCallbackStream(bool withCloud, FrameCallback callb
     return 0;
 }
 
+bool BaseCamera::onPollThread() const
+{
+    return pollThreadId_.load() == std::this_thread::get_id();
+}
+
 void BaseCamera::pollLoop(bool withCloud, FrameCallback callback)
 {
+    pollThreadId_ = std::this_thread::get_id();
     while (pollRunning_) {
         FrameSet frame;
         const std::int32_t code = getNewFrameSet(frame, withCloud);
@@ -71,8 +78,9 @@ std::int32_t BaseCamera::stopCallbackStream()
     if (pollOpenedStream_.exchange(false)) {
         result = stopStream();
     }
-    if (pollThread_.joinable() && pollThread_.get_id() != std::this_thread::get_id()) {
+    if (!onPollThread() && pollThread_.joinable()) {
         pollThread_.join();
+        pollThreadId_ = std::thread::id();
     }
     return result;
 }

@@ -68,10 +68,12 @@ protected:
 
 private:
     void pollLoop(bool withCloud, FrameCallback callback);
+    bool onPollThread() const;
 
     std::atomic<bool> pollRunning_{false};
     std::atomic<bool> pollOpenedStream_{false};
     std::thread pollThread_;
+    std::atomic<std::thread::id> pollThreadId_{};
 };
 
 }  // namespace algPlatform
