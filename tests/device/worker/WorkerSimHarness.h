@@ -25,7 +25,9 @@
 class WorkerSimTest : public ::testing::Test {
 protected:
     static constexpr const char* kK7 = "127.0.10.1";
+    static constexpr const char* kP20 = "127.0.10.2";
     static constexpr const char* kNoIo = "127.0.10.6";
+    static constexpr const char* kR8 = "127.0.10.9";   // a camera without an obstacle algorithm
 
     void SetUp() override {
         ZrSim_Reset();
@@ -82,17 +84,38 @@ protected:
         return args;
     }
 
-    // The one emission of a signal; the test fails when there were more or none.
-    QList<QVariant> only(QSignalSpy& s) {
-        const int n = count(s);
-        EXPECT_EQ(n, 1);
-        return n == 1 ? at(s, 0) : QList<QVariant>{};
-    }
-
     QList<QVariant> last(QSignalSpy& s) {
         const int n = count(s);
         EXPECT_GT(n, 0);
         return n > 0 ? at(s, n - 1) : QList<QVariant>{};
+    }
+
+    // A fresh worker and scene for the next case of a table.
+    void restart() {
+        TearDown();
+        SetUp();
+    }
+
+    std::unique_ptr<QSignalSpy> frameSpy() {
+        return spy(SIGNAL(frameReady(QImage, QImage, QImage, corVane::ColorCloudPtr, QVector<int>, qlonglong)));
+    }
+
+    bool capturing() {
+        bool active = false;
+        onWorker([&] { active = captureTimer()->isActive(); });
+        return active;
+    }
+
+    bool polling() {
+        bool active = false;
+        onWorker([&] { active = pollTimer()->isActive(); });
+        return active;
+    }
+
+    int pollInterval() {
+        int interval = 0;
+        onWorker([&] { interval = pollTimer()->interval(); });
+        return interval;
     }
 
     // Connects, starts the stream and takes the capture timer out of the
