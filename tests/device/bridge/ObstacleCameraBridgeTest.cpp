@@ -221,66 +221,6 @@ TEST_F(BridgeTest, OnlyUnsupportedIoIdsAreCachedAndOnlyUntilClose)
     }
 }
 
-TEST_F(BridgeTest, IoModeWritesOnlyWhatIsAsked)
-{
-    struct Case {
-        const char* ip;
-        int work;
-        int hardware;
-        QString error;
-        std::int64_t workWrites;
-        std::int64_t hardwareWrites;
-    };
-    const QString invalid = QStringLiteral("请选择有效的 IO 模式");
-    const std::vector<Case> cases = {
-        {kK7, -1, 1, {}, 0, 1},
-        {kK7, 1, -1, {}, 1, 0},
-        {kK7, -1, -1, {}, 0, 0},
-        {kK7, 0, 0, {}, 1, 1},
-        {kK7, 0, 2, invalid, 0, 0},
-        {kK7, -1, 7, invalid, 0, 0},
-        {kNoIo, 0, -1, sdkError("设置 IO 工作模式", -2), 1, 0},
-        {kNoIo, -1, 1, sdkError("设置 IO 硬件模式", -2), 0, 1},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(std::string(c.ip) + " " + std::to_string(c.work) + "," + std::to_string(c.hardware));
-        freshScene();
-        auto bridge = connected(c.ip);
-        QString error;
-        EXPECT_EQ(bridge->setIoModes(c.work, c.hardware, &error), c.error.isEmpty());
-        EXPECT_EQ(error, c.error);
-        EXPECT_EQ(calls("DcSetIntValue", 1530), c.workWrites);
-        EXPECT_EQ(calls("DcSetIntValue", 1532), c.hardwareWrites);
-        const bool hasIo = std::string(c.ip) == kK7;
-        const bool written = c.error.isEmpty() && c.hardware >= 0;
-        int mode = -5;
-        EXPECT_EQ(bridge->readIoHardwareMode(mode, &error), hasIo);
-        EXPECT_EQ(mode, hasIo ? (written ? c.hardware : 0) : -1);
-    }
-}
-
-TEST_F(BridgeTest, AlgorithmModeAndVersion)
-{
-    auto bridge = connected(kK7);
-    int mode = -1;
-    QString error;
-    ASSERT_TRUE(bridge->readAlgorithmMode(mode, &error));
-    EXPECT_EQ(mode, 4);
-    ASSERT_TRUE(bridge->setAlgorithmMode(0, &error));
-    ASSERT_TRUE(bridge->readAlgorithmMode(mode, &error));
-    EXPECT_EQ(mode, 0);
-    EXPECT_FALSE(bridge->setAlgorithmMode(1, &error));   // the K7 runs no V1
-    EXPECT_EQ(error, sdkError("设置避障算法模式", ZR_STATUS_INVALID_ARGUMENT));
-    QString version;
-    ASSERT_TRUE(bridge->readAlgorithmVersion(version));
-    EXPECT_EQ(version, QString("ALG-2"));
-    auto r8 = bridgeFor("127.0.10.9");
-    ASSERT_TRUE(r8->openCamera(nullptr));
-    version = "kept";
-    EXPECT_FALSE(r8->readAlgorithmVersion(version));   // no algorithm, no text
-    EXPECT_EQ(version, QString("kept"));
-}
-
 TEST_F(BridgeTest, ConfigurationOfAJsonCameraIsItsZoneIndexAndItsTemplate)
 {
     setFault(kK7, R"({"saveDelayMs": 0})");

@@ -373,34 +373,45 @@ TEST_F(WorkerConfigurationTest, AlgorithmSwitchIsConfirmedOnTheFifthReadOrNeverW
     EXPECT_EQ(at(*read, 0).at(2).toInt(), 4);
 }
 
-TEST_F(WorkerConfigurationTest, IoModesAreReadBackOnlyWhenTheHardwareModeWasSet) {
+// Only the modes asked for are written; the hardware mode is read back and
+// compared whenever it was asked for.
+TEST_F(WorkerConfigurationTest, IoModesWriteWhatIsAskedAndReadTheHardwareModeBack) {
     struct Case {
+        const char* ip;
         const char* faults;
         int work;
         int hardware;
-        bool ok;
-        QString message;
+        QString message;   // of a failure, "" for success
+        std::int64_t workWrites;
+        std::int64_t hardwareWrites;
         int hardwareReads;
     };
+    const QString invalid = QStringLiteral("请选择有效的 IO 模式");
     const std::vector<Case> cases = {
-        {"{}", 1, -1, true, QStringLiteral("IO 模式已下发"), 0},
-        {"{}", -1, 1, true, QStringLiteral("IO 模式已下发"), 1},
-        {R"({"ioHardwareModeIgnored": true})", -1, 1, false, QStringLiteral("IO 模式回读不一致：请求 1，设备 0"), 1},
-        {"{}", 0, 2, false, QStringLiteral("请选择有效的 IO 模式"), 1},
+        {kK7, "{}", 1, -1, {}, 1, 0, 0},
+        {kK7, "{}", -1, 1, {}, 0, 1, 1},
+        {kK7, "{}", 0, 0, {}, 1, 1, 1},
+        {kK7, R"({"ioHardwareModeIgnored": true})", -1, 1, QStringLiteral("IO 模式回读不一致：请求 1，设备 0"), 0, 1, 1},
+        {kK7, "{}", 0, 2, invalid, 0, 0, 1},
+        {kK7, "{}", -1, 7, invalid, 0, 0, 1},
+        {kNoIo, "{}", 0, -1, formatSdkError(QStringLiteral("设置 IO 工作模式"), -2), 1, 0, 0},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(std::string(c.faults) + std::to_string(c.hardware));
+        SCOPED_TRACE(std::string(c.ip) + c.faults + std::to_string(c.work) + "," + std::to_string(c.hardware));
         restart();
-        setFault(kK7, c.faults);
-        connectTo(kK7);
+        setFault(c.ip, c.faults);
+        connectTo(c.ip);
         auto applied = spy(SIGNAL(ioModesApplied(bool, QString)));
         auto hardware = spy(SIGNAL(ioHardwareModeRead(int, QString)));
-        const std::int64_t reads = ZrSim_CallCount("DcGetIntValue", ZR_INT_IO_HARDWARE_WORK_MODE);
+        const std::int64_t work = ZrSim_CallCount("DcSetIntValue", ZR_INT_IO_WORK_MODE);
+        const std::int64_t written = ZrSim_CallCount("DcSetIntValue", ZR_INT_IO_HARDWARE_WORK_MODE);
         request("setIoModes", Q_ARG(int, c.work), Q_ARG(int, c.hardware));
-        EXPECT_EQ(last(*applied), (QList<QVariant>{c.ok, c.message}));
+        const bool ok = c.message.isEmpty();
+        EXPECT_EQ(last(*applied), (QList<QVariant>{ok, ok ? QStringLiteral("IO 模式已下发") : c.message}));
+        EXPECT_EQ(ZrSim_CallCount("DcSetIntValue", ZR_INT_IO_WORK_MODE) - work, c.workWrites);
+        EXPECT_EQ(ZrSim_CallCount("DcSetIntValue", ZR_INT_IO_HARDWARE_WORK_MODE) - written, c.hardwareWrites);
         EXPECT_EQ(count(*hardware), c.hardwareReads);
-        EXPECT_EQ(ZrSim_CallCount("DcGetIntValue", ZR_INT_IO_HARDWARE_WORK_MODE) - reads, c.hardwareReads);
-        EXPECT_EQ(last(*log_), (QList<QVariant>{c.ok ? 0 : 2, c.ok ? QStringLiteral("IO 模式下发完成") : c.message}));
+        EXPECT_EQ(last(*log_), (QList<QVariant>{ok ? 0 : 2, ok ? QStringLiteral("IO 模式下发完成") : c.message}));
     }
 }
 
