@@ -14,7 +14,6 @@
 #include "WorkstationDocument.h"
 #include "WorkstationJsonWriter.h"
 #include "ZoneBodies.h"
-#include "ZrCameraApi.h"
 #include "bridge/BridgeSimFixture.h"
 
 namespace hazard_desk {
@@ -44,16 +43,10 @@ protected:
         return path(name);
     }
 
-    static std::vector<std::string> discoveredAddresses() {
-        ZrDeviceInfo* devices = nullptr;
-        int32_t count = 0;
-        std::vector<std::string> ips;
-        if (DcGetDeviceList(&devices, &count, 4) == 0) {
-            for (int32_t i = 0; i < count; ++i) {
-                ips.emplace_back(devices[i].ip);
-            }
-        }
-        return ips;
+    static bool discovered(const char* ip) {
+        const std::vector<CameraDescriptor> devices = ObstacleCameraBridge::listDevices();
+        return std::any_of(devices.begin(), devices.end(),
+                           [ip](const CameraDescriptor& d) { return d.ip == QString::fromUtf8(ip); });
     }
 
     QTemporaryDir folder_;
@@ -171,8 +164,7 @@ TEST_F(DeviceCommandsTest, RecordReplayAndScorePrintTheirSummaries) {
     bool seen = false;
     for (int attempt = 0; attempt < 40 && !seen; ++attempt) {
         std::this_thread::sleep_for(std::chrono::milliseconds(25));
-        const auto ips = discoveredAddresses();
-        seen = std::find(ips.begin(), ips.end(), "127.0.60.1") != ips.end();
+        seen = discovered("127.0.60.1");
     }
     server.join();
     EXPECT_TRUE(seen);
@@ -180,8 +172,7 @@ TEST_F(DeviceCommandsTest, RecordReplayAndScorePrintTheirSummaries) {
     const nlohmann::json summary = nlohmann::json::parse(served.out);
     EXPECT_EQ(summary["frames"], line["frames"]);
     EXPECT_TRUE(summary["complete"].get<bool>());
-    const auto after = discoveredAddresses();
-    EXPECT_EQ(std::find(after.begin(), after.end(), "127.0.60.1"), after.end());
+    EXPECT_FALSE(discovered("127.0.60.1"));
 
     const std::string configuration = file("config.json", runCli({"read", "--ip", kK7}).out);
     const std::string plot = path("timeline.png");

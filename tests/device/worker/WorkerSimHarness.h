@@ -72,17 +72,16 @@ protected:
         return result;
     }
 
-    int count(QSignalSpy& s) {
-        int n = 0;
-        onWorker([&] { n = s.count(); });
-        return n;
+    // The value f computes on the worker's thread.
+    template <typename F>
+    auto onWorkerValue(F f) {
+        decltype(f()) value{};
+        onWorker([&] { value = f(); });
+        return value;
     }
 
-    QList<QVariant> at(QSignalSpy& s, int i) {
-        QList<QVariant> args;
-        onWorker([&] { args = s.at(i); });
-        return args;
-    }
+    int count(QSignalSpy& s) { return onWorkerValue([&] { return s.count(); }); }
+    QList<QVariant> at(QSignalSpy& s, int i) { return onWorkerValue([&] { return s.at(i); }); }
 
     QList<QVariant> last(QSignalSpy& s) {
         const int n = count(s);
@@ -100,23 +99,9 @@ protected:
         return spy(SIGNAL(frameReady(QImage, QImage, QImage, corVane::ColorCloudPtr, QVector<int>, qlonglong)));
     }
 
-    bool capturing() {
-        bool active = false;
-        onWorker([&] { active = captureTimer()->isActive(); });
-        return active;
-    }
-
-    bool polling() {
-        bool active = false;
-        onWorker([&] { active = pollTimer()->isActive(); });
-        return active;
-    }
-
-    int pollInterval() {
-        int interval = 0;
-        onWorker([&] { interval = pollTimer()->interval(); });
-        return interval;
-    }
+    bool capturing() { return onWorkerValue([&] { return captureTimer()->isActive(); }); }
+    bool polling() { return onWorkerValue([&] { return pollTimer()->isActive(); }); }
+    int pollInterval() { return onWorkerValue([&] { return pollTimer()->interval(); }); }
 
     // Connects, starts the stream and takes the capture timer out of the
     // loop so each tick is the test's own.
@@ -149,11 +134,7 @@ protected:
 
     QTimer* captureTimer() { return worker_->findChild<QTimer*>(QStringLiteral("captureTimer")); }
     QTimer* pollTimer() { return worker_->findChild<QTimer*>(QStringLiteral("activeRegionPollTimer")); }
-    int captureInterval() {
-        int interval = 0;
-        onWorker([&] { interval = captureTimer()->interval(); });
-        return interval;
-    }
+    int captureInterval() { return onWorkerValue([&] { return captureTimer()->interval(); }); }
 
     void advanceClock(qint64 ms) { now_->fetch_add(ms); }
 
