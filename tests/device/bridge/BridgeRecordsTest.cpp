@@ -61,53 +61,38 @@ struct OutputRecord {
     }
 };
 
-TEST(ObstacleResultParser, CopiesEveryFieldOfBothLayouts)
-{
-    for (int mode : {1, 4}) {
-        SCOPED_TRACE(mode);
-        OutputRecord record(mode, 5, 7);
-        ObstacleRuntime runtime;
-        runtime.resultError = "stale";
-        ASSERT_TRUE(ObstacleResultParser::parse(&record.output, mode, runtime));
-        EXPECT_TRUE(runtime.resultAvailable);
-        EXPECT_TRUE(runtime.resultError.isEmpty());
-        EXPECT_EQ(runtime.algorithmState, 7);
-        ASSERT_EQ(runtime.boxes.size(), 5U);
-        for (int i = 0; i < 5; ++i) {
-            const auto& box = runtime.boxes[static_cast<std::size_t>(i)];
-            EXPECT_FLOAT_EQ(box.x, static_cast<float>(i));
-            EXPECT_FLOAT_EQ(box.y, 10.0F + static_cast<float>(i));
-            EXPECT_FLOAT_EQ(box.z, 20.0F);
-            EXPECT_FLOAT_EQ(box.width, 100.0F);
-            EXPECT_FLOAT_EQ(box.height, 200.0F);
-            EXPECT_FLOAT_EQ(box.depth, 300.0F);
-            EXPECT_EQ(box.typeIndex, i % 3);
-            EXPECT_EQ(box.typeName, mode == 4 ? QString("box%1").arg(i) : QString());
-        }
-    }
-}
-
-TEST(ObstacleResultParser, BoxCountLimitAndMissingRecords)
+TEST(ObstacleResultParser, CopiesEveryBoxUpToTheCountLimitAndRejectsMissingRecords)
 {
     struct Case {
         int mode;
         int count;
         bool ok;
     };
-    for (const Case& c : {Case{1, 4096, true}, Case{4, 4096, true}, Case{1, 4097, false}, Case{4, 4097, false},
-                          Case{1, 0, true}, Case{4, -3, true}}) {
+    for (const Case& c : {Case{1, 5, true}, Case{4, 5, true}, Case{1, 4096, true}, Case{4, 4096, true}, Case{1, 4097, false},
+                          Case{4, 4097, false}, Case{1, 0, true}, Case{4, -3, true}}) {
         SCOPED_TRACE(std::to_string(c.mode) + "/" + std::to_string(c.count));
         // 4097 entries are built too, so a parser ignoring the limit would read them.
-        OutputRecord record(c.mode, std::max(c.count, 0));
+        OutputRecord record(c.mode, std::max(c.count, 0), 7);
         record.output.boxCount = c.count;
         ObstacleRuntime runtime;
         runtime.boxes.resize(3);
+        runtime.resultError = "stale";
         EXPECT_EQ(ObstacleResultParser::parse(&record.output, c.mode, runtime), c.ok);
         EXPECT_EQ(runtime.resultAvailable, c.ok);
-        EXPECT_EQ(runtime.boxes.size(), c.ok ? static_cast<std::size_t>(std::max(c.count, 0)) : 0U);
         EXPECT_EQ(runtime.resultError, c.ok ? QString() : kBadBoxes);
-        if (!c.ok) {
-            EXPECT_EQ(runtime.algorithmState, ObstacleRuntime::kNoAlgorithmState);
+        EXPECT_EQ(runtime.algorithmState, c.ok ? 7 : ObstacleRuntime::kNoAlgorithmState);
+        ASSERT_EQ(runtime.boxes.size(), c.ok ? static_cast<std::size_t>(std::max(c.count, 0)) : 0U);
+        // Every field of every box, of both layouts.
+        for (std::size_t i = 0; i < runtime.boxes.size(); ++i) {
+            const ObstacleBox& box = runtime.boxes[i];
+            ASSERT_FLOAT_EQ(box.x, static_cast<float>(i));
+            ASSERT_FLOAT_EQ(box.y, 10.0F + static_cast<float>(i));
+            ASSERT_FLOAT_EQ(box.z, 20.0F);
+            ASSERT_FLOAT_EQ(box.width, 100.0F);
+            ASSERT_FLOAT_EQ(box.height, 200.0F);
+            ASSERT_FLOAT_EQ(box.depth, 300.0F);
+            ASSERT_EQ(box.typeIndex, static_cast<int>(i % 3));
+            ASSERT_EQ(box.typeName, c.mode == 4 ? QString("box%1").arg(i) : QString());
         }
     }
     ZrAlgorithmOutput noBoxes{};
