@@ -3,9 +3,16 @@
 // under the sanitizers) and a fixture that loads it before every test.
 #include <gtest/gtest.h>
 
+#include <QDir>
+#include <QFile>
 #include <QString>
+#include <QStringList>
+#include <chrono>
 #include <memory>
+#include <nlohmann/json.hpp>
 #include <string>
+#include <thread>
+#include <vector>
 
 #include "FormatSdkError.h"
 #include "ObstacleCameraBridge.h"
@@ -62,6 +69,52 @@ inline bool probeFrameRetrying(hazard_desk::ObstacleCameraBridge& bridge, QStrin
     return false;
 }
 
+// 16-bit binary PGM masks of the P20 test camera's 40 x 30 sensor, every
+// pixel 1500 mm, one per name in the directory.
+inline QStringList writeMaskFiles(const QString& directory, const std::vector<const char*>& names)
+{
+    QByteArray data("P5\n40 30\n65535\n");
+    for (int i = 0; i < 40 * 30; ++i) {
+        data.append(static_cast<char>(1500 >> 8));
+        data.append(static_cast<char>(1500 & 0xFF));
+    }
+    QStringList files;
+    for (const char* name : names) {
+        QFile file(QDir(directory).filePath(QString::fromUtf8(name)));
+        EXPECT_TRUE(file.open(QIODevice::WriteOnly) && file.write(data) == data.size()) << name;
+        files << file.fileName();
+    }
+    return files;
+}
+
+// Writes the danger zone of the running (square) template, with the warning
+// zone right behind it, and waits until the camera reports it back: the same
+// write and read-back the apply transaction uses.
+inline void applyDangerZone(hazard_desk::ObstacleCameraBridge& bridge, double nearX, double farX, double halfWidth,
+                            double height)
+{
+    const nlohmann::json dangerZone = nlohmann::json::array({nearX, farX, -halfWidth, halfWidth, 0.0, height});
+    const nlohmann::json warningZone = nlohmann::json::array({farX, farX + 500.0, -halfWidth, halfWidth, 0.0, height});
+    std::string text;
+    QString error;
+    ASSERT_TRUE(bridge.readAlgorithmParams(text, &error)) << error.toStdString();
+    nlohmann::json params = nlohmann::json::parse(text);
+    const std::string zone = std::to_string(params["ZoneIndex"].get<int>());
+    params["Zones"][zone]["DangerZone"] = dangerZone;
+    params["Zones"][zone]["WarningZone"] = warningZone;
+    ASSERT_TRUE(bridge.writeAlgorithmParams(params.dump(), &error)) << error.toStdString();
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        ASSERT_TRUE(bridge.readAlgorithmParams(text, &error)) << error.toStdString();
+        if (nlohmann::json::parse(text)["Zones"][zone]["DangerZone"] == dangerZone) {
+            hazard_desk::ActiveConfiguration active;
+            ASSERT_TRUE(bridge.readActiveConfiguration(active, &error)) << error.toStdString();
+            return;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    FAIL() << "the camera never reported the written zone";
+}
+
 class BridgeSimTest : public ::testing::Test {
 protected:
     static constexpr const char* kK7 = "127.0.10.1";
@@ -69,7 +122,11 @@ protected:
     static constexpr const char* kP3Wide = "127.0.10.3";
     static constexpr const char* kNoIo = "127.0.10.6";
 
-    void SetUp() override
+    void SetUp() override { freshScene(); }
+
+    // The test scene as loaded, without faults or counts (also for the next
+    // case of a table).
+    static void freshScene()
     {
         ZrSim_Reset();
         ASSERT_EQ(ZrSim_LoadSceneText(kBridgeTestScene), 0) << ZrSim_LastError();

@@ -25,7 +25,9 @@
 class WorkerSimTest : public ::testing::Test {
 protected:
     static constexpr const char* kK7 = "127.0.10.1";
+    static constexpr const char* kP20 = "127.0.10.2";
     static constexpr const char* kNoIo = "127.0.10.6";
+    static constexpr const char* kR8 = "127.0.10.9";   // a camera without an obstacle algorithm
 
     void SetUp() override {
         ZrSim_Reset();
@@ -70,30 +72,36 @@ protected:
         return result;
     }
 
-    int count(QSignalSpy& s) {
-        int n = 0;
-        onWorker([&] { n = s.count(); });
-        return n;
+    // The value f computes on the worker's thread.
+    template <typename F>
+    auto onWorkerValue(F f) {
+        decltype(f()) value{};
+        onWorker([&] { value = f(); });
+        return value;
     }
 
-    QList<QVariant> at(QSignalSpy& s, int i) {
-        QList<QVariant> args;
-        onWorker([&] { args = s.at(i); });
-        return args;
-    }
-
-    // The one emission of a signal; the test fails when there were more or none.
-    QList<QVariant> only(QSignalSpy& s) {
-        const int n = count(s);
-        EXPECT_EQ(n, 1);
-        return n == 1 ? at(s, 0) : QList<QVariant>{};
-    }
+    int count(QSignalSpy& s) { return onWorkerValue([&] { return s.count(); }); }
+    QList<QVariant> at(QSignalSpy& s, int i) { return onWorkerValue([&] { return s.at(i); }); }
 
     QList<QVariant> last(QSignalSpy& s) {
         const int n = count(s);
         EXPECT_GT(n, 0);
         return n > 0 ? at(s, n - 1) : QList<QVariant>{};
     }
+
+    // A fresh worker and scene for the next case of a table.
+    void restart() {
+        TearDown();
+        SetUp();
+    }
+
+    std::unique_ptr<QSignalSpy> frameSpy() {
+        return spy(SIGNAL(frameReady(QImage, QImage, QImage, corVane::ColorCloudPtr, QVector<int>, qlonglong)));
+    }
+
+    bool capturing() { return onWorkerValue([&] { return captureTimer()->isActive(); }); }
+    bool polling() { return onWorkerValue([&] { return pollTimer()->isActive(); }); }
+    int pollInterval() { return onWorkerValue([&] { return pollTimer()->interval(); }); }
 
     // Connects, starts the stream and takes the capture timer out of the
     // loop so each tick is the test's own.
@@ -126,11 +134,7 @@ protected:
 
     QTimer* captureTimer() { return worker_->findChild<QTimer*>(QStringLiteral("captureTimer")); }
     QTimer* pollTimer() { return worker_->findChild<QTimer*>(QStringLiteral("activeRegionPollTimer")); }
-    int captureInterval() {
-        int interval = 0;
-        onWorker([&] { interval = captureTimer()->interval(); });
-        return interval;
-    }
+    int captureInterval() { return onWorkerValue([&] { return captureTimer()->interval(); }); }
 
     void advanceClock(qint64 ms) { now_->fetch_add(ms); }
 
