@@ -3,6 +3,9 @@
 // the record opcodes and the encodings we use.
 #include <array>
 #include <cstdint>
+#include <string_view>
+
+#include <zlib.h>
 
 namespace hazard_desk::recording::mcap {
 
@@ -36,5 +39,12 @@ constexpr std::uint64_t kFileTailSize = kRecordPrefixSize + kFooterContentSize +
 
 constexpr const char* kCompressionZstd = "zstd";
 constexpr const char* kEncodingProtobuf = "protobuf";
+
+// The CRC-32 the format uses for records, chunks and the summary; crc carries
+// a running value over several pieces.
+inline std::uint32_t crc32Of(std::string_view bytes, std::uint32_t crc = 0) {
+    return static_cast<std::uint32_t>(
+        ::crc32(crc, reinterpret_cast<const Bytef*>(bytes.data()), static_cast<uInt>(bytes.size())));
+}
 
 }  // namespace hazard_desk::recording::mcap

@@ -5,7 +5,6 @@
 #include <cstring>
 #include <limits>
 
-#include <zlib.h>
 #include <zstd.h>
 
 #ifndef _WIN32
@@ -74,11 +73,6 @@ private:
 std::uint64_t readU64(std::string_view bytes) {
     Cursor cursor(bytes);
     return cursor.get<std::uint64_t>();
-}
-
-std::uint32_t crc32Of(std::string_view bytes, std::uint32_t crc = 0) {
-    return static_cast<std::uint32_t>(
-        ::crc32(crc, reinterpret_cast<const Bytef*>(bytes.data()), static_cast<uInt>(bytes.size())));
 }
 
 }  // namespace

@@ -3,7 +3,6 @@
 #include <cerrno>
 #include <cstring>
 
-#include <zlib.h>
 #include <zstd.h>
 
 #include "McapBytes.h"
@@ -12,15 +11,6 @@
 namespace hazard_desk::recording {
 
 using namespace mcap;
-
-namespace {
-
-std::uint32_t crc32Of(std::string_view bytes, std::uint32_t crc = 0) {
-    return static_cast<std::uint32_t>(
-        ::crc32(crc, reinterpret_cast<const Bytef*>(bytes.data()), static_cast<uInt>(bytes.size())));
-}
-
-}  // namespace
 
 McapWriter::McapWriter() = default;
 

@@ -15,18 +15,13 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "ErrorOut.h"
+
 namespace hazard_desk {
 
 namespace {
 
 constexpr const char* kConfigFolder = "Corvane/VQ8 Hazard Desk";
-
-void setError(QString* error, const QString& text)
-{
-    if (error != nullptr) {
-        *error = text;
-    }
-}
 
 QString nativePath(const QString& path)
 {

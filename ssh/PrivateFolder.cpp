@@ -9,16 +9,11 @@
 #include <unistd.h>
 #endif
 
+#include "ErrorOut.h"
+
 namespace hazard_desk {
 
 namespace {
-
-void setError(QString* error, const QString& text)
-{
-    if (error != nullptr) {
-        *error = text;
-    }
-}
 
 #ifndef Q_OS_WIN
 // The folder must be a real folder of this user; it is then closed to others.

@@ -6,19 +6,9 @@
 
 #include "PrivateFolder.h"
 #include "SshToolExtraction.h"
+#include "ErrorOut.h"
 
 namespace hazard_desk {
-
-namespace {
-
-void setError(QString* error, const QString& text)
-{
-    if (error != nullptr) {
-        *error = text;
-    }
-}
-
-}  // namespace
 
 PuttyPasswordFile::PuttyPasswordFile() = default;
 

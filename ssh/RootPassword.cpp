@@ -11,16 +11,11 @@
 #include "CredentialFile.h"
 #endif
 
+#include "ErrorOut.h"
+
 namespace hazard_desk {
 
 namespace {
-
-void setError(QString* error, const QString& text)
-{
-    if (error != nullptr) {
-        *error = text;
-    }
-}
 
 #ifdef Q_OS_WIN
 constexpr DWORD kCredentialNotFound = 1168;  // ERROR_NOT_FOUND

@@ -5,19 +5,14 @@
 #include <QFileInfo>
 #include <QSaveFile>
 
+#include "ErrorOut.h"
+
 namespace hazard_desk {
 
 namespace {
 
 constexpr QFileDevice::Permissions kToolPermissions =
     QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner;
-
-void setError(QString* error, const QString& text)
-{
-    if (error != nullptr) {
-        *error = text;
-    }
-}
 
 bool sameContent(const QString& path, const QByteArray& bytes, const QByteArray& hash)
 {
