@@ -12,12 +12,6 @@ namespace hazard_desk::test {
 
 class ScriptedFileDialogs : public FileDialogs {
 public:
-    struct Question {
-        QString kind;   // "folder", "save" or "open"
-        QString title;
-        QString defaultName;
-        QString filter;
-    };
     struct Box {
         QString kind;   // "information" or "warning"
         QString title;
@@ -25,19 +19,19 @@ public:
     };
 
     QStringList answers;
-    QList<Question> questions;
+    QStringList questions;   // "folder", "save" or "open", one per question
     QList<Box> boxes;
 
-    QString existingDirectory(QWidget*, const QString& title) override {
-        questions << Question{QStringLiteral("folder"), title, {}, {}};
+    QString existingDirectory(QWidget*, const QString&) override {
+        questions << QStringLiteral("folder");
         return next();
     }
-    QString saveFileName(QWidget*, const QString& title, const QString& defaultName, const QString& filter) override {
-        questions << Question{QStringLiteral("save"), title, defaultName, filter};
+    QString saveFileName(QWidget*, const QString&, const QString&, const QString&) override {
+        questions << QStringLiteral("save");
         return next();
     }
-    QString openFileName(QWidget*, const QString& title, const QString& filter) override {
-        questions << Question{QStringLiteral("open"), title, {}, filter};
+    QString openFileName(QWidget*, const QString&, const QString&) override {
+        questions << QStringLiteral("open");
         return next();
     }
     void information(QWidget*, const QString& title, const QString& text) override {
