@@ -1,10 +1,11 @@
-// The window's command protocol and state, driven through its slots as the
-// worker would answer. What each label says is the formatters' business;
+// The window's command protocol and state: which commands each situation
+// offers (the planner, on its own), and the window driven through its slots
+// as the worker would answer. What each label says is the formatters' business;
 // here, when the window asks, shows, keeps and forgets what the camera
 // reported. Also the settings it keeps between runs and its record button.
 #include "HazardDeskWindow.h"
 
-#include "LightweightGlEngine.h"
+#include "CommandStatePlanner.h"
 #include "ObstacleCameraWorker.h"
 #include "RecordButton.h"
 #include "WorkstationJsonWriter.h"
@@ -14,26 +15,229 @@
 #include "EventLoopWait.h"
 #include "WindowTestFixture.h"
 
-#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
-#include <QGroupBox>
 #include <QInputDialog>
 #include <QLineEdit>
-#include <QScreen>
-#include <QScrollArea>
 #include <QSignalSpy>
-#include <QSpinBox>
 #include <QSplitter>
-#include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QThread>
+
+#include <functional>
+#include <string>
+#include <vector>
 
 namespace hazard_desk {
 namespace {
+
+// Device type codes of the model table: 1005 is a V2 camera, 2002 a V1
+// camera, 3000 a code no profile knows.
+constexpr int kV2Camera = 1005;
+constexpr int kV1Camera = 2002;
+constexpr int kUnknownCamera = 3000;
+
+using Control = ControlState CommandStatePlan::*;
+using P = CommandStatePlan;
+
+QVariantMap plannerDescriptor(int deviceType, int cameraType = 0) {
+    return QVariantMap{{QStringLiteral("ip"), QStringLiteral("127.0.0.1")},
+                       {QStringLiteral("sdkDeviceType"), deviceType},
+                       {QStringLiteral("cameraType"), cameraType}};
+}
+
+// The situation a plan is made for: a V2 camera connected, running its own
+// mode, unless a field says otherwise; `adjust` sets what the fields do not.
+struct Situation {
+    bool connected = true;
+    bool selection = false;
+    bool editMode = false;
+    bool squareFree = false;
+    bool admin = false;
+    int ioMode = -1;
+    int comboEntries = 1;
+    int comboMode = 4;
+    int deviceType = kV2Camera;
+};
+
+CommandStatePlan planFor(const Situation& situation,
+                         const std::function<void(WindowState&)>& adjust = [](WindowState&) {}) {
+    WindowState state;
+    state.connected = situation.connected;
+    if (situation.connected) {
+        state.connectedDescriptor = plannerDescriptor(situation.deviceType);
+        state.deviceAlgorithmMode = 4;
+    }
+    state.editMode = situation.editMode;
+    state.squareFreeTemplate = situation.squareFree;
+    state.adminMode = situation.admin;
+    state.ioHardwareMode = situation.ioMode;
+    adjust(state);
+    CommandInputs inputs;
+    inputs.profileDescriptor = state.connectedDescriptor;
+    inputs.hasUsableSelection = situation.selection;
+    inputs.algorithmComboEntries = situation.comboEntries;
+    inputs.algorithmComboMode = situation.comboMode;
+    return CommandStatePlanner::plan(state, inputs);
+}
+
+struct EnabledCase {
+    const char* name;
+    Situation situation;
+    std::vector<Control> enabled;
+    std::vector<Control> disabled;
+};
+
+TEST(CommandStatePlanner, EachSituationEnablesItsCommandsOnly) {
+    // Situation: connected, selection, editMode, squareFree, admin, ioMode, comboEntries, comboMode, deviceType.
+    const std::vector<EnabledCase> cases = {
+        {"disconnected, nothing selected", {false},
+         {&P::refreshButton, &P::deviceList, &P::templateIndexSpin, &P::importJsonButton},
+         {&P::connectButton, &P::streamButton, &P::readDeviceButton, &P::switchTemplateButton, &P::applyCurrentButton,
+          &P::ioHardwareModeCombo, &P::groundCalibrationButton, &P::zoneGeometry}},
+        {"disconnected, a camera selected", {false, true}, {&P::connectButton}, {}},
+        {"connected, idle", {},
+         {&P::connectButton, &P::streamButton, &P::algorithmButton, &P::readDeviceButton, &P::switchTemplateButton},
+         {&P::deviceList, &P::applyCurrentButton, &P::ioHardwareModeCombo, &P::algorithmVersionCombo,
+          &P::exportAvoidanceImagesButton}},
+        {"editing", {true, false, true}, {&P::applyCurrentButton, &P::zoneGeometry, &P::editOptions}, {}},
+        {"editing a free-box template", {true, false, true, true}, {&P::editOptions}, {&P::zoneGeometry}},
+        {"unsupported camera", {true, false, true, false, false, 1, 1, 4, kUnknownCamera}, {&P::streamButton},
+         {&P::algorithmButton, &P::readDeviceButton, &P::switchTemplateButton, &P::applyCurrentButton,
+          &P::ioHardwareModeCombo}},
+        {"I/O mode read", {true, false, false, false, false, 0}, {&P::ioHardwareModeCombo}, {}},
+        {"two algorithm entries", {true, false, false, false, false, -1, 2}, {&P::algorithmVersionCombo}, {}},
+        {"administrator", {true, false, false, false, true},
+         {&P::exportAvoidanceImagesButton, &P::imageSavingGroup}, {&P::debugCheck}},
+        {"administrator, V1 chosen in the combo", {true, false, false, false, true, -1, 1, 1}, {},
+         {&P::exportAvoidanceImagesButton}},
+    };
+    for (const EnabledCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        const CommandStatePlan plan = planFor(c.situation);
+        for (const Control control : c.enabled) {
+            EXPECT_TRUE((plan.*control).enabled) << (plan.*control).text.toStdString();
+        }
+        for (const Control control : c.disabled) {
+            EXPECT_FALSE((plan.*control).enabled) << (plan.*control).text.toStdString();
+        }
+        EXPECT_FALSE(plan.switchAlgorithmButton.visible) << "no mode to switch to";
+    }
+}
+
+struct BusyCase {
+    const char* name;
+    std::function<void(WindowState&)> set;
+    const char* connectText;
+    const char* streamText;
+    const char* readText;
+    const char* switchTemplateText;
+    const char* applyText;
+};
+
+TEST(CommandStatePlanner, EveryBusyFlagDisablesEveryCommandAndShowsItsProgressText) {
+    const std::vector<BusyCase> cases = {
+        {"discovering", [](WindowState& s) { s.busy.discovering = true; }, "断开相机", "停止数据流", "回读设备", "切换运行模板", "保存并下发"},
+        {"connectBusy", [](WindowState& s) { s.busy.connectBusy = true; }, "断开中…", "停止数据流", "回读设备", "切换运行模板", "保存并下发"},
+        {"streamBusy", [](WindowState& s) { s.busy.streamBusy = true; }, "断开相机", "停止中…", "回读设备", "切换运行模板", "保存并下发"},
+        {"readBusy", [](WindowState& s) { s.busy.readBusy = true; }, "断开相机", "停止数据流", "回读中…", "切换运行模板", "保存并下发"},
+        {"applyBusy", [](WindowState& s) { s.busy.applyBusy = true; }, "断开相机", "停止数据流", "回读设备", "切换运行模板", "下发中…"},
+        {"templateSwitchBusy", [](WindowState& s) { s.busy.templateSwitchBusy = true; }, "断开相机", "停止数据流", "回读设备", "切换中…", "保存并下发"},
+        {"ioModeBusy", [](WindowState& s) { s.busy.ioModeBusy = true; }, "断开相机", "停止数据流", "回读设备", "切换运行模板", "保存并下发"},
+        {"groundCalibrationBusy", [](WindowState& s) { s.busy.groundCalibrationBusy = true; }, "断开相机", "停止数据流", "回读设备", "切换运行模板", "保存并下发"},
+        {"algorithmSwitching", [](WindowState& s) { s.busy.algorithmSwitching = true; }, "断开相机", "停止数据流", "回读设备", "切换运行模板", "保存并下发"},
+        {"imageExportBusy", [](WindowState& s) { s.busy.imageExportBusy = true; }, "断开相机", "停止数据流", "回读设备", "切换运行模板", "保存并下发"},
+    };
+    for (const BusyCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        const CommandStatePlan plan = planFor({true, true, true, false, true, 0, 2}, [&c](WindowState& state) {
+            state.streaming = true;
+            state.cloudReady = true;
+            c.set(state);
+        });
+        for (const Control control :
+             {&P::refreshButton, &P::connectButton, &P::deviceList, &P::streamButton, &P::algorithmButton,
+              &P::algorithmVersionCombo, &P::readDeviceButton, &P::templateIndexSpin, &P::switchTemplateButton,
+              &P::applyCurrentButton, &P::ioHardwareModeCombo, &P::importJsonButton, &P::editingModeSwitch,
+              &P::zoneGeometry, &P::editOptions, &P::debugCheck, &P::exportAvoidanceImagesButton,
+              &P::groundCalibrationButton, &P::switchAlgorithmButton}) {
+            EXPECT_FALSE((plan.*control).enabled) << (plan.*control).text.toStdString();
+        }
+        EXPECT_TRUE(plan.deviceFilterEdit.enabled);
+        EXPECT_TRUE(plan.imageSavingGroup.enabled) << "follows the administrator mode only";
+        EXPECT_EQ(plan.connectButton.text.toStdString(), c.connectText);
+        EXPECT_EQ(plan.streamButton.text.toStdString(), c.streamText);
+        EXPECT_EQ(plan.readDeviceButton.text.toStdString(), c.readText);
+        EXPECT_EQ(plan.switchTemplateButton.text.toStdString(), c.switchTemplateText);
+        EXPECT_EQ(plan.applyCurrentButton.text.toStdString(), c.applyText);
+    }
+    const CommandStatePlan offline = planFor({false, true}, [](WindowState& state) {
+        state.busy.connectBusy = true;
+        state.busy.streamBusy = true;
+    });
+    EXPECT_EQ(offline.connectButton.text.toStdString(), "连接中…");
+    EXPECT_EQ(offline.streamButton.text.toStdString(), "启动中…");
+}
+
+struct MismatchCase {
+    int deviceType;
+    int cameraType;
+    int reportedMode;
+    bool switching;
+    const char* switchText;
+};
+
+TEST(CommandStatePlanner, ModeMismatchOffersTheSwitchAndBlocksConfigurationCommands) {
+    const std::vector<MismatchCase> cases = {
+        {kV2Camera, 0, 1, false, "切换到避障 V2"}, {kV2Camera, 0, 0, false, "切换到避障 V2"},
+        {kV2Camera, 0, -1, false, "切换到避障 V2"}, {kV1Camera, 2, 4, false, "切换到避障 V1"},
+        {0, 2, 4, false, "切换到避障 V1"},          {2109, 2, 1, false, "切换到避障 V2"},
+        // While the switch runs the button stays and says so, even once the mode matches.
+        {kV2Camera, 0, 4, true, "切换中…"},
+    };
+    for (const MismatchCase& c : cases) {
+        SCOPED_TRACE(c.deviceType * 100 + c.reportedMode);
+        const CommandStatePlan plan = planFor({true, false, true}, [&c](WindowState& state) {
+            state.connectedDescriptor = plannerDescriptor(c.deviceType, c.cameraType);
+            state.deviceAlgorithmMode = c.reportedMode;
+            state.busy.algorithmSwitching = c.switching;
+        });
+        EXPECT_TRUE(plan.switchAlgorithmButton.visible);
+        EXPECT_EQ(plan.switchAlgorithmButton.enabled, !c.switching);
+        EXPECT_EQ(plan.switchAlgorithmButton.text.toStdString(), c.switchText);
+        EXPECT_FALSE(plan.readDeviceButton.enabled);
+        EXPECT_FALSE(plan.applyCurrentButton.enabled);
+        EXPECT_FALSE(plan.switchTemplateButton.enabled);
+        EXPECT_EQ(plan.streamButton.enabled, !c.switching);
+    }
+}
+
+TEST(CommandStatePlanner, GroundCalibrationNeedsStreamCloudProfileAndEditMode) {
+    const char* const ready = "沿用 ZAVOV 地面拟合；过滤估计地面以上 1 m 的点，结果仅更新 Roll/Pitch/Z 草稿";
+    struct Case {
+        bool streaming;
+        bool cloudReady;
+        bool editMode;
+        bool enabled;
+        const char* tooltip;
+    };
+    const std::vector<Case> cases = {
+        {false, false, true, false, "启动数据流后可用"},
+        {true, false, true, false, "正在等待首帧有效点云"},
+        {true, true, false, false, ready},
+        {true, true, true, true, ready},
+    };
+    for (const Case& c : cases) {
+        const CommandStatePlan plan = planFor({true, false, c.editMode}, [&c](WindowState& state) {
+            state.streaming = c.streaming;
+            state.cloudReady = c.cloudReady;
+        });
+        EXPECT_EQ(plan.groundCalibrationButton.enabled, c.enabled);
+        EXPECT_EQ(plan.groundCalibrationButton.toolTip.toStdString(), c.tooltip);
+    }
+}
 
 using test::k7Descriptor;
 using test::waitUntil;
@@ -48,9 +252,6 @@ protected:
         running.activeIndex = activeIndex;
         running.templates[static_cast<std::size_t>(activeIndex)] = defaultZoneTemplate(activeIndex, TemplateType::Sector);
         window->onActiveConfigurationUpdated(QString::fromStdString(dumpWorkstationDocument(running, 2)), QString(), 4);
-    }
-    QString snapshotLatency() const {
-        return window->state().runtimeSnapshot.value(QStringLiteral("latencyMs")).toString();
     }
 };
 
@@ -105,7 +306,6 @@ TEST_F(HazardDeskWindowTest, ASessionFromDiscoveryToDisconnect) {
     // The first attempt fails: an error banner, and logged.
     window->onConnectionChanged(false, second, QStringLiteral("相机连接失败：超时"));
     EXPECT_TRUE(child("operationFeedbackLabel")->property("feedbackIsError").toBool());
-    EXPECT_EQ(window->statusBar()->currentMessage(), QStringLiteral("相机连接失败：超时"));
     EXPECT_TRUE(lastLogRow().contains(QStringLiteral("[ERR]  相机连接失败：超时")));
     EXPECT_FALSE(window->isBusy());
 
@@ -153,11 +353,7 @@ TEST_F(HazardDeskWindowTest, ASessionFromDiscoveryToDisconnect) {
     EXPECT_EQ(consumed.count(), 4);
 
     window->onRuntimeUpdated({{"ioStatus", 0}, {"latencyMs", 12}});
-    EXPECT_EQ(snapshotLatency(), QStringLiteral("12"));
-    const QString shownState = textOf("obstacleStateLabel");
-    EXPECT_NE(shownState, QStringLiteral("--"));
-    window->refreshDynamicTexts();
-    EXPECT_EQ(textOf("obstacleStateLabel"), shownState) << "a language refresh redraws from the stored snapshot";
+    EXPECT_NE(textOf("obstacleStateLabel"), QStringLiteral("--"));
 
     // The running region: the camera's reason while it has none, never a stale one.
     window->onActiveConfigurationUnavailable(QStringLiteral("读取运行模板失败"));
@@ -197,8 +393,6 @@ TEST_F(HazardDeskWindowTest, ASessionFromDiscoveryToDisconnect) {
     window->onStreamStateChanged(false, QStringLiteral("实时数据流已停止"));
     EXPECT_TRUE(window->state().runtimeSnapshot.isEmpty());
     EXPECT_EQ(textOf("obstacleStateLabel"), QStringLiteral("--"));
-    window->refreshDynamicTexts();
-    EXPECT_EQ(textOf("obstacleStateLabel"), QStringLiteral("--"));
 
     window->requestConnectToggle();
     EXPECT_EQ(disconnectSpy.count(), 1);
@@ -234,10 +428,7 @@ TEST_F(HazardDeskWindowTest, DisconnectForgetsWhatWasTheCamerasOwn) {
     window->onStreamStateChanged(true, QStringLiteral("实时数据流已启动"));
     window->onIoHardwareModeRead(1, QString());
     window->onTemplateSwitchFinished(true, 3, QStringLiteral("已切换到模板 3"));
-    window->onAlgorithmVersionReady(QStringLiteral(" 2.4.1 "));
-    EXPECT_EQ(window->state().algorithmVersion, QStringLiteral("2.4.1"));
-    EXPECT_EQ(textOf("sdkMaxDepthValue"), QStringLiteral("6.000 m"));
-    EXPECT_EQ(textOf("cameraFovValue"), QStringLiteral("P20 3D：120° × 80°（公差 ±3°）"));
+    window->onAlgorithmVersionReady(QStringLiteral("2.4.1"));
     EXPECT_EQ(algorithm->currentData().toInt(), 1);
 
     window->requestConnectToggle();
@@ -252,80 +443,6 @@ TEST_F(HazardDeskWindowTest, DisconnectForgetsWhatWasTheCamerasOwn) {
     EXPECT_EQ(ioMode->currentIndex(), -1) << "the window's I/O mode is unknown again";
     EXPECT_EQ(algorithm->count(), modesAtStart);
     EXPECT_EQ(algorithm->currentData().toInt(), modeAtStart);
-    EXPECT_EQ(textOf("sdkMaxDepthValue"), QStringLiteral("SDK 最远距离未获取"));
-    EXPECT_EQ(textOf("cameraFovValue"), QStringLiteral("视场角未获取"));
-
-    // The next camera gets a view fitted to its own cloud, not the first one's orbit and zoom.
-    auto* view = child<LightweightGlEngine>("pointCloudView");
-    ASSERT_NE(view, nullptr);
-    view->setCameraPose(CloudEngineInterface::Vector3{5000.0f, 0.0f, 300.0f}, std::nullopt, std::nullopt);
-    EXPECT_FALSE(view->fitPending());
-    connectK7();
-    EXPECT_TRUE(view->fitPending());
-}
-
-TEST_F(HazardDeskWindowTest, AtLeastThePointCloudPaneStaysVisible) {
-    window->show();
-    auto* cloudCheck = child<QCheckBox>("showCloudCheck");
-    QSignalSpy cloudToggles(cloudCheck, &QCheckBox::toggled);
-    QWidget* rgbPane = child("rgbView")->parentWidget();
-    child<QCheckBox>("showRgbCheck")->setChecked(false);
-    EXPECT_FALSE(rgbPane->isVisible());
-    child<QCheckBox>("showDepthCheck")->setChecked(false);
-    child<QCheckBox>("showAmplitudeCheck")->setChecked(false);
-    cloudCheck->setChecked(false);
-    EXPECT_TRUE(cloudCheck->isChecked());
-    EXPECT_TRUE(child("pointCloudView")->parentWidget()->isVisible());
-    EXPECT_EQ(cloudToggles.count(), 1) << "only the user's uncheck is signalled";
-}
-
-TEST_F(HazardDeskWindowTest, RefreshedTextsKeepEachStatusMessagesTimeout) {
-    // A language change refreshes the texts: information still goes after
-    // 8 s, an error still stays.
-    for (const bool isError : {false, true}) {
-        window->showOperationFeedback(QStringLiteral("状态"), isError);
-        window->refreshDynamicTexts();
-        EXPECT_EQ(window->statusBar()->currentMessage(), QStringLiteral("状态"));
-        int active = 0;
-        for (QTimer* timer : window->statusBar()->findChildren<QTimer*>()) {
-            active += timer->isActive() && timer->interval() <= HazardDeskWindow::kInformationStatusTimeoutMs;
-        }
-        EXPECT_EQ(active, isError ? 0 : 1) << isError;
-    }
-}
-
-TEST_F(HazardDeskWindowTest, TheWorkerThreadAnswersDiscoveryAndSendsFrames) {
-    QSettings().setValue(QStringLiteral("camera/autoRefreshDevices"), true);
-    HazardDeskWindow started;
-    QSignalSpy discoverSpy(&started, &HazardDeskWindow::discoverRequested);
-    QSignalSpy consumedSpy(&started, &HazardDeskWindow::frameConsumed);
-    EXPECT_FALSE(started.isBusy()) << "the first refresh is queued, not run in the constructor";
-    ASSERT_TRUE(waitUntil([&] { return discoverSpy.count() == 1; }));
-    // The worker (no camera yet) answers with an empty list on its own thread.
-    ASSERT_TRUE(waitUntil([&] { return !started.isBusy(); }));
-    ObstacleCameraWorker* worker = started.worker();
-    EXPECT_NE(worker->thread(), QThread::currentThread());
-    // Emitted on the worker thread, as the capture tick does.
-    QMetaObject::invokeMethod(worker, [worker] {
-        corVane::ColorCloudPtr cloud(new corVane::ColorCloud);
-        emit worker->frameReady(QImage(2, 2, QImage::Format_RGB888), QImage(), QImage(), cloud, QVector<int>{0, 1}, 7);
-    }, Qt::QueuedConnection);
-    ASSERT_TRUE(waitUntil([&] { return consumedSpy.count() == 1; }))
-        << "the queued frame did not reach the window (meta types not registered?)";
-}
-
-TEST_F(HazardDeskWindowTest, BusyWindowTakesTheFocusOutOfTheParameterPanel) {
-    connectK7();
-    window->show();
-    QApplication::setActiveWindow(window.get());
-    auto* spin = child<QSpinBox>("templateIndexSpin");
-    spin->setFocus();
-    if (!spin->hasFocus()) {
-        GTEST_SKIP() << "no keyboard focus on this display";
-    }
-    window->requestReadDevice();
-    EXPECT_FALSE(spin->hasFocus());
-    EXPECT_EQ(QApplication::focusWidget(), child<QScrollArea>("parameterScrollArea"));
 }
 
 // The password is the permission file's, trimmed, or the default one when
@@ -344,7 +461,6 @@ TEST_F(HazardDeskWindowTest, AdministratorModeNeedsTheExactPassword) {
                           {R"({"admin_password": " s3cret "})", "s3cret", true, true},
                           {R"({"admin_password": " s3cret "})", "mx5ledge", true, false},
                           {R"({"admin_password": "  "})", "mx5ledge", true, true},
-                          {R"(["admin_password"])", "mx5ledge", true, true},
                           {"{admin_password", "mx5ledge", true, true}};
     const QString home = QDir::currentPath();
     for (const Case& c : cases) {
@@ -368,17 +484,11 @@ TEST_F(HazardDeskWindowTest, AdministratorModeNeedsTheExactPassword) {
         EXPECT_EQ(button->isChecked(), c.unlocked);
         EXPECT_EQ(gated.state().adminMode, c.unlocked);
         EXPECT_EQ(gated.state().feedbackMessage == QStringLiteral("管理员密码错误"), c.accept && !c.unlocked);
-        if (!c.unlocked) {
-            continue;
+        if (c.unlocked) {
+            EXPECT_FALSE(gated.findChild<QWidget*>(QStringLiteral("imageSavingGroup"))->isHidden());
+            button->setChecked(false);
+            EXPECT_FALSE(gated.state().adminMode) << "locking again asks for nothing";
         }
-        EXPECT_EQ(gated.findChild<QGroupBox*>(QStringLiteral("v2AdvancedGroup"))->title(), QStringLiteral("V2 高级参数"));
-        for (const char* name : {"groundHoleGroup", "imageSavingGroup", "semanticsCheck", "forkliftMinXSpin"}) {
-            EXPECT_FALSE(gated.findChild<QWidget*>(QString::fromLatin1(name))->isHidden()) << name;
-        }
-        EXPECT_TRUE(gated.findChild<QWidget*>(QStringLiteral("imageSavingGroup"))->isEnabled());
-        button->setChecked(false);
-        EXPECT_FALSE(gated.state().adminMode);
-        EXPECT_FALSE(gated.findChild<QWidget*>(QStringLiteral("imageSavingGroup"))->isEnabled());
     }
 }
 
@@ -428,7 +538,6 @@ protected:
         QSettings().clear();
         QSettings().setValue(QStringLiteral("camera/autoRefreshDevices"), false);
     }
-    static QVariant stored(const char* key) { return QSettings().value(QString::fromLatin1(key)); }
 };
 
 TEST_F(WindowSettingsTest, RestoresTheTrimmedFilterSplitterAndToggles) {
@@ -444,44 +553,11 @@ TEST_F(WindowSettingsTest, RestoresTheTrimmedFilterSplitterAndToggles) {
         window.findChild<QCheckBox*>(QStringLiteral("cloudPseudoColorCheck"))->setChecked(false);
         window.close();
     }
-    EXPECT_FALSE(stored("view/cloudPseudoColor").toBool()) << "saved when toggled";
-    EXPECT_EQ(stored("camera/deviceFilter").toString(), QStringLiteral("SN-0007"));
     HazardDeskWindow restored;
     restored.show();
     EXPECT_EQ(restored.findChild<QLineEdit*>(QStringLiteral("deviceFilterEdit"))->text(), QStringLiteral("SN-0007"));
     EXPECT_FALSE(restored.findChild<QCheckBox*>(QStringLiteral("cloudPseudoColorCheck"))->isChecked());
-    EXPECT_FALSE(restored.findChild<QCheckBox*>(QStringLiteral("autoRefreshDevicesCheck"))->isChecked());
     EXPECT_EQ(restored.workspaceSplitter()->sizes(), savedSizes);
-}
-
-TEST_F(WindowSettingsTest, EmptySplitterStateKeepsTheDefaultSizes) {
-    QSettings().setValue(QStringLiteral("window/splitter"), QByteArray());
-    HazardDeskWindow window;
-    window.show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
-    const QList<int> sizes = window.workspaceSplitter()->sizes();
-    // The side panels keep their default widths; the centre takes the rest.
-    ASSERT_EQ(sizes.size(), 3);
-    EXPECT_EQ(sizes[0], 260);
-    EXPECT_EQ(sizes[2], 340);
-    EXPECT_EQ(sizes[0] + sizes[1] + sizes[2] + 2 * window.workspaceSplitter()->handleWidth(),
-              window.workspaceSplitter()->width());
-}
-
-TEST_F(WindowSettingsTest, OversizedGeometryIsClampedToTheScreenAndMovedToItsTopLeft) {
-    const QRect available = QGuiApplication::primaryScreen()->availableGeometry();
-    if (available.width() < HazardDeskWindow::kMinimumWidth || available.height() < HazardDeskWindow::kMinimumHeight) {
-        GTEST_SKIP() << "screen smaller than the window's minimum size";
-    }
-    {
-        HazardDeskWindow large;
-        large.setGeometry(available.x() + 40, available.y() + 40, available.width() * 2, available.height() * 2);
-        QSettings().setValue(QStringLiteral("window/geometry"), large.saveGeometry());
-    }
-    HazardDeskWindow window;
-    EXPECT_LE(window.width(), available.width());
-    EXPECT_LE(window.height(), available.height());
-    EXPECT_EQ(window.pos(), available.topLeft());
 }
 
 // The command bar's record button: usable only while streaming, asks for a
@@ -500,13 +576,6 @@ TEST(RecordButton, FollowsTheStreamAndTheWorkersAnswers) {
 
     button.onStreamStateChanged(true, QString());
     ASSERT_TRUE(button.isEnabled());
-    offered.clear();  // the user cancels the file dialog
-    QTest::mouseClick(&button, Qt::LeftButton);
-    EXPECT_EQ(asked, 1);
-    EXPECT_EQ(start.count(), 0);
-    EXPECT_TRUE(button.isEnabled());
-
-    offered = QStringLiteral("/tmp/run.mcap");
     QTest::mouseClick(&button, Qt::LeftButton);
     ASSERT_EQ(start.count(), 1);
     EXPECT_EQ(start.at(0).at(0).toString(), offered);
@@ -518,19 +587,15 @@ TEST(RecordButton, FollowsTheStreamAndTheWorkersAnswers) {
     EXPECT_TRUE(button.recording());
     EXPECT_EQ(button.text(), QStringLiteral("停止录制"));
     EXPECT_TRUE(button.isEnabled());
-    button.onRecordingProgress({{QStringLiteral("path"), offered}, {QStringLiteral("seconds"), 2.5},
-                                {QStringLiteral("frames"), 50}, {QStringLiteral("bytes"), 12.0e6}});
-    EXPECT_EQ(button.toolTip(), QStringLiteral("/tmp/run.mcap：2.5 s，50 帧，12.0 MB"));
     QTest::mouseClick(&button, Qt::LeftButton);
     EXPECT_EQ(stop.count(), 1);
-    EXPECT_EQ(asked, 2);
+    EXPECT_EQ(asked, 1) << "stopping asks for no file";
 
     // The stream stops: the worker closes the recording and says so.
     button.onStreamStateChanged(false, QString());
     button.onRecordingStateChanged(false, offered, QStringLiteral("数据流已停止：录制已保存"), {});
     EXPECT_EQ(button.text(), QStringLiteral("录制"));
     EXPECT_FALSE(button.isEnabled());
-    EXPECT_EQ(button.toolTip(), QStringLiteral("数据流已停止：录制已保存"));
 }
 
 }  // namespace

@@ -27,22 +27,6 @@ private:
     QSemaphore* release_;
 };
 
-TEST(WorkerThreadStopper, IdleWorkerShutsDownThroughItsSlot) {
-    QSemaphore release;
-    auto* thread = new QThread;
-    auto* worker = new BlockingWorker(&release);
-    worker->moveToThread(thread);
-    thread->start();
-    QThread* threadRef = thread;
-    QObject* workerRef = worker;
-    EXPECT_TRUE(WorkerThreadStopper::stop(threadRef, workerRef, 5000));
-    EXPECT_TRUE(worker->shutdownRan);
-    EXPECT_EQ(threadRef, thread) << "a thread that ended is not forgotten";
-    EXPECT_TRUE(thread->isFinished());
-    delete worker;
-    delete thread;
-}
-
 TEST(WorkerThreadStopper, StuckWorkerIsDetachedAfterTheWait) {
     QSemaphore release;
     QObject owner;
