@@ -1,5 +1,4 @@
 #include "LightweightGlEngine.h"
-#include "PointCloudPane.h"
 
 #include "BuildLog.h"
 
@@ -7,9 +6,6 @@
 
 #include "EventLoopWait.h"
 
-#include <QApplication>
-#include <QDoubleSpinBox>
-#include <QImage>
 #include <QTest>
 #include <QThread>
 
@@ -25,16 +21,13 @@ bool waitFor(const std::function<bool()>& condition) {
     return test::waitUntil(condition, kWaitMs);
 }
 
-corVane::ColorCloudPtr makeCloud(int points, float offset = 0.0f, std::uint8_t red = 255) {
+// Points along X from offset, spacing apart.
+corVane::ColorCloudPtr makeCloud(int points, float offset = 0.0f, float spacing = 100.0f) {
     auto cloud = std::make_shared<corVane::ColorCloud>();
     for (int i = 0; i < points; ++i) {
         pcl::PointXYZRGB p;
-        p.x = offset + static_cast<float>(i) * 100.0f;
-        p.y = 0.0f;
-        p.z = 0.0f;
-        p.r = red;
-        p.g = 0;
-        p.b = 0;
+        p.x = offset + static_cast<float>(i) * spacing;
+        p.y = p.z = 0.0f;
         cloud->points.push_back(p);
     }
     return cloud;
@@ -146,76 +139,6 @@ TEST(LightweightGlEngineTest, DeferredRemovalsApplyOnCommitUnlessResubmitted) {
     EXPECT_TRUE(engine.cloudIds().empty());
 }
 
-// The view bounds the point size; the pane's control sets it within its own range.
-TEST(LightweightGlEngineTest, PointSizeIsBoundedAndFollowsThePanesControl) {
-    LightweightGlEngine engine;
-    const std::pair<float, float> cases[] = {{0.5f, 1.0f}, {20.0f, 12.0f}, {3.5f, 3.5f}};
-    for (const auto& c : cases) {
-        engine.setPointSize(c.first);
-        EXPECT_FLOAT_EQ(engine.pointSize(), c.second) << "requested " << c.first;
-    }
-    PointCloudPane pane;
-    auto* spin = pane.findChild<QDoubleSpinBox*>(QStringLiteral("pointCloudPointSize"));
-    ASSERT_NE(spin, nullptr);
-    spin->setValue(4.5);
-    EXPECT_FLOAT_EQ(pane.engine()->pointSize(), 4.5f);
-    spin->setValue(9.0);
-    EXPECT_FLOAT_EQ(pane.engine()->pointSize(), 5.0f);
-}
-
-TEST(LightweightGlEngineTest, ThinningCellReachesTheBuild) {
-    LightweightGlEngine engine;
-    BuildLog log(engine);
-    EXPECT_EQ(engine.thinningCell(), 30);
-    auto dense = std::make_shared<corVane::ColorCloud>();
-    for (int i = 0; i < 100; ++i) {
-        pcl::PointXYZRGB p;
-        p.x = static_cast<float>(i);  // 0..99: four cells of 30
-        p.y = p.z = 0.0f;
-        dense->points.push_back(p);
-    }
-    engine.updateCloud(dense, "live");
-    ASSERT_TRUE(waitFor([&] { return log.count() == 1; }));
-    engine.setThinningCell(0);
-    engine.updateCloud(dense, "all");
-    ASSERT_TRUE(waitFor([&] { return log.count() == 2; }));
-
-    ASSERT_TRUE(shownAndExposed(engine));
-    engine.grabFramebuffer();
-    EXPECT_EQ(engine.lastVertexCount(), 4 + 100);
-    // After clearing, the next paint draws nothing.
-    engine.clearClouds();
-    engine.grabFramebuffer();
-    EXPECT_EQ(engine.lastVertexCount(), 0);
-}
-
-// Qt's default handler writes debug output to stderr: the line of every
-// second must not reach it.
-QStringList capturedMessages;
-void captureMessage(QtMsgType, const QMessageLogContext&, const QString& text) {
-    capturedMessages << text;
-}
-
-TEST(LightweightGlEngineTest, StatisticsStayOffTheConsoleWithoutAReceiver) {
-    capturedMessages.clear();
-    const QtMessageHandler previous = qInstallMessageHandler(captureMessage);
-    {
-        LightweightGlEngine engine;
-        BuildLog log(engine);
-        ASSERT_TRUE(shownAndExposed(engine));
-        engine.updateCloud(makeCloud(5), "live");
-        ASSERT_TRUE(waitFor([&] { return log.count() == 1; }));
-        // The statistics are due once a second; paint after that.
-        QTest::qWait(LightweightGlEngine::kStatisticsIntervalMs + 100);
-        engine.grabFramebuffer();
-        EXPECT_EQ(engine.buildCount(), 0u) << "the counters were reported";
-    }
-    qInstallMessageHandler(previous);
-    for (const QString& message : capturedMessages) {
-        EXPECT_FALSE(message.contains(QStringLiteral("点云引擎"))) << message.toStdString();
-    }
-}
-
 TEST(LightweightGlEngineTest, StandardViewKeysFollowTheForwardAxis) {
     struct Case {
         bool xForward;
@@ -240,7 +163,9 @@ TEST(LightweightGlEngineTest, StandardViewKeysFollowTheForwardAxis) {
     }
 }
 
-TEST(LightweightGlEngineTest, FitWaitsForTheFirstCloud) {
+// The first fit waits for a cloud; each cloud is drawn one vertex per
+// thinning cell, and nothing once the clouds are cleared.
+TEST(LightweightGlEngineTest, FitWaitsForTheFirstCloudAndThinnedCloudsAreDrawn) {
     LightweightGlEngine engine;
     BuildLog log(engine);
     ASSERT_TRUE(shownAndExposed(engine));
@@ -250,15 +175,25 @@ TEST(LightweightGlEngineTest, FitWaitsForTheFirstCloud) {
     EXPECT_NEAR((engine.camera().eye - eyeBefore).norm(), 0.0, 1e-12) << "no clouds: the camera stays";
     EXPECT_TRUE(engine.fitPending());
 
+    const corVane::ColorCloudPtr dense = makeCloud(100, 1000.0f, 1.0f);  // x 1000..1099: four cells of 30
     engine.setThinningCell(0);
-    engine.updateCloud(makeCloud(3, 1000.0f), "live");  // x 1000..1200
+    engine.updateCloud(dense, "all");
     ASSERT_TRUE(waitFor([&] { return log.count() == 1; }));
     engine.grabFramebuffer();
     EXPECT_FALSE(engine.fitPending());
-    EXPECT_NEAR((engine.camera().target - Eigen::Vector3d(1100, 0, 0)).norm(), 0.0, 1e-3);
+    EXPECT_NEAR((engine.camera().target - Eigen::Vector3d(1049.5, 0, 0)).norm(), 0.0, 1e-3);
     EXPECT_NEAR((engine.camera().viewDirection() - Eigen::Vector3d(0, 1, 0)).norm(), 0.0, 1e-9)
         << "the first fit is the front view";
-    EXPECT_NEAR(engine.sceneRadius(), 100.0f, 1e-3);
+    EXPECT_NEAR(engine.sceneRadius(), 49.5f, 1e-3);
+
+    engine.setThinningCell(30);
+    engine.updateCloud(dense, "thinned");
+    ASSERT_TRUE(waitFor([&] { return log.count() == 2; }));
+    engine.grabFramebuffer();
+    EXPECT_EQ(engine.lastVertexCount(), 100 + 4);
+    engine.clearClouds();
+    engine.grabFramebuffer();
+    EXPECT_EQ(engine.lastVertexCount(), 0);
 }
 
 }  // namespace
