@@ -29,7 +29,6 @@ TEST(ShownSceneConfiguration, DraftWhileEditingOrEditedOfflineElseTheRunningOne)
         {"window just opened", {false, false, false}, false, Source::None},
         {"edited offline", {false, false, true}, false, Source::Draft},
         {"editing offline", {true, false, false}, false, Source::Draft},
-        {"editing while connected", {true, true, false}, true, Source::Draft},
         {"connected, running known", {false, true, false}, true, Source::Running},
         {"connected, running known, edited offline before", {false, true, true}, true, Source::Running},
         {"connected, running unknown", {false, true, false}, false, Source::None},

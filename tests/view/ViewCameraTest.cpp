@@ -1,5 +1,5 @@
-// The 3D view's camera: orbiting, panning and dollying about its target, and
-// projecting what it sees into the view's pixels.
+// The 3D view's camera: its fit and its guard against a view without height,
+// and projecting what it sees into the view's pixels.
 #include "ClipSpaceProjector.h"
 #include "OrbitCamera.h"
 
@@ -20,7 +20,6 @@ void expectNear(const Eigen::Vector3d& actual, const Eigen::Vector3d& expected, 
 TEST(OrbitCameraTest, ZeroHeightPansAndDolliesAsOnePixel) {
     EXPECT_FLOAT_EQ(OrbitCamera::aspect(640, 0), 1.0f);
     EXPECT_FLOAT_EQ(OrbitCamera::aspect(640, -3), 1.0f);
-    EXPECT_FLOAT_EQ(OrbitCamera::aspect(640, 320), 2.0f);
     OrbitCamera zero;
     OrbitCamera one;
     zero.pan(3, 4, 0);
@@ -33,26 +32,6 @@ TEST(OrbitCameraTest, ZeroHeightPansAndDolliesAsOnePixel) {
     zero.orbit(5, 5, 0, 0);
     one.orbit(5, 5, 1, 1);
     expectNear(zero.eye, one.eye, "orbit eye");
-}
-
-TEST(OrbitCameraTest, GesturesKeepTheirInvariants) {
-    OrbitCamera camera;  // eye (0, -3, 0) looking along +Y
-    camera.orbit(-0.45 * 400, 0, 400, 300);  // 90 degrees about up, through the target
-    expectNear(camera.eye, Eigen::Vector3d(3.0, 0.0, 0.0), "eye after a quarter turn");
-    camera.orbit(40, -25, 400, 300);
-    EXPECT_NEAR(camera.distance(), 3.0, 1e-9) << "orbit keeps the distance";
-    EXPECT_NEAR(camera.up.dot(camera.viewDirection()), 0.0, 1e-9) << "up stays orthogonal";
-
-    const Eigen::Vector3d offset = camera.eye - camera.target;
-    camera.pan(10, -7, 300);
-    expectNear(camera.eye - camera.target, offset, "pan moves eye and target together");
-
-    camera.wheel(true);
-    EXPECT_NEAR(camera.distance(), 3.0 / 1.1, 1e-9);
-    camera.wheel(false);
-    EXPECT_NEAR(camera.distance(), 3.0, 1e-9);
-    camera.dolly(-300, 300);  // drag up by the full height: 20 wheel steps closer
-    EXPECT_NEAR(camera.distance(), 3.0 / std::pow(1.1, 20.0), 1e-9);
 }
 
 TEST(OrbitCameraTest, ViewAlongPlacesTheEyeAtTheFitDistance) {
