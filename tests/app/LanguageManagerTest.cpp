@@ -2,8 +2,8 @@
 // language, translate, the snapshot re-translation of widget trees, the
 // language menu and its timer, the composed-message localizer, Qt's own
 // texts and the Show-event filter. Then the translation files it reads into
-// its catalog (the i18n folders and their index, the older "language.json")
-// and the reverse index built from what was read.
+// its catalog (the i18n folders and their index) and the reverse index
+// built from what was read.
 #include "LanguageManager.h"
 #include "LanguageMenu.h"
 #include "TranslationCatalog.h"
@@ -88,28 +88,6 @@ TEST(LanguageManager, PickLanguageAndCodesFromTheCommandLine) {
     EXPECT_EQ(manager->resolveLanguageCode(QStringLiteral("EN-us")), QStringLiteral("en-US"));
     EXPECT_EQ(manager->resolveLanguageCode(QStringLiteral("ja")), QStringLiteral("ja-JP"));
     EXPECT_EQ(manager->resolveLanguageCode(QStringLiteral("fr-FR")), QString());
-}
-
-TEST(LanguageManager, TranslateKeepsSurroundingWhiteSpaceAndFindsShownTexts) {
-    const auto manager = makeManager(QStringLiteral("en-US"));
-    struct Case {
-        QString text;
-        QString expected;
-    };
-    const Case cases[] = {
-        {QStringLiteral("连接相机"), QStringLiteral("Connect camera")},
-        {QStringLiteral("  连接相机\n"), QStringLiteral("  Connect camera\n")},
-        {QStringLiteral("カメラ接続"), QStringLiteral("Connect camera")},   // shown in Japanese before
-        {QStringLiteral("must be greater than zero"), QStringLiteral("Must be greater than zero")},
-        {QStringLiteral("not in the table"), QStringLiteral("not in the table")},
-        {QString(), QString()},
-    };
-    for (const Case& c : cases) {
-        EXPECT_EQ(manager->translate(c.text), c.expected) << c.text.toStdString();
-    }
-    manager->setSessionLanguage(QStringLiteral("zh-CN"));
-    // The validator's English source has a Chinese display text.
-    EXPECT_EQ(manager->translate(QStringLiteral("must be greater than zero")), QStringLiteral("必须大于 0"));
 }
 
 // A small window with one widget of every kind the pass rewrites.
@@ -198,13 +176,19 @@ TEST(LanguageManager, LanguageMenuSwitchesAndItsTimerCatchesTextsSetByCode) {
     EXPECT_EQ(sample.label->text(), QStringLiteral("请先连接相机"));
 }
 
-TEST(LanguageManager, ComposedMessagesAreLocalizedPieceByPiece) {
+// Plain texts (their surrounding white space kept, found also by a text
+// shown in another language before) and composed messages, piece by piece.
+TEST(LanguageManager, ShownTextsAndComposedMessagesAreLocalized) {
     const auto manager = makeManager(QStringLiteral("en-US"));
     struct Case {
         QString text;
         QString expected;
     };
     const Case cases[] = {
+        {QStringLiteral("  连接相机\n"), QStringLiteral("  Connect camera\n")},
+        {QStringLiteral("カメラ接続"), QStringLiteral("Connect camera")},
+        {QStringLiteral("must be greater than zero"), QStringLiteral("Must be greater than zero")},
+        {QString(), QString()},
         {QStringLiteral("templates[3].zones.danger：minX must be less than maxX"),
          QStringLiteral("Template 3 · Danger zone: X minimum must be less than maximum")},
         {QStringLiteral("activeIndex：must be an integer from 0 to 19"),
@@ -222,6 +206,9 @@ TEST(LanguageManager, ComposedMessagesAreLocalizedPieceByPiece) {
     for (const Case& c : cases) {
         EXPECT_EQ(manager->localizeMessage(c.text), c.expected) << c.text.toStdString();
     }
+    manager->setSessionLanguage(QStringLiteral("zh-CN"));
+    // The validator's English source has a Chinese display text.
+    EXPECT_EQ(manager->translate(QStringLiteral("must be greater than zero")), QStringLiteral("必须大于 0"));
 }
 
 TEST(LanguageManager, QtOwnTextsFollowTheLanguage) {
@@ -263,23 +250,6 @@ void writeFile(const QString& path, const QByteArray& content) {
 QString text(const TranslationCatalog& catalog, const QString& source, const QString& code) {
     const auto it = catalog.bySource().constFind(source);
     return it == catalog.bySource().cend() ? QStringLiteral("<none>") : it->value(code, QStringLiteral("<none>"));
-}
-
-TEST(TranslationFileLoader, LegacyFileNamesLanguagesAndKeysBySourceText) {
-    QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("language.json"));
-    writeFile(path, R"({
-        "Support_LU": {"ko-KR": {"msg": "한국어"}, "th-TH": {}},
-        "language": {"IDS_CONNECT": {"zh-CN": "连接相机", "ko-KR": "카메라 연결"}}
-    })");
-    TranslationCatalog catalog;
-    ASSERT_TRUE(TranslationFileLoader(catalog).readLegacyFile(path));
-    QStringList names;
-    for (const LanguageRecord& language : catalog.languages()) {
-        names << language.code + QLatin1Char('=') + language.name + QLatin1Char('/') + language.nativeName;
-    }
-    EXPECT_EQ(names, (QStringList{QStringLiteral("ko-KR=한국어/한국어"), QStringLiteral("th-TH=th-TH/th-TH")}));
-    EXPECT_EQ(text(catalog, QStringLiteral("连接相机"), QStringLiteral("ko-KR")), QStringLiteral("카메라 연결"));
 }
 
 // One i18n folder walks the table format, the index, the name order and the
