@@ -1,17 +1,28 @@
-// The SSH export's process runs and what it reads from them: how a run
-// ended, the text a failure shows, the camera's ready line, and which camera
-// folder an export may use.
+// The SSH export's parts on their own: its process runs and what it reads
+// from them (how a run ended, the text a failure shows, the camera's ready
+// line, which camera folder an export may use), the PuTTY tools written out
+// of the program, the password file handed to them, and the password store
+// of Linux workstations.
 #include <gtest/gtest.h>
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QRegularExpression>
 #include <QTemporaryDir>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <csignal>
 #include <thread>
 
+#include "CredentialFile.h"
 #include "ProcessResultText.h"
+#include "PuttyPasswordFile.h"
 #include "RemoteImageScripts.h"
 #include "SshProcessRunner.h"
+#include "SshToolExtraction.h"
 
 namespace hazard_desk {
 namespace {
@@ -28,7 +39,6 @@ TEST(SshProcessRunner, ReportsHowEachRunEnded)
         const char* out;
         const char* err;
     } cases[] = {
-        {"clean", "echo done", 5000, false, true, false, false, 0, "done\n", ""},
         {"separate channels and exit code", "echo out; echo err >&2; exit 3", 5000, false, false, false, false, 3,
          "out\n", "err\n"},
         {"input closed at once", "cat; echo eof", 5000, false, true, false, false, 0, "eof\n", ""},
@@ -179,6 +189,148 @@ TEST(RemoteImageScripts, TheTestFolderIsOnlyForLoopbackHosts)
             << c.variable << " " << c.host;
     }
     qputenv(RemoteImageScripts::kTestDirectoryVariable, saved);
+}
+
+mode_t modeOf(const QString& path)
+{
+    struct stat info {};
+    ::stat(QFile::encodeName(path).constData(), &info);
+    return info.st_mode & 0777;
+}
+
+void writeRaw(const QString& path, const QByteArray& bytes)
+{
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+}
+
+QByteArray readRaw(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+TEST(SshToolExtraction, WritesBothToolsIntoTheFirstUsableBaseFolder)
+{
+    QTemporaryDir folder;
+    const QString blocked = folder.filePath(QStringLiteral("blocked"));
+    writeRaw(blocked, "a file where a folder should be");
+    const QString foreign = folder.filePath(QStringLiteral("foreign"));
+    ASSERT_TRUE(QDir().mkpath(foreign + QStringLiteral("/VQ8")));
+    const bool asRoot = ::geteuid() == 0;
+    if (asRoot) {
+        // Another user's folder in a shared place is never used.
+        ASSERT_EQ(::chown(QFile::encodeName(foreign + QStringLiteral("/VQ8")).constData(), 65534, 65534), 0);
+    }
+    const QString usable = folder.filePath(QStringLiteral("usable"));
+    const QByteArray plink("plink bytes");
+    const QByteArray pscp("pscp bytes");
+
+    const SshToolPaths paths = SshToolExtraction::extract(plink, pscp, {blocked, foreign, usable});
+    ASSERT_TRUE(paths.complete()) << paths.error.toStdString();
+    const QString tools = usable + QStringLiteral("/VQ8/putty-ssh/");
+    EXPECT_EQ(paths.plinkPath, tools + QStringLiteral("plink-%1.exe").arg(SshToolExtraction::tag(plink)));
+    EXPECT_EQ(paths.pscpPath, tools + QStringLiteral("pscp-%1.exe").arg(SshToolExtraction::tag(pscp)));
+    EXPECT_EQ(readRaw(paths.plinkPath), plink);
+    EXPECT_EQ(readRaw(paths.pscpPath), pscp);
+    EXPECT_EQ(modeOf(tools) & 077, 0u) << "the tool folder is closed to others";
+    if (asRoot) {
+        EXPECT_FALSE(QFileInfo::exists(foreign + QStringLiteral("/VQ8/putty-ssh/") + QFileInfo(paths.plinkPath).fileName()));
+    }
+
+    const SshToolPaths none = SshToolExtraction::extract(plink, pscp, {blocked});
+    EXPECT_FALSE(none.complete());
+    EXPECT_TRUE(none.error.startsWith(QStringLiteral("无法创建 "))) << none.error.toStdString();
+}
+
+TEST(PuttyPasswordFile, HoldsThePasswordForOwnerOnlyUntilItGoesAway)
+{
+    QString path;
+    {
+        PuttyPasswordFile file;
+        QString error;
+        ASSERT_TRUE(file.create(QStringLiteral("pä:ss word"), &error)) << error.toStdString();
+        path = file.path();
+        EXPECT_TRUE(QRegularExpression(QStringLiteral("/VQ8/putty-ssh/credential-[^/]{6}\\.tmp$")).match(path).hasMatch())
+            << path.toStdString();
+        EXPECT_TRUE(path.startsWith(PuttyPasswordFile::baseFolder()));
+        QFile content(path);
+        ASSERT_TRUE(content.open(QIODevice::ReadOnly));
+        EXPECT_EQ(content.readAll(), QStringLiteral("pä:ss word\n").toUtf8());
+        EXPECT_EQ(modeOf(path), 0600u);
+    }
+    EXPECT_FALSE(QFileInfo::exists(path));
+}
+
+const QString kCredentialTarget = QStringLiteral("VQ8.FleetUpdate.SSH.root");
+
+TEST(CredentialFile, StoresPasswordsOfAnyTextBesideOtherTargets)
+{
+    QTemporaryDir folder;
+    const CredentialFile file(folder.filePath(QStringLiteral("conf/ssh-credentials")));
+    QString error;
+    bool removed = true;
+    ASSERT_TRUE(file.clear(kCredentialTarget, &removed, &error));
+    EXPECT_FALSE(removed) << "nothing stored yet";
+    EXPECT_EQ(file.read(kCredentialTarget, &error), QString());
+    EXPECT_TRUE(error.isEmpty()) << "a missing file is no error";
+
+    ASSERT_TRUE(file.store(QStringLiteral("other:target"), QStringLiteral("kept"), &error));
+    for (const QString& password : {QStringLiteral("plain"), QStringLiteral("with:colon"), QStringLiteral("back\\slash\\"),
+                                    QStringLiteral(" spaces "), QStringLiteral("#notacomment"),
+                                    QStringLiteral("密码-ü-ệ"), QStringLiteral("\\:\\:")}) {
+        ASSERT_TRUE(file.store(kCredentialTarget, password, &error)) << error.toStdString();
+        EXPECT_EQ(modeOf(file.path()), 0600u);
+        EXPECT_EQ(file.read(kCredentialTarget, &error), password);
+        EXPECT_TRUE(error.isEmpty()) << error.toStdString();
+    }
+
+    ASSERT_TRUE(file.clear(kCredentialTarget, &removed, &error));
+    EXPECT_TRUE(removed);
+    EXPECT_EQ(file.read(kCredentialTarget, &error), QString());
+    EXPECT_EQ(file.read(QStringLiteral("other:target"), &error), QStringLiteral("kept"));
+    ASSERT_TRUE(file.clear(QStringLiteral("other:target"), &removed, &error));
+    EXPECT_FALSE(QFileInfo::exists(file.path())) << "removed with its last credential";
+}
+
+// A file others can read or write, or that belongs to another user, is
+// never used; storing again repairs the mode.
+TEST(CredentialFile, IgnoresAFileOthersCanAccess)
+{
+    const struct {
+        mode_t mode;
+        bool foreignOwner;
+        const char* refusal;  // null: the file is used
+    } cases[] = {
+        {0600, false, nullptr}, {0400, false, nullptr}, {0640, false, "可被其他用户访问"},
+        {0604, false, "可被其他用户访问"}, {0620, false, "可被其他用户访问"}, {0600, true, "不属于当前用户"},
+    };
+    for (const auto& c : cases) {
+        if (c.foreignOwner && ::geteuid() != 0) {
+            continue;  // giving the file away needs root
+        }
+        QTemporaryDir folder;
+        const CredentialFile file(folder.filePath(QStringLiteral("ssh-credentials")));
+        QString error;
+        ASSERT_TRUE(file.store(kCredentialTarget, QStringLiteral("secret"), &error));
+        ASSERT_EQ(::chmod(QFile::encodeName(file.path()).constData(), c.mode), 0);
+        if (c.foreignOwner) {
+            ASSERT_EQ(::chown(QFile::encodeName(file.path()).constData(), 65534, 65534), 0);
+        }
+        const QString password = file.read(kCredentialTarget, &error);
+        EXPECT_EQ(password, c.refusal == nullptr ? QStringLiteral("secret") : QString()) << std::oct << c.mode;
+        if (c.refusal == nullptr) {
+            EXPECT_TRUE(error.isEmpty()) << error.toStdString();
+            continue;
+        }
+        EXPECT_TRUE(error.contains(QString::fromUtf8(c.refusal))) << error.toStdString();
+        EXPECT_FALSE(error.contains(QStringLiteral("secret")));
+        if (!c.foreignOwner) {
+            ASSERT_TRUE(file.store(kCredentialTarget, QStringLiteral("secret"), &error));
+            EXPECT_EQ(modeOf(file.path()), 0600u);
+        }
+    }
 }
 
 }  // namespace
