@@ -14,11 +14,11 @@
 #include <array>
 #include <cmath>
 #include <cstdio>
-#include <cstring>
 #include <fstream>
 #include <iterator>
 #include <limits>
 #include <random>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -45,7 +45,7 @@ struct SampleFrame {
     int height = 0;
 };
 
-inline SampleFrame makeSample(int width, int height, unsigned seed) {
+SampleFrame makeSample(int width, int height, unsigned seed) {
     std::mt19937 rng(seed);
     SampleFrame s;
     s.width = width;
@@ -76,7 +76,7 @@ inline SampleFrame makeSample(int width, int height, unsigned seed) {
     return s;
 }
 
-inline ImagePlane plane(const void* data, int width, int height, int bytesPerPixel, const char* encoding) {
+ImagePlane plane(const void* data, int width, int height, int bytesPerPixel, const char* encoding) {
     ImagePlane p;
     p.width = width;
     p.height = height;
@@ -86,7 +86,7 @@ inline ImagePlane plane(const void* data, int width, int height, int bytesPerPix
     return p;
 }
 
-inline FrameRecord frameOf(const SampleFrame& s, std::uint32_t sequence, std::uint64_t timeNs, bool floatDepth) {
+FrameRecord frameOf(const SampleFrame& s, std::uint32_t sequence, std::uint64_t timeNs, bool floatDepth) {
     FrameRecord f;
     f.sequence = sequence;
     f.timeNs = timeNs;
@@ -100,11 +100,11 @@ inline FrameRecord frameOf(const SampleFrame& s, std::uint32_t sequence, std::ui
     return f;
 }
 
-inline std::string bytesOf(const void* data, std::size_t size) {
+std::string bytesOf(const void* data, std::size_t size) {
     return std::string(static_cast<const char*>(data), size);
 }
 
-inline std::vector<float> packedXyz(const SampleFrame& s) {
+std::vector<float> packedXyz(const SampleFrame& s) {
     std::vector<float> xyz;
     for (std::size_t i = 0; i < s.points.size(); i += 4) {
         xyz.insert(xyz.end(), s.points.begin() + static_cast<long>(i), s.points.begin() + static_cast<long>(i) + 3);
@@ -115,7 +115,7 @@ inline std::vector<float> packedXyz(const SampleFrame& s) {
 // A point as read back: the file holds metres, so a coordinate may come back
 // one float step off; NaN stays NaN and the camera's zero ("no return") stays
 // exactly zero.
-inline bool sameCoordinate(float read, float written) {
+bool sameCoordinate(float read, float written) {
     if (std::isnan(written) || written == 0.0F) {
         return std::isnan(read) == std::isnan(written) && (std::isnan(read) || read == 0.0F);
     }
@@ -123,19 +123,18 @@ inline bool sameCoordinate(float read, float written) {
                                             std::numeric_limits<float>::min();
 }
 
-inline std::string fileBytes(const std::string& path) {
+std::string fileBytes(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
-inline void writeBytes(const std::string& path, const std::string& bytes) {
+void writeBytes(const std::string& path, const std::string& bytes) {
     std::ofstream(path, std::ios::binary | std::ios::trunc).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
 }
 
 // The sequence numbers of the frames a reader gives back, and whether the
 // file was complete; error holds why the reader stopped, if it did.
-inline std::vector<std::uint32_t> framesIn(const std::string& path, bool pointsOnly, bool& complete,
-                                           std::string& error) {
+std::vector<std::uint32_t> framesIn(const std::string& path, bool& complete, std::string& error) {
     std::vector<std::uint32_t> sequences;
     RecordingReader reader;
     if (!reader.open(path)) {
@@ -144,7 +143,6 @@ inline std::vector<std::uint32_t> framesIn(const std::string& path, bool pointsO
     }
     complete = reader.complete();
     RecordingReader::Visitor visitor;
-    visitor.pointsOnly = pointsOnly;
     visitor.frame = [&](const RecordedFrame& f) {
         sequences.push_back(f.sequence);
         return true;
@@ -155,7 +153,7 @@ inline std::vector<std::uint32_t> framesIn(const std::string& path, bool pointsO
     return sequences;
 }
 
-inline std::string tempPath(const std::string& name) {
+std::string tempPath(const std::string& name) {
     return ::testing::TempDir() + "hd_recording_" + std::to_string(::getpid()) + "_" + name;
 }
 
@@ -296,17 +294,14 @@ TEST(RecordingRoundTrip, EveryImagePointSampleAndFactComesBackUnchanged) {
     EXPECT_EQ(calibrations[0].cx, calibration.cx);
     EXPECT_EQ(calibrations[0].distortion, calibration.distortion);
 
-    std::map<std::string, std::uint64_t> counts;
-    ASSERT_TRUE(reader.countMessages(counts));
-    ASSERT_TRUE(reader.mcap().statistics().has_value());
+    const auto counts = expectIndependentCounts(path, true);
+    EXPECT_EQ(counts.at("/camera/points"), 4U);
     std::uint64_t total = 0;
     for (const auto& [topic, count] : counts) {
         total += count;
     }
+    ASSERT_TRUE(reader.mcap().statistics().has_value());
     EXPECT_EQ(reader.mcap().statistics()->messageCount, total);
-    EXPECT_EQ(counts["/camera/points"], 4U);
-
-    EXPECT_EQ(expectIndependentCounts(path, true), counts);
     const std::string bytes = fileBytes(path);
     const std::string cutPath = tempPath("roundtrip_cut.mcap");
     writeBytes(cutPath, bytes.substr(0, bytes.size() * 3 / 5));
@@ -373,7 +368,7 @@ TEST_F(RecordingTruncation, EveryCutKeepsExactlyTheFramesOfItsCompleteChunks) {
         writeBytes(cutPath, bytes_.substr(0, cut));
         bool complete = true;
         std::string error;
-        const std::vector<std::uint32_t> sequences = framesIn(cutPath, false, complete, error);
+        const std::vector<std::uint32_t> sequences = framesIn(cutPath, complete, error);
         EXPECT_TRUE(error.empty()) << error;
         EXPECT_FALSE(complete);
         const std::size_t expected = std::min<std::size_t>(expectedFrames(cut), kFrames);
@@ -391,7 +386,7 @@ TEST_F(RecordingTruncation, WhatIsNotARecordingIsRefused) {
         writeBytes(notMcap, bytes);
         bool complete = false;
         std::string error;
-        EXPECT_TRUE(framesIn(notMcap, false, complete, error).empty());
+        EXPECT_TRUE(framesIn(notMcap, complete, error).empty());
         EXPECT_NE(error.find("not an MCAP file"), std::string::npos) << error;
     }
     std::remove(notMcap.c_str());
@@ -418,7 +413,7 @@ TEST_F(RecordingTruncation, DamageIsFoundOrWalkedAround) {
         writeBytes(damagedPath, damaged);
         bool complete = !c.complete;
         std::string error;
-        EXPECT_EQ(framesIn(damagedPath, false, complete, error), c.frames);
+        EXPECT_EQ(framesIn(damagedPath, complete, error), c.frames);
         EXPECT_EQ(complete, c.complete);
         EXPECT_EQ(error.find("chunk at byte ") != std::string::npos, c.refused) << error;
         EXPECT_EQ(error.find("CRC mismatch") != std::string::npos || error.find("zstd data damaged") != std::string::npos,

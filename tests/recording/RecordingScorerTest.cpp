@@ -1,6 +1,6 @@
-// Scoring a configuration against recorded points: levels, thresholds and
-// episodes on hand-made frames, and the stop frames of a recording of the
-// virtual camera whose object path is known.
+// Scoring a configuration against recorded points: levels and thresholds on
+// hand-made frames, and the stop frames of a recording of the virtual camera
+// whose object path is known.
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -71,44 +71,6 @@ TEST(RecordingScorer, CountsEachPointOnceAtItsMostSevereLevelAndAppliesTheThresh
         EXPECT_EQ(score.points, c.points);
     }
     EXPECT_THROW(RecordingScorer(document, 20), std::out_of_range);
-}
-
-TEST(RecordingScorer, SummaryCountsVerdictsAndFindsTheFirstAndLongestStops) {
-    const Verdict S = Verdict::Safe, W = Verdict::Warning, X = Verdict::Stop;
-    struct Case {
-        std::vector<Verdict> verdicts;
-        std::size_t episodes;
-        std::optional<std::pair<std::size_t, std::size_t>> first;    // first frame, length
-        std::optional<std::pair<std::size_t, std::size_t>> longest;
-    };
-    const Case cases[] = {
-        {{}, 0, std::nullopt, std::nullopt},
-        {{S, W, S}, 0, std::nullopt, std::nullopt},
-        {{X}, 1, std::make_pair(0, 1), std::make_pair(0, 1)},
-        {{S, X, X, W, X, X, X, S, X, X, X}, 3, std::make_pair(1, 2), std::make_pair(4, 3)},
-    };
-    for (const Case& c : cases) {
-        std::vector<FrameScore> scores;
-        for (std::size_t i = 0; i < c.verdicts.size(); ++i) {
-            FrameScore s;
-            s.timeNs = 1000 + i * 50;
-            s.verdict = c.verdicts[i];
-            scores.push_back(s);
-        }
-        const ScoreSummary summary = RecordingScorer::summarize(scores);
-        EXPECT_EQ(summary.frames, c.verdicts.size());
-        EXPECT_EQ(summary.stopEpisodes, c.episodes);
-        EXPECT_EQ(summary.perVerdict[2], static_cast<std::size_t>(std::count(c.verdicts.begin(), c.verdicts.end(), X)));
-        ASSERT_EQ(summary.firstStop.has_value(), c.first.has_value());
-        ASSERT_EQ(summary.longestStop.has_value(), c.longest.has_value());
-        if (c.first) {
-            EXPECT_EQ(summary.firstStop->firstFrame, c.first->first);
-            EXPECT_EQ(summary.firstStop->frames, c.first->second);
-            EXPECT_EQ(summary.longestStop->firstFrame, c.longest->first);
-            EXPECT_EQ(summary.longestStop->frames, c.longest->second);
-            EXPECT_EQ(summary.longestStop->endNs, scores[c.longest->first + c.longest->second - 1].timeNs);
-        }
-    }
 }
 
 // The virtual camera watches a pallet drive through a danger box hung above
