@@ -6,7 +6,6 @@
 #include <QProcess>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
-#include <QThread>
 
 #include <arpa/inet.h>
 #include <crypt.h>
@@ -22,7 +21,6 @@ namespace hazard_desk::test {
 
 namespace {
 
-constexpr const char* kSshd = "/usr/sbin/sshd";
 constexpr uint kFirstCandidateUid = 64000;
 constexpr int kPollStepMs = 50;
 
@@ -39,13 +37,6 @@ done
 exec /usr/sbin/sshd -D -e -f "$3"
 )";
 
-void setReason(QString* reason, const QString& text)
-{
-    if (reason != nullptr) {
-        *reason = text;
-    }
-}
-
 bool writeFile(const QString& path, const QByteArray& content)
 {
     QFile file(path);
@@ -58,37 +49,23 @@ QByteArray readFile(const QString& path)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-// A port nobody listens on right now.
-quint16 freeLoopbackPort()
-{
-    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t length = sizeof(address);
-    quint16 port = 0;
-    if (fd >= 0 && ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof(address)) == 0 &&
-        ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) == 0) {
-        port = ntohs(address.sin_port);
-    }
-    if (fd >= 0) {
-        ::close(fd);
-    }
-    return port;
-}
-
-bool accepts(quint16 port)
+// Binds a socket to 127.0.0.1:port (0: any free port) or connects one to it;
+// the port bound or connected to, 0 when that failed.
+quint16 tryLoopback(quint16 port, bool connectToIt)
 {
     const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
     sockaddr_in address{};
     address.sin_family = AF_INET;
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     address.sin_port = htons(port);
-    const bool connected = fd >= 0 && ::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof(address)) == 0;
+    auto* raw = reinterpret_cast<sockaddr*>(&address);
+    socklen_t length = sizeof(address);
+    const bool done = fd >= 0 && (connectToIt ? ::connect(fd, raw, length) == 0
+                                              : ::bind(fd, raw, length) == 0 && ::getsockname(fd, raw, &length) == 0);
     if (fd >= 0) {
         ::close(fd);
     }
-    return connected;
+    return done ? ntohs(address.sin_port) : 0;
 }
 
 uint unusedUid()
@@ -199,33 +176,26 @@ bool LoopbackSshServer::restartWithNewHostKey(QString* reason)
 bool LoopbackSshServer::prepare(QString* reason)
 {
     if (::geteuid() != 0) {
-        setReason(reason, QStringLiteral("the SSH export tests need root: sshd checks the test account's password "
-                                         "against the shadow file"));
-        return false;
-    }
-    if (!QFile::exists(QString::fromLatin1(kSshd))) {
-        setReason(reason, QStringLiteral("no %1 (Debian package openssh-server)").arg(QString::fromLatin1(kSshd)));
+        *reason = QStringLiteral("the SSH export tests need root: sshd checks the test account's password "
+                                 "against the shadow file");
         return false;
     }
     folder_ = std::make_unique<QTemporaryDir>(QDir::tempPath() + QStringLiteral("/hd-sshd-XXXXXX"));
-    if (!folder_->isValid()) {
-        setReason(reason, QStringLiteral("cannot create a temporary folder for sshd"));
-        return false;
-    }
     // The account must be able to walk into its home below this folder.
     QFile::setPermissions(folder_->path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner |
                                                QFile::ReadGroup | QFile::ExeGroup | QFile::ReadOther |
                                                QFile::ExeOther);
     uid_ = unusedUid();
-    port_ = freeLoopbackPort();
-    if (port_ == 0 || !QDir().mkpath(imageDir())) {
-        setReason(reason, QStringLiteral("cannot find a free loopback port or create the account's home"));
+    port_ = tryLoopback(0, false);
+    if (!folder_->isValid() || port_ == 0 || !QDir().mkpath(imageDir())) {
+        *reason = QStringLiteral("cannot find a free loopback port or create the account's home");
         return false;
     }
     handOver(home());
     if (!generateHostKey(reason) || !writeAccountFiles(reason)) {
         return false;
     }
+    // Public keys only for the benchmark's plain scp baseline (authorizeKey).
     const QString config = QStringLiteral(
                                "Port %1\n"
                                "ListenAddress 127.0.0.1\n"
@@ -233,16 +203,9 @@ bool LoopbackSshServer::prepare(QString* reason)
                                "PidFile none\n"
                                "UsePAM no\n"
                                "PasswordAuthentication yes\n"
-                               "KbdInteractiveAuthentication no\n"
-                               "PubkeyAuthentication yes\n"
                                "AuthorizedKeysFile %3\n"
-                               "PermitRootLogin no\n"
                                "AllowUsers %4\n"
                                "StrictModes no\n"
-                               "PrintMotd no\n"
-                               "PrintLastLog no\n"
-                               "UseDNS no\n"
-                               "X11Forwarding no\n"
                                "LogLevel VERBOSE\n")
                                .arg(port_)
                                .arg(folder_->filePath(QStringLiteral("host_ed25519_key")),
@@ -251,7 +214,7 @@ bool LoopbackSshServer::prepare(QString* reason)
     if (!writeFile(folder_->filePath(QStringLiteral("sshd_config")), config.toUtf8()) ||
         !writeFile(folder_->filePath(QStringLiteral("authorized_keys")), QByteArray()) ||
         !writeFile(folder_->filePath(QStringLiteral("empty-record")), QByteArray())) {
-        setReason(reason, QStringLiteral("cannot write the sshd configuration"));
+        *reason = QStringLiteral("cannot write the sshd configuration");
         return false;
     }
     prepared_ = true;
@@ -266,7 +229,7 @@ bool LoopbackSshServer::generateHostKey(QString* reason)
     if (!runTool(QStringLiteral("ssh-keygen"), {QStringLiteral("-q"), QStringLiteral("-t"), QStringLiteral("ed25519"),
                                                 QStringLiteral("-N"), QString(), QStringLiteral("-C"),
                                                 QStringLiteral("hd-test-host"), QStringLiteral("-f"), key})) {
-        setReason(reason, QStringLiteral("ssh-keygen could not make a host key"));
+        *reason = QStringLiteral("ssh-keygen could not make a host key");
         return false;
     }
     return true;
@@ -277,10 +240,6 @@ bool LoopbackSshServer::writeAccountFiles(QString* reason)
     const QByteArray hash = shadowHash(password_);
     const QByteArray passwd = readFile(QStringLiteral("/etc/passwd"));
     const QByteArray shadow = readFile(QStringLiteral("/etc/shadow"));
-    if (hash.isEmpty() || passwd.isEmpty() || shadow.isEmpty()) {
-        setReason(reason, QStringLiteral("cannot read the account files or hash the test password"));
-        return false;
-    }
     auto withLine = [](QByteArray content, const QByteArray& line) {
         if (!content.endsWith('\n')) {
             content += '\n';
@@ -291,9 +250,10 @@ bool LoopbackSshServer::writeAccountFiles(QString* reason)
     const QByteArray passwdLine =
         account + ":x:" + QByteArray::number(uid_) + ':' + QByteArray::number(uid_) + "::" + home().toUtf8() + ":/bin/sh";
     const QByteArray shadowLine = account + ':' + hash + ":19000:0:99999:7:::";
-    if (!writeFile(folder_->filePath(QStringLiteral("passwd")), withLine(passwd, passwdLine)) ||
+    if (hash.isEmpty() || passwd.isEmpty() || shadow.isEmpty() ||
+        !writeFile(folder_->filePath(QStringLiteral("passwd")), withLine(passwd, passwdLine)) ||
         !writeFile(folder_->filePath(QStringLiteral("shadow")), withLine(shadow, shadowLine))) {
-        setReason(reason, QStringLiteral("cannot write the account files"));
+        *reason = QStringLiteral("cannot read or write the account files, or hash the test password");
         return false;
     }
     QFile::setPermissions(folder_->filePath(QStringLiteral("shadow")), QFile::ReadOwner | QFile::WriteOwner);
@@ -317,19 +277,18 @@ bool LoopbackSshServer::launch(QString* reason)
     clock.start();
     while (clock.elapsed() < kStartTimeoutMs) {
         if (sshd_->state() == QProcess::NotRunning || sshd_->waitForFinished(kPollStepMs)) {
-            setReason(reason, QStringLiteral("sshd could not start in a private mount namespace: %1")
-                                  .arg(logText().simplified()));
+            *reason = QStringLiteral("sshd could not start in a private mount namespace: %1").arg(logText().simplified());
             sshd_.reset();
             return false;
         }
-        if (accepts(port_)) {
+        if (tryLoopback(port_, true) == port_) {
             return true;
         }
     }
-    setReason(reason, QStringLiteral("sshd did not listen on 127.0.0.1:%1 within %2 ms: %3")
-                          .arg(port_)
-                          .arg(kStartTimeoutMs)
-                          .arg(logText().simplified()));
+    *reason = QStringLiteral("sshd did not listen on 127.0.0.1:%1 within %2 ms: %3")
+                  .arg(port_)
+                  .arg(kStartTimeoutMs)
+                  .arg(logText().simplified());
     stop();
     return false;
 }

@@ -31,7 +31,7 @@ public:
     LoopbackSshServer& operator=(const LoopbackSshServer&) = delete;
 
     // Starts sshd and waits until it accepts connections; false with the
-    // reason when it cannot start.
+    // reason (never null) when it cannot start.
     bool start(QString* reason);
     void stop();
     // Stops, replaces the host key and starts again on the same port.
