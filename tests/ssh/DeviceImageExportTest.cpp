@@ -50,11 +50,9 @@ QStringList entries(const QString& folder)
 QStringList filesContaining(const QByteArray& text)
 {
     QStringList found;
-    QDirIterator it(QDir::currentPath(), QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
-    while (it.hasNext()) {
-        QFile file(it.next());
-        if (file.open(QIODevice::ReadOnly) && file.readAll().contains(text)) {
-            found << file.fileName();
+    for (const auto& [path, content] : readTree(QDir::currentPath())) {
+        if (content.contains(text)) {
+            found << path;
         }
     }
     return found;
