@@ -55,10 +55,9 @@ protected:
         return status;
     }
 
-    static int32_t intValue(ZrHandle handle, int32_t id, ZrIntValue* out = nullptr) {
+    static int32_t intValue(ZrHandle handle, int32_t id) {
         ZrIntValue value{};
         const int32_t status = DcGetIntValue(handle, id, &value);
-        if (out) *out = value;
         return status == 0 ? value.current : -100000 + status;
     }
 
@@ -68,16 +67,12 @@ protected:
         return text ? text : "";
     }
 
-    static int obstacleIo(ZrHandle handle) {
-        int32_t io = -1;
-        EXPECT_EQ(DcSpecialControl(handle, "GetObstacleIO", &io), 0);
-        return io;
-    }
-
     /// Waits until the camera has evaluated a few frames, then reads the verdict.
     static int settledVerdict(ZrHandle handle) {
         for (int i = 0; i < 3; ++i) EXPECT_EQ(nextFrame(handle), 0);
-        return obstacleIo(handle);
+        int32_t io = -1;
+        EXPECT_EQ(DcSpecialControl(handle, "GetObstacleIO", &io), 0);
+        return io;
     }
 
     static int obstacleIndex(ZrHandle handle) {

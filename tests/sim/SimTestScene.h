@@ -26,7 +26,6 @@ inline nlohmann::json deviceParams(double z, double dangerMinX, double dangerMax
             {"T", {0.0, 0.0, z}},
             {"ZoneIndex", 1},
             {"debug", false},
-            {"vendor_extra", {{"keep", 7}}},
             {"Zones", squareZones(dangerMinX, dangerMaxX, warnMaxX)}};
 }
 

@@ -1,5 +1,5 @@
 // The stored algorithm parameter JSON, template and mode switching, the
-// obstacle verdict and boxes, V1 mask upload, debug images and persistence.
+// obstacle verdict and boxes, V1 mask upload and persistence.
 
 #include <cstdlib>
 #include <cstring>
@@ -74,52 +74,51 @@ TEST_F(SimApiTest, SavesSettleAfterTheDelayAndRoundingIsApplied) {
 }
 
 // The verdict as the SDK hands it over: GetObstacleIO, the outputs (OUT1 =
-// stop, OUT2 = warning) and the V2 box record in the frame's algorithm block.
+// stop, OUT2 = warning) and the box record of the frame's algorithm block, V2
+// for the K7 and V1 for the P3 Wide. The P3 still has its factory pose (50 mm
+// high), so the pallet 1 m ahead reaches into its factory danger zone
+// 1000..1200. Where the boxes stand against the zones is the evaluation's own
+// test.
 TEST_F(SimApiTest, VerdictFollowsThePalletThroughTheZones) {
-    const std::tuple<double, int, int> cases[] = {{1000.0, 2, 1}, {1500.0, 1, 2}, {3000.0, 0, 0}};
-    for (const auto& [palletX, verdict, outputs] : cases) {
-        SCOPED_TRACE(palletX);
-        load(sceneText(palletX));
-        const ZrHandle k7 = open(kK7);
-        ASSERT_EQ(DcStartStream(k7), 0);
-        EXPECT_EQ(settledVerdict(k7), verdict);
-        EXPECT_EQ(intValue(k7, ZR_INT_IO_OUTPUT_STATUS), outputs);
+    struct Case {
+        const char* ip;
+        double palletX;
+        int verdict, outputs;   // outputs -1: the model has none
+        int32_t recordType;
+    };
+    const Case cases[] = {
+        {kK7, 1000.0, 2, 1, ZR_FRAME_TYPE_ALGORITHM_V2},
+        {kK7, 1500.0, 1, 2, ZR_FRAME_TYPE_ALGORITHM_V2},
+        {kP3, 1000.0, 2, -1, ZR_FRAME_TYPE_ALGORITHM_V1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.ip) + " " + std::to_string(c.palletX));
+        load(sceneText(c.palletX));
+        const ZrHandle handle = open(c.ip);
+        ASSERT_EQ(DcStartStream(handle), 0);
+        EXPECT_EQ(settledVerdict(handle), c.verdict);
+        if (c.outputs >= 0) {
+            EXPECT_EQ(intValue(handle, ZR_INT_IO_OUTPUT_STATUS), c.outputs);
+        }
         void* p = nullptr;
-        ASSERT_EQ(DcGetPtrValue(k7, ZR_PTR_FRAME_DATA, &p), 0);
+        ASSERT_EQ(DcGetPtrValue(handle, ZR_PTR_FRAME_DATA, &p), 0);
         const ZrFrameBlock& block = static_cast<const ZrFrameData*>(p)->blocks[ZR_BLOCK_ALGORITHM];
-        EXPECT_EQ(block.type, ZR_FRAME_TYPE_ALGORITHM_V2);
+        EXPECT_EQ(block.type, c.recordType);
         const auto* output = static_cast<const ZrAlgorithmOutput*>(block.data);
         EXPECT_EQ(output->state, 0);
-        ASSERT_EQ(output->boxCount > 0, verdict != 0);
-        if (verdict != 0) {
-            const char* box = static_cast<const char*>(output->boxes);
-            float x = 0;
+        ASSERT_GE(output->boxCount, 1);
+        const char* box = static_cast<const char*>(output->boxes);
+        float x = 0;
+        std::memcpy(&x, box + 68, 4);
+        EXPECT_NEAR(x, c.palletX, 40.0);
+        if (c.recordType == ZR_FRAME_TYPE_ALGORITHM_V2) {
             int32_t level = -1, nameLength = 0;
-            std::memcpy(&x, box + 68, 4);
             std::memcpy(&level, box + 80, 4);
             std::memcpy(&nameLength, box + 144, 4);
-            EXPECT_NEAR(x, palletX, 40.0);
-            EXPECT_EQ(level, 2 - verdict);   // 0 danger, 1 warning
+            EXPECT_EQ(level, 2 - c.verdict);   // 0 danger, 1 warning
             EXPECT_EQ(std::string(box + 148, nameLength), "pallet");
         }
     }
-}
-
-TEST_F(SimApiTest, V1JsonCameraEvaluatesItsFactoryZonesWithV1Records) {
-    // The P3 Wide still has its factory pose (50 mm high), so the pallet 1 m
-    // ahead reaches into the factory danger zone 1000..1200.
-    const ZrHandle p3 = open(kP3);
-    ASSERT_EQ(DcStartStream(p3), 0);
-    EXPECT_EQ(settledVerdict(p3), 2);
-    void* p = nullptr;
-    ASSERT_EQ(DcGetPtrValue(p3, ZR_PTR_FRAME_DATA, &p), 0);
-    const ZrFrameBlock& block = static_cast<const ZrFrameData*>(p)->blocks[ZR_BLOCK_ALGORITHM];
-    EXPECT_EQ(block.type, ZR_FRAME_TYPE_ALGORITHM_V1);
-    const auto* output = static_cast<const ZrAlgorithmOutput*>(block.data);
-    ASSERT_GE(output->boxCount, 1);
-    float x = 0;
-    std::memcpy(&x, static_cast<const char*>(output->boxes) + 68, 4);
-    EXPECT_NEAR(x, 1000.0, 40.0);
 }
 
 TEST_F(SimApiTest, VerdictUsesTheConfiguredPoseNotTheTrueMount) {
@@ -147,26 +146,6 @@ int32_t upload(ZrHandle handle, const std::vector<fs::path>& paths) {
     return DcUpLoadFiles(handle, &list, 4);
 }
 
-TEST_F(SimApiTest, DebugImagesAreSavedAtMostOncePerSecond) {
-    const fs::path dir = freshDirectory("images");
-    json scene = json::parse(sceneText());
-    scene["cameras"][0]["imageDir"] = dir.string();
-    scene["cameras"][0]["algorithmParams"]["debug"] = true;
-    load(scene.dump());
-    const ZrHandle k7 = open(kK7);
-    ASSERT_EQ(DcStartStream(k7), 0);
-    for (int i = 0; i < 10; ++i) ASSERT_EQ(nextFrame(k7), 0);
-    ASSERT_EQ(DcStopStream(k7), 0);
-    int images = 0;
-    for (const auto& entry : fs::directory_iterator(dir)) {
-        EXPECT_EQ(entry.path().extension(), ".png");
-        ++images;
-    }
-    EXPECT_GE(images, 1);
-    EXPECT_LE(images, 2);  // ten frames at 50 fps span well under two seconds
-    fs::remove_all(dir);
-}
-
 // V1 masks walked once, with a state directory: uploads are checked, the
 // masks of the running template drive the verdict, and parameters, modes and
 // masks come back after the cameras "reboot" from their flash.
@@ -184,15 +163,13 @@ TEST_F(SimApiTest, MasksDriveTheV1VerdictAndEverythingSurvivesARestart) {
     writeMask(dir / "mask1.pgm", 40, 30, 0);
     {
         const ZrHandle p20 = open(kP20);
-        const std::pair<std::vector<fs::path>, int32_t> refused[] = {
-            {{dir / "danger_near2.pgm"}, ZR_STATUS_FILE_ERROR},                        // 8-bit
-            {{dir / "mask1.pgm"}, ZR_STATUS_FILE_ERROR},                               // not a mask name
-            {{dir / "danger_far1.pgm"}, ZR_STATUS_FILE_ERROR},                         // pair incomplete
-            {{dir / "danger_far1.pgm", dir / "missing_near1.pgm"}, ZR_STATUS_FILE_ERROR},
-            {{dir / "danger_far1.pgm", dir / "danger_near5.pgm"}, ZR_STATUS_FILE_ERROR},  // file missing
+        const std::vector<fs::path> refused[] = {
+            {dir / "danger_near2.pgm"},                        // 8-bit
+            {dir / "mask1.pgm"},                               // not a mask name
+            {dir / "danger_far1.pgm"},                         // pair incomplete
+            {dir / "danger_far1.pgm", dir / "danger_near5.pgm"},  // file missing
         };
-        for (const auto& [paths, status] : refused) EXPECT_EQ(upload(p20, paths), status) << paths.front();
-        EXPECT_EQ(DcUpLoadFiles(p20, nullptr, 4), ZR_STATUS_INVALID_ARGUMENT);
+        for (const auto& paths : refused) EXPECT_EQ(upload(p20, paths), ZR_STATUS_FILE_ERROR) << paths.front();
 
         ASSERT_EQ(DcStartStream(p20), 0);
         EXPECT_EQ(settledVerdict(p20), 0);  // no masks for the running template yet
@@ -202,9 +179,6 @@ TEST_F(SimApiTest, MasksDriveTheV1VerdictAndEverythingSurvivesARestart) {
             << ZrSim_LastError();
         settledVerdict(p20);
         EXPECT_EQ(settledVerdict(p20), 2);
-        void* p = nullptr;
-        ASSERT_EQ(DcGetPtrValue(p20, ZR_PTR_FRAME_DATA, &p), 0);
-        EXPECT_EQ(static_cast<const ZrFrameData*>(p)->blocks[ZR_BLOCK_ALGORITHM].type, ZR_FRAME_TYPE_ALGORITHM_V1);
 
         int32_t other = 3;  // a template without masks
         ASSERT_EQ(DcSpecialControl(p20, "SetObstacleMode", &other), 0);

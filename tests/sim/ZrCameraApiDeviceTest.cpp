@@ -47,12 +47,8 @@ TEST_F(SimApiTest, DiscoveryListsEveryCameraWithTheRecordLayout) {
 }
 
 // An unknown address is seen by the camera layer's open tests.
-TEST_F(SimApiTest, OpenCloseRefusesBadArgumentsAndSecondHandles) {
-    ZrHandle handle = 0;
+TEST_F(SimApiTest, OpenCloseRefusesSecondHandlesAndClosedOnes) {
     ZrDeviceInfo info{};
-    EXPECT_EQ(DcOpenDevice(2, kK7, &handle, &info), ZR_STATUS_INVALID_ARGUMENT);
-    EXPECT_EQ(DcOpenDevice(1, nullptr, &handle, &info), ZR_STATUS_INVALID_ARGUMENT);
-
     const ZrHandle k7 = open(kK7);
     ASSERT_NE(k7, 0u);
     ZrHandle second = 0;
@@ -79,15 +75,10 @@ TEST_F(SimApiTest, ValueRecordsCarryCurrentMaximumAndMinimum) {
         int32_t current, minimum, maximum;
     };
     const Case cases[] = {
-        {k7, ZR_INT_3D_NATIVE_WIDTH, 0, 64, 64, 64},
         {k7, ZR_INT_MAX_DEPTH, 0, 8000, 100, 8000},
-        {k7, ZR_INT_IO_INPUT_STATUS, 0, 1, 1, 2},
-        {k7, ZR_INT_IO_OUTPUT_STATUS, 0, 0, 1, 2},
         {p20, ZR_INT_ALGORITHM_MODE, 0, 1, 0, 1},
         {p20, ZR_INT_2D_IMAGE_WIDTH, ZR_STATUS_NOT_SUPPORTED, 0, 0, 0},
-        {p20, ZR_INT_IO_INPUT_STATUS, 0, 0, 1, 1},
         {r8, ZR_INT_IO_HARDWARE_WORK_MODE, ZR_STATUS_NOT_SUPPORTED, 0, 0, 0},
-        {r8, ZR_INT_ALGORITHM_MODE, 0, 0, 0, 0},
         {k7, 1999, ZR_STATUS_NOT_SUPPORTED, 0, 0, 0},
         {k7, 2001, ZR_STATUS_INVALID_ARGUMENT, 0, 0, 0},
     };
@@ -102,10 +93,6 @@ TEST_F(SimApiTest, ValueRecordsCarryCurrentMaximumAndMinimum) {
         EXPECT_EQ(raw[1], c.maximum) << "id " << c.id;
         EXPECT_EQ(raw[2], c.minimum) << "id " << c.id;
     }
-    ZrFloatValue temperature{};
-    ASSERT_EQ(DcGetFloatValue(k7, ZR_FLOAT_DEVICE_TEMPERATURE, &temperature), 0);
-    EXPECT_GT(temperature.current, 0.0f);
-    EXPECT_EQ(DcGetFloatValue(p20, ZR_FLOAT_2D_IMAGE_FPS, &temperature), ZR_STATUS_NOT_SUPPORTED);
 }
 
 TEST_F(SimApiTest, WritesRespectLimitsReadOnlyIdsAndTheModelsModes) {
@@ -118,8 +105,6 @@ TEST_F(SimApiTest, WritesRespectLimitsReadOnlyIdsAndTheModelsModes) {
         int32_t status;
     };
     const Case cases[] = {
-        {k7, ZR_INT_XYZ_UNIT, 0, 0},
-        {k7, ZR_INT_XYZ_COORDINATE, 0, 0},
         {k7, ZR_INT_XYZ_UNIT, 5, ZR_STATUS_INVALID_ARGUMENT},
         {k7, ZR_INT_3D_IMAGE_WIDTH, 320, ZR_STATUS_REFUSED},
         {k7, ZR_INT_ALGORITHM_MODE, 1, ZR_STATUS_INVALID_ARGUMENT},
@@ -134,54 +119,18 @@ TEST_F(SimApiTest, WritesRespectLimitsReadOnlyIdsAndTheModelsModes) {
     ASSERT_EQ(DcSetIntValue(k7, ZR_INT_IO_OUTPUT_STATE, 2), 0);
     EXPECT_EQ(intValue(k7, ZR_INT_IO_OUTPUT_STATUS), 2);
 
-    EXPECT_EQ(DcSetBoolValue(k7, ZR_BOOL_ENABLE_3D_DEPTH_STREAM, true), 0);
+    // Writes the camera layer makes and that succeed are seen in its tests.
     EXPECT_EQ(DcSetBoolValue(k7, ZR_BOOL_CONNECT_STATE, false), ZR_STATUS_REFUSED);
-    EXPECT_EQ(DcSetBoolValue(p20, ZR_BOOL_ENABLE_2D_STREAM, true), ZR_STATUS_NOT_SUPPORTED);
-    EXPECT_EQ(DcSetFloatValue(k7, ZR_FLOAT_CONFIDENCE, 0.5f), 0);
     EXPECT_EQ(DcSetFloatValue(k7, ZR_FLOAT_CONFIDENCE, 2.0f), ZR_STATUS_INVALID_ARGUMENT);
     EXPECT_EQ(DcSetFloatValue(k7, ZR_FLOAT_DEVICE_TEMPERATURE, 20.0f), ZR_STATUS_REFUSED);
-    EXPECT_EQ(DcSetStringValue(k7, ZR_STRING_CUSTOM_ID, "dock-3"), 0);
-    const char* text = nullptr;
-    ASSERT_EQ(DcGetStringValue(k7, ZR_STRING_CUSTOM_ID, &text), 0);
-    EXPECT_STREQ(text, "dock-3");
     EXPECT_EQ(DcSetCmd(k7, 6001), ZR_STATUS_INVALID_ARGUMENT);
-    EXPECT_EQ(DcSetCmd(k7, ZR_CMD_SOFTWARE_TRIGGER), 0);
 }
 
-TEST_F(SimApiTest, IntrinsicsThroughNewLegacyPinholeAndModelIds) {
-    const ZrHandle k7 = open(kK7);
-    const ZrHandle p20 = open(kP20);
-    void* p = nullptr;
-    ASSERT_EQ(DcGetPtrValue(k7, ZR_PTR_3D_INTRIC_PARAM, &p), 0);
-    EXPECT_FLOAT_EQ(static_cast<const ZrIntrinsicsBlock*>(p)->cx, 31.5f);   // centre of a 64-pixel row
-    ASSERT_EQ(DcGetPtrValue(k7, ZR_PTR_3D_PINHOLE_PARAM, &p), 0);
-    const float* pinhole = static_cast<const float*>(p);
-    EXPECT_FLOAT_EQ(pinhole[0], 52.0f);
-    EXPECT_FLOAT_EQ(pinhole[4], -0.02f);
-    EXPECT_FLOAT_EQ(pinhole[17], 0.0f);
-    for (auto [handle, model] : {std::pair{k7, 0}, std::pair{p20, 15}}) {
-        ASSERT_EQ(DcGetPtrValue(handle, ZR_PTR_3D_INTRINSIC_PARAMETERS, &p), 0);
-        int32_t lens = -1;
-        std::memcpy(&lens, static_cast<const char*>(p) + 44, sizeof(lens));
-        EXPECT_EQ(lens, model);
-    }
-    EXPECT_EQ(DcGetPtrValue(k7, ZR_PTR_3D_DEPTH_DATA, &p), ZR_STATUS_UNAVAILABLE);  // no frame yet
-    EXPECT_EQ(DcGetPtrValue(k7, ZR_PTR_IMU_EXTRIC_PARAM, &p), ZR_STATUS_NOT_SUPPORTED);
-}
-
-// A scene that does not load leaves no cameras and says why, whether given
-// as text (naming the JSON path) or as the file ZR_SIM_SCENE names.
-TEST(SimApiSceneFile, BrokenScenesLeaveNoCamerasAndSayWhy) {
-    EXPECT_EQ(ZrSim_LoadSceneText("{\"cameras\": [ {\"ip\": 5} ]}"), ZR_STATUS_INVALID_ARGUMENT);
-    EXPECT_NE(std::string(ZrSim_LastError()).find("$.cameras[0].ip"), std::string::npos) << ZrSim_LastError();
+// The scene the ZR_SIM_SCENE file names: a file that does not load or is
+// missing leaves no cameras and says why.
+TEST(SimApiSceneFile, BrokenSceneFilesLeaveNoCamerasAndSayWhy) {
     ZrDeviceInfo* list = nullptr;
     int32_t count = 7;
-    EXPECT_EQ(DcGetDeviceList(&list, &count, 4), ZR_STATUS_LIBRARY_NOT_READY);
-    EXPECT_EQ(count, 0);
-    ZrHandle handle = 0;
-    EXPECT_EQ(DcOpenDevice(1, kK7, &handle, nullptr), ZR_STATUS_LIBRARY_NOT_READY);
-    EXPECT_NE(std::string(DcGetErrorString(ZR_STATUS_LIBRARY_NOT_READY)).find("must be a string"), std::string::npos);
-
     const auto dir = std::filesystem::temp_directory_path() / ("hd_sim_scene_" + std::to_string(::getpid()));
     std::filesystem::create_directories(dir);
     const std::string good = (dir / "good.json").string();
@@ -197,30 +146,15 @@ TEST(SimApiSceneFile, BrokenScenesLeaveNoCamerasAndSayWhy) {
     ::setenv("ZR_SIM_SCENE", bad.c_str(), 1);
     ZrSim_Reset();
     EXPECT_EQ(DcGetDeviceList(&list, &count, 4), ZR_STATUS_LIBRARY_NOT_READY);
+    EXPECT_EQ(count, 0);
+    ZrHandle handle = 0;
+    EXPECT_EQ(DcOpenDevice(1, kK7, &handle, nullptr), ZR_STATUS_LIBRARY_NOT_READY);
     EXPECT_NE(std::string(DcGetErrorString(ZR_STATUS_LIBRARY_NOT_READY)).find("bad.json"), std::string::npos);
     ::setenv("ZR_SIM_SCENE", (dir / "missing.json").string().c_str(), 1);
     ZrSim_Reset();
     EXPECT_NE(std::string(ZrSim_LastError()).find("cannot read scene file"), std::string::npos);
-    EXPECT_EQ(DcGetDeviceList(&list, &count, 4), ZR_STATUS_LIBRARY_NOT_READY);
     ::unsetenv("ZR_SIM_SCENE");
     ZrSim_Reset();
-    ASSERT_EQ(DcGetDeviceList(&list, &count, 4), 0);
-    EXPECT_EQ(count, 4);
-    std::filesystem::remove_all(dir);
-}
-
-TEST_F(SimApiTest, InfoOutputWritesTheLibrarysOwnLog) {
-    const auto dir = std::filesystem::temp_directory_path() / ("hd_sim_log_" + std::to_string(::getpid()));
-    std::filesystem::remove_all(dir);
-    EXPECT_EQ(DcSetInfoOutput(2, 0, dir.string().c_str(), 0), 0);
-    ZrHandle handle = 0;
-    EXPECT_NE(DcOpenDevice(1, "127.0.99.7", &handle, nullptr), 0);
-    open(kK7);
-    EXPECT_EQ(DcSetInfoOutput(5, 0, "", 0), 0);  // off again
-    std::ifstream in(dir / "ZrCameraApi.log");
-    const std::string log((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    EXPECT_NE(log.find("camera 127.0.20.1 opened"), std::string::npos) << log;
-    EXPECT_NE(log.find("no camera answers at '127.0.99.7'"), std::string::npos) << log;
     std::filesystem::remove_all(dir);
 }
 
