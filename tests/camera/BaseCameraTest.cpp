@@ -2,11 +2,11 @@
 
 #include <atomic>
 #include <chrono>
-#include <condition_variable>
-#include <mutex>
 #include <thread>
 
 #include <gtest/gtest.h>
+
+#include "FrameCollector.h"
 
 namespace algPlatform {
 namespace {
@@ -76,28 +76,20 @@ TEST(BaseCameraTest, PollThreadDeliversGoodFramesUntilStopped)
 
     camera.startStatus = 0;
     camera.stopStatus = 7;
-    std::mutex mutex;
-    std::condition_variable changed;
-    std::vector<std::int64_t> times;
+    FrameCollector frames;
+    std::atomic<int> failedReads{0};
     ASSERT_EQ(camera.startCallbackStream(true,
                                          [&](FrameSet& frame) {
-                                             std::lock_guard<std::mutex> lock(mutex);
-                                             times.push_back(frame.timeMs);
-                                             changed.notify_all();
+                                             failedReads += frame.timeMs % 3 == 0 ? 1 : 0;
+                                             frames.add(frame);
                                          }),
               0);
-    {
-        std::unique_lock<std::mutex> lock(mutex);
-        ASSERT_TRUE(changed.wait_for(lock, std::chrono::seconds(10), [&] { return times.size() >= 4; }));
-    }
+    ASSERT_TRUE(frames.waitFor(4));
     EXPECT_EQ(camera.stopCallbackStream(), 7);   // the stream stop's status
     EXPECT_EQ(camera.stops, 1);
     EXPECT_EQ(camera.stopCallbackStream(), 0);   // second stop: nothing to stop
     EXPECT_EQ(camera.stops, 1);
-    std::lock_guard<std::mutex> lock(mutex);
-    for (std::int64_t t : times) {
-        EXPECT_NE(t % 3, 0) << "a failed read reached the callback";
-    }
+    EXPECT_EQ(failedReads, 0) << "a failed read reached the callback";
     EXPECT_EQ(camera.cloudRequests, camera.reads);
 }
 
@@ -106,32 +98,27 @@ TEST(BaseCameraTest, PollThreadDeliversGoodFramesUntilStopped)
 TEST(BaseCameraTest, RestartsFromInsideAndOutsideTheCallback)
 {
     CountingCamera camera;
-    std::atomic<int> first{0};
-    std::atomic<int> second{0};
+    FrameCollector first;
+    FrameCollector second;
     std::atomic<int> restartStatus{-1};
     ASSERT_EQ(camera.startCallbackStream(false,
-                                         [&](FrameSet&) {
+                                         [&](FrameSet& frame) {
                                              // Asked on the first frame, which may come before the
                                              // start has stored its thread.
-                                             if (++first == 1) {
+                                             if (first.count() == 0) {
                                                  restartStatus = camera.startCallbackStream(false, [](FrameSet&) {});
                                              }
+                                             first.add(frame);
                                          }),
               0);
-    for (int i = 0; i < 1000 && first < 3; ++i) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
+    ASSERT_TRUE(first.waitFor(3)) << "the running stream goes on";
     EXPECT_EQ(restartStatus, 1);
-    EXPECT_GE(first, 3) << "the running stream goes on";
     EXPECT_EQ(camera.starts, 1);
 
-    ASSERT_EQ(camera.startCallbackStream(false, [&](FrameSet&) { ++second; }), 0);
-    const int firstAfterRestart = first;
-    for (int i = 0; i < 1000 && second < 2; ++i) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
-    EXPECT_GE(second, 2);
-    EXPECT_EQ(first, firstAfterRestart);
+    ASSERT_EQ(camera.startCallbackStream(false, second.callback()), 0);
+    const int firstAfterRestart = first.count();
+    ASSERT_TRUE(second.waitFor(2));
+    EXPECT_EQ(first.count(), firstAfterRestart);
     EXPECT_EQ(camera.stopCallbackStream(), 0);
     EXPECT_EQ(camera.starts, 2);
     EXPECT_EQ(camera.stops, 2);

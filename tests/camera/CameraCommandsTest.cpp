@@ -40,8 +40,6 @@ TEST_F(CameraCommandsTest, CommandsPrintJsonLinesAndExitWithTheirCodes)
         {{"frames", "--ip", "127.0.10.1", "--count", "1", "--export", (file / "sub").string()}, 1, 1, summary},
         {{"frames"}, 2, 0, {}},
         {{"frames", "--ip", "127.0.10.1", "--count", "0"}, 2, 0, {}},
-        {{"frames", "--ip", "127.0.10.1", "--count", "x"}, 2, 0, {}},
-        {{"frames", "--ip", "127.0.10.1", "--bogus"}, 2, 0, {}},
         {{"discover", "--raw", "extra"}, 2, 0, {}},
     };
     for (const Case& c : cases) {
@@ -59,18 +57,6 @@ TEST_F(CameraCommandsTest, CommandsPrintJsonLinesAndExitWithTheirCodes)
     }
     fs::remove_all(exportDir);
     fs::remove(file);
-}
-
-TEST_F(CameraCommandsTest, FailedFramesAreCountedByCodeAndTheLoopGoesOn)
-{
-    setFault("127.0.10.6", R"({"reconnectAfterFrames": 1, "reconnectMs": 100})");
-    const hazard_desk::test::CliRun run = hazard_desk::test::runCli({"frames", "--ip", "127.0.10.6", "--count", "3",
-                                                                     "--no-cloud"});
-    ASSERT_EQ(run.code, 0) << run.err;
-    const auto summary = hazard_desk::test::jsonLines(run.out).at(0);
-    EXPECT_EQ(summary["frames"], 3);
-    ASSERT_TRUE(summary["failures"].contains("3"));
-    EXPECT_GT(summary["failures"]["3"].get<int>(), 0);
 }
 
 }  // namespace

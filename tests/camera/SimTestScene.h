@@ -34,9 +34,16 @@ protected:
 
     void SetUp() override
     {
-        ZrSim_Reset();   // no faults, call counters zeroed
-        ASSERT_EQ(ZrSim_LoadSceneText(kCameraTestScene), 0) << ZrSim_LastError();
+        ASSERT_NO_FATAL_FAILURE(reloadScene());
         capture_.clear();
+    }
+
+    // The test scene afresh: no faults, call counters zeroed. Tables run each
+    // case on a fresh scene.
+    static void reloadScene()
+    {
+        ZrSim_Reset();
+        ASSERT_EQ(ZrSim_LoadSceneText(kCameraTestScene), 0) << ZrSim_LastError();
     }
 
     static algPlatform::DeviceInfo infoFor(const std::string& ip)

@@ -1,15 +1,6 @@
-#include <cstdlib>
-#include <filesystem>
-#include <iostream>
-#include <memory>
-
-#include <unistd.h>
-
 #include <gtest/gtest.h>
 
-#include "BaseCameraFactory.h"
 #include "SimTestScene.h"
-#include "ZrCameraApi.h"
 
 namespace algPlatform {
 namespace {
@@ -23,17 +14,8 @@ TEST_F(ConnectionTest, DiscoveryKeepsTheKFamilyInOrder)
     ASSERT_EQ(found.size(), 2u);
     EXPECT_EQ(found[0].ip, "127.0.10.1");
     EXPECT_EQ(found[0].serial, "SN-K7");
-    EXPECT_EQ(found[0].id, "k7-a");
-    EXPECT_EQ(found[0].name, "K7 test");
     EXPECT_EQ(found[0].type, CameraType::K_SERIES);
     EXPECT_EQ(found[1].ip, "127.0.10.6");
-
-    // The raw list keeps everything, including the null type and other families.
-    std::vector<SdkDeviceRecord> records;
-    ASSERT_EQ(ZrCameraK7::listSdkDevices(records), 0);
-    ASSERT_EQ(records.size(), 5u);
-    EXPECT_EQ(records[2].info.typeName, "ZR_DEVICE_NULL");
-    EXPECT_EQ(records[4].info.type, CameraType::R_SERIES);
 }
 
 TEST_F(ConnectionTest, DiscoveryFailureGivesAnEmptyList)
@@ -78,7 +60,6 @@ TEST_F(ConnectionTest, CallsBeforeOpenThenOpenStreamAndClose)
     EXPECT_EQ(camera.startStream(), 1);
     EXPECT_EQ(camera.stopStream(), 1);
     EXPECT_EQ(camera.startCallbackStream(true, [&](FrameSet&) { ++delivered; }), 1);
-    EXPECT_EQ(camera.startCallbackStream(true, FrameCallback()), 1);
     EXPECT_EQ(camera.executeCommand("soft_trigger"), 1);
     EXPECT_TRUE(capture_.contains(
         "[error] K7 DcSetCmd skipped because camera is not opened, name=soft_trigger, cmd=5008, ip=127.0.0.99"));
@@ -110,7 +91,8 @@ TEST_F(ConnectionTest, CallsBeforeOpenThenOpenStreamAndClose)
 }
 
 // Every form a command may take, and those that name no command (id 0):
-// they make no SDK call.
+// they make no SDK call. Which names and numbers name a command is the name
+// table's test.
 TEST_F(ConnectionTest, ExecuteCommandForms)
 {
     ZrCameraK7 camera(infoFor("127.0.10.1"));
@@ -119,12 +101,8 @@ TEST_F(ConnectionTest, ExecuteCommandForms)
         {"soft_trigger", 5008},
         {R"({"cmd": "ZR_CMD_SOFTWARE_TRIGGER"})", 5008},
         {R"({"sdk": {"name": "get_new_frame"}})", 5001},
-        {" \t5008\r\n", 5008},
         {R"("trigger")", 5008},
         {R"({"name": 5, "command": "get_new_frame_3d"})", 5009},
-        {"ZR_CMD_RESET_PARAM", 5007},
-        {"6001", 0},
-        {"4005", 0},
         {"no_such_command", 0},
         {"", 0},
         {R"({"sdk": 5})", 0},
@@ -160,54 +138,6 @@ TEST_F(ConnectionTest, FailedCloseKeepsTheHandle)
     setFault("127.0.10.1", R"({"closeFails": null})");
     EXPECT_EQ(camera.close(), 0);
     EXPECT_EQ(camera.deviceInfo().handle, 0u);
-}
-
-// The GPU switch is made once per process: checked in a child process of its own.
-void redirectWithGpuFault()
-{
-    ZrSim_Reset();
-    if (ZrSim_LoadSceneText(kCameraTestScene) != 0 || ZrSim_SetFault("*", R"({"gpuEnableFails": true})") != 0) {
-        std::_Exit(3);
-    }
-    LogCapture capture(ZrCameraK7::log());
-    ZrCameraK7::redirectSdkLog("", 1);
-    std::cerr << capture.text() << std::endl;
-    std::exit(0);
-}
-
-TEST_F(ConnectionTest, GpuAccelerationFailureIsLoggedAndStartUpGoesOn)
-{
-    GTEST_FLAG_SET(death_test_style, "threadsafe");
-    EXPECT_EXIT(redirectWithGpuFault(), ::testing::ExitedWithCode(0),
-                "\\[error\\] Failed to enable ZRSDK GPU acceleration, state=-1, error=operation failed\n"
-                "\\[info\\] ZRSDK log redirected");
-}
-
-TEST_F(ConnectionTest, FactoryHoldsTheSdkCameraForTheKFamilyOnly)
-{
-    BaseCameraFactory& factory = BaseCameraFactory::instance();
-    EXPECT_EQ(factory.create(CameraType::P_SERIES, infoFor("127.0.10.2")), nullptr);
-    const std::shared_ptr<BaseCamera> camera = factory.create(CameraType::K_SERIES, infoFor("127.0.10.1"));
-    EXPECT_NE(dynamic_cast<ZrCameraK7*>(camera.get()), nullptr);
-    EXPECT_EQ(camera->deviceInfo().ip, "127.0.10.1");
-    // A second creator for a family is refused; the first stays.
-    EXPECT_FALSE(factory.registerCamera(CameraType::K_SERIES, [](const DeviceInfo&) { return nullptr; }));
-    EXPECT_NE(dynamic_cast<ZrCameraK7*>(factory.create(CameraType::K_SERIES, infoFor("x")).get()), nullptr);
-}
-
-TEST_F(ConnectionTest, SdkLogRedirection)
-{
-    const std::filesystem::path dir =
-        std::filesystem::temp_directory_path() / ("hd_camera_sdklog_" + std::to_string(::getpid())) / "a" / "b";
-    std::filesystem::remove_all(dir.parent_path().parent_path());
-    ZrCameraK7::redirectSdkLog(dir.string(), 2);
-    ZrCameraK7::redirectSdkLog(dir.string(), 3);
-    EXPECT_TRUE(std::filesystem::is_directory(dir));
-    EXPECT_EQ(calls("DcSetInfoOutput"), 2);
-    EXPECT_LE(calls("DcSetGpuEnable"), 1);   // once per process
-    EXPECT_TRUE(capture_.contains("[info] ZRSDK log redirected: dir='" + dir.string() + "', print_level=3"));
-    ZrCameraK7::redirectSdkLog("", 5);   // an empty folder creates nothing
-    std::filesystem::remove_all(dir.parent_path().parent_path());
 }
 
 }  // namespace
