@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <memory>
 #include <sstream>
 #include <string>
@@ -20,12 +21,7 @@ public:
     ~LogCapture()
     {
         auto& sinks = logger_.sinks();
-        for (auto it = sinks.begin(); it != sinks.end(); ++it) {
-            if (*it == sink_) {
-                sinks.erase(it);
-                break;
-            }
-        }
+        sinks.erase(std::remove(sinks.begin(), sinks.end(), sink_), sinks.end());
     }
     std::string text()
     {

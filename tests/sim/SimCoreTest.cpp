@@ -1,5 +1,5 @@
-// The virtual camera's internals on their own: scene checking, the camera's
-// parameter JSON handling, zone volumes and mask files.
+// The virtual camera's internals on their own: scene checking, zone volumes
+// and mask files. Mask file names are seen through the mask upload.
 
 #include <gtest/gtest.h>
 
@@ -75,28 +75,6 @@ TEST(DeviceJson, ZonesOfSquareAndSectorTemplates) {
     EXPECT_TRUE(zonesOf(doc, 12).size() == 2u);
     EXPECT_TRUE(zonesOf(doc, 25).empty());
     EXPECT_EQ(zoneIndexOf(json{{"ZoneIndex", 20}}), -1);
-}
-
-TEST(MaskFiles, NamesOfTheSixKindsAndTwentyTemplates) {
-    const std::pair<std::string, std::tuple<bool, int, bool, int>> cases[] = {
-        {"/tmp/x/danger_far0.pgm", {true, 0, true, 0}},
-        {"warn_far7.pgm", {true, 1, true, 7}},
-        {"C:\\masks\\notify_near3.pgm", {true, 2, false, 3}},
-        {"danger_far20.pgm", {false, 0, false, 0}},
-        {"danger_far.pgm", {false, 0, false, 0}},
-        {"danger_far1.png", {false, 0, false, 0}},
-    };
-    for (const auto& [path, expected] : cases) {
-        MaskFileName name;
-        const bool ok = parseMaskFileName(path, name);
-        EXPECT_EQ(ok, std::get<0>(expected)) << path;
-        if (!ok) continue;
-        EXPECT_EQ(name.level, std::get<1>(expected)) << path;
-        EXPECT_EQ(name.far, std::get<2>(expected)) << path;
-        EXPECT_EQ(name.templateIndex, std::get<3>(expected)) << path;
-        EXPECT_EQ(maskFileName(name.level, name.far, name.templateIndex),
-                  path.substr(path.find_last_of("/\\") == std::string::npos ? 0 : path.find_last_of("/\\") + 1));
-    }
 }
 
 TEST(MaskFiles, SixteenBitPgmRoundTripAndBrokenFiles) {

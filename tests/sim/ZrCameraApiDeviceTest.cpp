@@ -75,7 +75,6 @@ TEST_F(SimApiTest, ValueRecordsCarryCurrentMaximumAndMinimum) {
         int32_t current, minimum, maximum;
     };
     const Case cases[] = {
-        {k7, ZR_INT_MAX_DEPTH, 0, 8000, 100, 8000},
         {p20, ZR_INT_ALGORITHM_MODE, 0, 1, 0, 1},
         {p20, ZR_INT_2D_IMAGE_WIDTH, ZR_STATUS_NOT_SUPPORTED, 0, 0, 0},
         {r8, ZR_INT_IO_HARDWARE_WORK_MODE, ZR_STATUS_NOT_SUPPORTED, 0, 0, 0},
@@ -109,17 +108,10 @@ TEST_F(SimApiTest, WritesRespectLimitsReadOnlyIdsAndTheModelsModes) {
         {k7, ZR_INT_3D_IMAGE_WIDTH, 320, ZR_STATUS_REFUSED},
         {k7, ZR_INT_ALGORITHM_MODE, 1, ZR_STATUS_INVALID_ARGUMENT},
         {p20, ZR_INT_ALGORITHM_MODE, 4, ZR_STATUS_INVALID_ARGUMENT},
-        {k7, ZR_INT_IO_HARDWARE_WORK_MODE, 1, 0},
-        {k7, ZR_INT_IO_HARDWARE_WORK_MODE, 2, ZR_STATUS_INVALID_ARGUMENT},
-        {k7, ZR_INT_IO_WORK_MODE, 1, 0},
     };
     for (const Case& c : cases) EXPECT_EQ(DcSetIntValue(c.handle, c.id, c.value), c.status) << "id " << c.id;
-    EXPECT_EQ(intValue(k7, ZR_INT_IO_HARDWARE_WORK_MODE), 1);
-    // Manual I/O work mode: the outputs follow the written state.
-    ASSERT_EQ(DcSetIntValue(k7, ZR_INT_IO_OUTPUT_STATE, 2), 0);
-    EXPECT_EQ(intValue(k7, ZR_INT_IO_OUTPUT_STATUS), 2);
-
-    // Writes the camera layer makes and that succeed are seen in its tests.
+    // The writes that succeed, and the I/O modes, are seen in the camera layer's
+    // and the worker's tests.
     EXPECT_EQ(DcSetBoolValue(k7, ZR_BOOL_CONNECT_STATE, false), ZR_STATUS_REFUSED);
     EXPECT_EQ(DcSetFloatValue(k7, ZR_FLOAT_CONFIDENCE, 2.0f), ZR_STATUS_INVALID_ARGUMENT);
     EXPECT_EQ(DcSetFloatValue(k7, ZR_FLOAT_DEVICE_TEMPERATURE, 20.0f), ZR_STATUS_REFUSED);
