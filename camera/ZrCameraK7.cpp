@@ -106,10 +106,13 @@ void ZrCameraK7::logFailure(const std::string& operation, std::int32_t status) c
 void ZrCameraK7::redirectSdkLog(const std::string& directoryUtf8, int printLevel)
 {
     if (!directoryUtf8.empty()) {
-        std::error_code ignored;
-        std::filesystem::create_directories(std::filesystem::u8path(directoryUtf8), ignored);
+        std::error_code error;
+        std::filesystem::create_directories(std::filesystem::u8path(directoryUtf8), error);
+        if (error) {
+            log().warn("Cannot create the ZRSDK log folder '{}': {}", directoryUtf8, error.message());
+        }
     }
-    DcSetInfoOutput(printLevel, 0, directoryUtf8.c_str(), 0);
+    const std::int32_t outputStatus = DcSetInfoOutput(printLevel, 0, directoryUtf8.c_str(), 0);
     static std::once_flag gpuOnce;
     std::call_once(gpuOnce, [] {
         const std::int32_t status = DcSetGpuEnable(true);
@@ -119,6 +122,11 @@ void ZrCameraK7::redirectSdkLog(const std::string& directoryUtf8, int printLevel
             log().error("Failed to enable ZRSDK GPU acceleration, state={}, error={}", status, errorText(status));
         }
     });
+    if (outputStatus != ZR_STATUS_OK) {
+        log().error("DcSetInfoOutput failed, dir='{}', print_level={}, state={}, error={}", directoryUtf8, printLevel,
+                    outputStatus, errorText(outputStatus));
+        return;
+    }
     log().info("ZRSDK log redirected: dir='{}', print_level={}", directoryUtf8, printLevel);
 }
 
