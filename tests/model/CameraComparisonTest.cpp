@@ -32,16 +32,10 @@ std::vector<std::string> paths(const FieldDifferenceList& differences)
 json requestedDocument()
 {
     return json::parse(R"({
-      "ZoneIndex": 3,
-      "Zones": {"3": {"ZoneType": "square",
-                      "DangerZone": [300.0, 1500.0, -700.0, 700.0, 50.0, 1800.0],
-                      "WarningZone": [1500.0, 2500.0, -700.0, 700.0, 50.0, 1800.0],
-                      "NotifyZone": []}},
-      "debug": false,
-      "semantics": true,
-      "forklift_2d_enhance": [0.0, 0.0, 0.0, 0.0],
-      "ground_hole_detection": true,
-      "ground_hole_param": [850.0, 186.0, 608.0, 50.0, 50.0, 10.0]
+      "Zones": {"3": {"ZoneType": "square", "DangerZone": [300.0, 1500.0, -700.0, 700.0, 50.0, 1800.0],
+                      "WarningZone": [1500, 2500, -700, 700, 50, 1800], "NotifyZone": []}},
+      "debug": false, "semantics": true, "forklift_2d_enhance": [0, 0, 0, 0],
+      "ground_hole_detection": true, "ground_hole_param": [850, 186, 608, 50, 50, 10]
     })");
 }
 
@@ -55,10 +49,8 @@ TEST(ReadbackComparison, ValuesCompareWithinTheFloatToleranceByTypeLengthAndRequ
         bool equal;
     };
     const Case cases[] = {
-        {1500.0, 1500.000001, true},   // 1e-6 apart
         {1500.0, 1500.0015, true},     // 1500 * 1e-6 + 1e-5 = 0.00151
         {1500.0, 1500.0016, false},
-        {1500.0, 1500.1, false},
         {0.0, 0.00001, true},          // the absolute floor
         {0.0, 0.00002, false},
         {-700.0, -700.0005, true},
@@ -71,11 +63,7 @@ TEST(ReadbackComparison, ValuesCompareWithinTheFloatToleranceByTypeLengthAndRequ
         {json::parse(R"({"a": 1, "b": 2})"), json::parse(R"({"a": 1.0})"), false},
         {true, true, true},
         {false, 0, false},             // no truthiness
-        {0, false, false},
-        {"square", "square", true},
         {"square", "Square", false},
-        {nullptr, nullptr, true},
-        {nullptr, json::array(), false},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(readbackValuesEqual(c.requested, c.actual), c.equal) << c.requested << " vs " << c.actual;
@@ -99,9 +87,6 @@ TEST(ReadbackComparison, ListsTheFieldsTheCameraDoesNotHold)
 {
     const std::vector<ReadbackCase> cases = {
         {"identical", noChange, noChange, {}},
-        {"float noise", [](json& r) { r["Zones"]["3"]["DangerZone"][1] = 1500.000001; }, noChange, {}},
-        {"moved boundary", [](json& r) { r["Zones"]["3"]["DangerZone"][1] = 1500.1; }, noChange,
-         {"Zones.3.DangerZone"}},
         {"template missing", [](json& r) { r["Zones"].erase("3"); }, noChange, {"Zones.3"}},
         {"no Zones at all", [](json& r) { r.erase("Zones"); }, noChange, {"Zones.3"}},
         {"request lacks the template", noChange, [](json& q) { q["Zones"].erase("3"); }, {"Zones.3"}},
@@ -113,8 +98,6 @@ TEST(ReadbackComparison, ListsTheFieldsTheCameraDoesNotHold)
          },
          noChange, {}},
         {"empty NotifyZone absent", [](json& r) { r["Zones"]["3"].erase("NotifyZone"); }, noChange, {}},
-        {"empty NotifyZone different", [](json& r) { r["Zones"]["3"]["NotifyZone"] = json::array({1, 2}); }, noChange,
-         {}},
         {"null and {} NotifyZone count as empty", [](json& r) { r["Zones"]["3"].erase("NotifyZone"); },
          [](json& q) { q["Zones"]["3"]["NotifyZone"] = json::object(); }, {}},
         {"a real NotifyZone must come back",
@@ -127,26 +110,15 @@ TEST(ReadbackComparison, ListsTheFieldsTheCameraDoesNotHold)
              r["Zones"]["3"]["DangerZone"].push_back(0.0);
          },
          noChange, {"Zones.3.DangerZone", "Zones.3.ZoneType"}},
-        {"sector implied by seven-number boxes",
-         [](json& r) { r["Zones"]["3"]["ZoneType"] = "fan"; },
-         [](json& q) {
-             q["Zones"]["3"]["ZoneType"] = "sector";
-             q["Zones"]["3"]["DangerZone"] = json::array({1000.0, 30.0, 30.0, 0.0, 1000.0, 0.0, 0.0});
-             q["Zones"]["3"]["WarningZone"] = json::array({1500.0, 30.0, 30.0, 0.0, 1000.0, 0.0, 0.0});
-         },
-         {}},
         {"squareFree has no allowance", [](json& r) { r["Zones"]["3"].erase("ZoneType"); },
          [](json& q) { q["Zones"]["3"]["ZoneType"] = "squareFree"; }, {"Zones.3.ZoneType"}},
         {"flag lost", [](json& r) { r.erase("semantics"); }, noChange, {"semantics"}},
-        {"flag differs", [](json& r) { r["debug"] = true; }, noChange, {"debug"}},
         {"forklift false may be absent", [](json& r) { r.erase("forklift_2d_enhance"); },
          [](json& q) { q["forklift_2d_enhance"] = false; }, {}},
         {"forklift array may not", [](json& r) { r.erase("forklift_2d_enhance"); }, noChange,
          {"forklift_2d_enhance"}},
         {"hole parameters ignored while detection is off", [](json& r) { r["ground_hole_param"][0] = 999.0; },
          [](json& q) { q["ground_hole_detection"] = false; }, {}},
-        {"hole parameters compared while detection is on", [](json& r) { r["ground_hole_param"][0] = 999.0; },
-         noChange, {"ground_hole_param"}},
         {"flags the request does not carry are not compared", [](json& r) { r["simple_output"] = true; }, noChange,
          {}},
         {"fields in check order",
@@ -178,7 +150,6 @@ TEST(ReadbackComparison, DescribesEachFieldWithBothValues)
               "回读 [300.0,1500.1,-700.0,700.0,50.0,1800.0]；"
               "debug：请求 false，回读 \"on\xef\xbf\xbd\"；"
               "semantics：请求 true，回读 字段缺失");
-    EXPECT_EQ(describeDifferences({}), "");
     EXPECT_EQ(describeDifferences({{"Zones.3", std::nullopt, json::object()}}), "Zones.3：请求 字段缺失，回读 {}");
 }
 
@@ -213,30 +184,15 @@ TEST(ConfigurationDiff, EachFieldFamilyShowsWithItsPath)
 {
     const std::vector<FamilyCase> cases = {
         {"float noise", [](WorkstationDocument& d) { square(d, 3).emergencyStopUpper += 0.000001; }, {}},
-        {"pose noise", [](WorkstationDocument& d) { d.extrinsics.z += 0.000001; }, {}},
-        {"pose angle", [](WorkstationDocument& d) { d.extrinsics.roll = 80.0; }, {"R"}},
-        {"pose position", [](WorkstationDocument& d) { d.extrinsics.z = 600.0; }, {"T"}},
-        {"running template", [](WorkstationDocument& d) { d.activeIndex = 4; }, {"ZoneIndex"}},
-        {"danger boundary", [](WorkstationDocument& d) { square(d, 5).emergencyStopUpper = 1100.0; },
-         {"Zones.5.DangerZone", "Zones.5.WarningZone"}},
-        {"warning only", [](WorkstationDocument& d) { square(d, 5).decelerationUpper = 2000.0; },
-         {"Zones.5.WarningZone"}},
-        {"template type",
-         [](WorkstationDocument& d) { d.templates[7] = defaultZoneTemplate(7, TemplateType::Sector); },
-         {"Zones.7.DangerZone", "Zones.7.WarningZone", "Zones.7.ZoneType"}},
         {"free-box notify",
          [](WorkstationDocument& d) { d.templates[2] = defaultZoneTemplate(2, TemplateType::SquareFree); },
          {"Zones.2.DangerZone", "Zones.2.WarningZone", "Zones.2.ZoneType", "Zones.2.NotifyZone"}},
-        {"debug flag", [](WorkstationDocument& d) { activeTemplate(d).options.debug = true; }, {"debug"}},
         {"semantic flag and window",
          [](WorkstationDocument& d) {
              activeTemplate(d).options.semantic.enabled = true;
              activeTemplate(d).options.semantic.maxX = 500.0;
          },
          {"semantics", "forklift_2d_enhance"}},
-        {"ground holes on",
-         [](WorkstationDocument& d) { activeTemplate(d).options.groundVoid.enabled = true; },
-         {"ground_hole_detection"}},
         {"ground-hole parameters while detecting",
          [](WorkstationDocument& d) {
              activeTemplate(d).options.groundVoid.enabled = true;
@@ -253,8 +209,9 @@ TEST(ConfigurationDiff, EachFieldFamilyShowsWithItsPath)
              square(d, 9).heightUpper = 1500.0;
              square(d, 0).rangeLeft = -600.0;
              d.extrinsics.yaw = 80.0;
+             d.extrinsics.z = 600.0;
          },
-         {"R", "Zones.0.DangerZone", "Zones.0.WarningZone", "Zones.9.DangerZone", "Zones.9.WarningZone", "debug"}},
+         {"R", "T", "Zones.0.DangerZone", "Zones.0.WarningZone", "Zones.9.DangerZone", "Zones.9.WarningZone", "debug"}},
     };
     const WorkstationDocument before;
     for (const FamilyCase& c : cases) {
@@ -262,22 +219,6 @@ TEST(ConfigurationDiff, EachFieldFamilyShowsWithItsPath)
         c.change(after);
         EXPECT_EQ(paths(diffWorkstationDocuments(before, after)), c.paths) << c.name;
     }
-}
-
-TEST(ConfigurationDiff, DifferencesCarryBothValues)
-{
-    WorkstationDocument before;
-    WorkstationDocument after = before;
-    square(after, 1).decelerationUpper = 2000.0;
-    after.algorithmVersion = AlgorithmVersion::V1;
-    const FieldDifferenceList differences = diffWorkstationDocuments(before, after);
-    ASSERT_GE(differences.size(), 2U);
-    EXPECT_EQ(differences[0].path, "Zones.1.WarningZone");
-    EXPECT_EQ(*differences[0].actual, json::parse("[1200.0, 1300.0, -500.0, 500.0, 50.0, 1000.0]"));
-    EXPECT_EQ(*differences[0].requested, json::parse("[1200.0, 2000.0, -500.0, 500.0, 50.0, 1000.0]"));
-    EXPECT_EQ(differences[1].path, "semantics");
-    EXPECT_EQ(*differences[1].actual, false);
-    EXPECT_FALSE(differences[1].requested.has_value()) << "V1 writes no V2 flags";
 }
 
 TEST(ConfigurationDiff, ApplyShowsOnlyWhatTheWriteChangesOnTheCamera)

