@@ -102,8 +102,6 @@ TEST(DeviceJsonReader, StructuralErrorsStopAtTheFirstWithOneIssue)
         {"free empty notify", [](json& j) { j["Zones"]["1"]["NotifyZone"] = json::array(); },
          "$device.Zones.1.NotifyZone", six},
         {"sector six", [](json& j) { j["Zones"]["2"]["DangerZone"].erase(6); }, "$device.Zones.2.DangerZone", seven},
-        {"sector notify two", [](json& j) { j["Zones"]["2"]["NotifyZone"] = json::array({1, 2}); },
-         "$device.Zones.2.NotifyZone", seven},
         {"require all", [](json& j) { j["Zones"].erase("19"); }, "$device.Zones",
          "must contain every template index from 0 to 19"},
         {"ZoneIndex 20", [](json& j) { j["ZoneIndex"] = 20; }, "$device.ZoneIndex", "must be an integer from 0 to 19"},
@@ -117,11 +115,8 @@ TEST(DeviceJsonReader, StructuralErrorsStopAtTheFirstWithOneIssue)
         EXPECT_EQ(issues[0], (ValidationIssue{c.path, c.message})) << c.name;
     }
 
-    for (const char* text : {"{", "", "{} {}"}) {
-        EXPECT_EQ(issuesOf([&] { (void)parseDeviceDocumentText(text, AlgorithmVersion::V1, false); }),
-                  (ValidationIssueList{{"$device", "invalid JSON syntax"}}))
-            << text;
-    }
+    EXPECT_EQ(issuesOf([] { (void)parseDeviceDocumentText("{} {}", AlgorithmVersion::V1, false); }),
+              (ValidationIssueList{{"$device", "invalid JSON syntax"}}));
 }
 
 TEST(DeviceJsonReader, ZoneTypesKeysAndTolerances)
@@ -299,17 +294,11 @@ TEST(MergeIntoDeviceDocument, OptionsSelectWhatIsReplaced)
 
 TEST(MergeIntoDeviceDocument, RepairsMissingContainersAndRejectsBadSelection)
 {
-    const std::function<void(json&)> breakages[] = {
-        [](json& j) { j.erase("Zones"); },
-        [](json& j) { j["Zones"] = json::array({1, 2}); },
-        [](json& j) { j["Zones"]["7"] = "broken"; },
-    };
-    const json generated = buildDeviceDocument(mixedV2(), json::object());
-    for (const auto& breakage : breakages) {
+    for (const json& zones : {json(nullptr), json::array({1, 2}), json{{"7", "broken"}}}) {
         json base = cameraBase();
-        breakage(base);
-        const json repaired = mergeIntoDeviceDocument(mixedV2(), base, DeviceMergeOptions{});
-        EXPECT_EQ(repaired["Zones"]["7"], generated["Zones"]["7"]);
+        base["Zones"] = zones;
+        const json merged = mergeIntoDeviceDocument(mixedV2(), base, DeviceMergeOptions{});
+        EXPECT_EQ(merged["Zones"]["7"], deviceJson()["Zones"]["7"]) << zones;
     }
 
     for (const std::int32_t bad : {-1, 20}) {
@@ -323,41 +312,30 @@ TEST(MergeIntoDeviceDocument, RepairsMissingContainersAndRejectsBadSelection)
 
 TEST(ConfigurationFileReader, VersionAndTemplatesMakeAWorkstationFileAnyOtherObjectIsCameraJson)
 {
+    const auto workstation = readConfigurationFile(dumpWorkstationDocument(mixedV2(), 2), AlgorithmVersion::V1);
+    ASSERT_TRUE(workstation.has_value());
+    EXPECT_EQ(workstation->format, ConfigurationFileFormat::Workstation);
+    EXPECT_EQ(workstation->document, mixedV2());   // the file's own generation holds
+
+    // Camera JSON, read for the caller's generation, may hold some templates only and one of the two keys.
     json device = deviceJson();
-    device["Zones"] = json{{"3", device["Zones"]["3"]}};   // a camera file may hold some templates only
-    json withVersion = device;
-    withVersion["version"] = 1;
-    json withTemplates = device;
-    withTemplates["templates"] = json::array();
-    const std::pair<std::string, ConfigurationFileFormat> cases[] = {
-        {dumpWorkstationDocument(mixedV2(), 2), ConfigurationFileFormat::Workstation},
-        {device.dump(), ConfigurationFileFormat::Device},
-        {withVersion.dump(), ConfigurationFileFormat::Device},
-        {withTemplates.dump(), ConfigurationFileFormat::Device},
-    };
-    for (const auto& [text, format] : cases) {
-        const auto file = readConfigurationFile(text, AlgorithmVersion::V1);
-        ASSERT_TRUE(file.has_value()) << text;
-        EXPECT_EQ(file->format, format);
-        if (format == ConfigurationFileFormat::Workstation) {
-            EXPECT_EQ(file->document, mixedV2());   // the file's own generation holds
-        } else {
-            EXPECT_EQ(file->document.algorithmVersion, AlgorithmVersion::V1);
-            EXPECT_EQ(file->document.templates[3].type(), TemplateType::Sector);
-        }
+    device["Zones"] = json{{"3", device["Zones"]["3"]}};
+    for (const char* key : {"version", "templates"}) {
+        json text = device;
+        text[key] = 1;
+        const auto file = readConfigurationFile(text.dump(), AlgorithmVersion::V1);
+        ASSERT_TRUE(file.has_value()) << key;
+        EXPECT_EQ(file->format, ConfigurationFileFormat::Device);
+        EXPECT_EQ(file->document.algorithmVersion, AlgorithmVersion::V1);
+        EXPECT_EQ(file->document.templates[3].type(), TemplateType::Sector);
     }
 
     for (const char* text : {"[{\"version\": 1, \"templates\": []}]", "", "{\"version\": 1} trailing"}) {
         EXPECT_FALSE(readConfigurationFile(text, AlgorithmVersion::V2).has_value()) << text;
     }
-    json workstation = json::parse(dumpWorkstationDocument(mixedV2(), 2));
-    workstation["version"] = 2;
     device.erase("R");
-    for (const auto& [text, path] : {std::pair{workstation.dump(), "$.version"}, std::pair{device.dump(), "$device.R"}}) {
-        const ValidationIssueList issues = issuesOf([&] { (void)readConfigurationFile(text, AlgorithmVersion::V1); });
-        ASSERT_FALSE(issues.empty()) << path;
-        EXPECT_EQ(issues[0].path, path);
-    }
+    EXPECT_EQ(issuesOf([&] { (void)readConfigurationFile(device.dump(), AlgorithmVersion::V1); }).at(0).path,
+              "$device.R");
 }
 
 }  // namespace
