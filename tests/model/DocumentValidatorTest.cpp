@@ -7,7 +7,7 @@
 
 #include <cmath>
 #include <limits>
-#include <sstream>
+#include <algorithm>
 #include <string>
 
 namespace hazard_desk {
@@ -25,17 +25,12 @@ const char* const kSectorNotFinite = "all sector values must be finite";
 const char* const kResolution = "is too large for the configured distance, width, or thickness";
 const char* const kNearFar = "must satisfy 0 <= nearDistance < farDistance";
 
-const char* const kRangeOrder = "rangeLeft must be less than rangeRight";
-const char* const kSquareNotFinite = "all square parameters must be finite";
 const char* const kAngles = "must stay within [-180, 180] degrees";
 const char* const kBelowDanger = "lowerLimit must be less than the danger radius";
 const char* const kNonNegative = "must be finite and non-negative";
 
 SquareZones& square(WorkstationDocument& d, std::size_t slot) { return std::get<SquareZones>(d.templates[slot].body); }
-FreeBoxZones& freeBox(WorkstationDocument& d, std::size_t slot)
-{
-    return std::get<FreeBoxZones>(d.templates[slot].body);
-}
+FreeBoxZones& freeBox(WorkstationDocument& d, std::size_t slot) { return std::get<FreeBoxZones>(d.templates[slot].body); }
 SectorZones& sector(WorkstationDocument& d, std::size_t slot) { return std::get<SectorZones>(d.templates[slot].body); }
 GroundVoidOptions& ground(WorkstationDocument& d, std::size_t slot) { return d.templates[slot].options.groundVoid; }
 SemanticOptions& semantic(WorkstationDocument& d, std::size_t slot) { return d.templates[slot].options.semantic; }
@@ -65,7 +60,6 @@ TEST(DocumentValidator, DocumentRules)
          {{"extrinsics", kNotFinite}, {"extrinsics", kAngleRange}}},
         {"pitch 180.5", [](auto& d) { d.extrinsics.pitch = 180.5; }, {{"extrinsics", kAngleRange}}},
         {"limits pass", [](auto& d) { d.extrinsics = Extrinsics{-180, 180, -180, -1e9, 1e9, 0}; }, {}},
-        {"x out of angle range is fine", [](auto& d) { d.extrinsics.x = 5000.0; }, {}},
         {"active -1", [](auto& d) { d.activeIndex = -1; }, {{"activeIndex", kIndexRange}}},
         {"active 20", [](auto& d) { d.activeIndex = 20; }, {{"activeIndex", kIndexRange}}},
         {"active 0 and 19 pass", [](auto& d) { d.activeIndex = d.activeIndex == 0 ? 19 : 0; }, {}},
@@ -77,19 +71,17 @@ TEST(DocumentValidator, DocumentRules)
 TEST(DocumentValidator, BoxRules)
 {
     runCases({
-        {"one NaN is one issue", [](auto& d) { square(d, 0).rangeLeft = kNan; }, {{"templates[0]", kSquareNotFinite}}},
         {"NaN plus broken order still one", [](auto& d) { square(d, 0) = SquareZones{-5, 1, 2, 3, 4, 5, kInf}; },
-         {{"templates[0]", kSquareNotFinite}}},
+         {{"templates[0]", "all square parameters must be finite"}}},
         {"0 0 10", [](auto& d) { square(d, 0) = SquareZones{0, 0, 10, -1, 1, 0, 1}; },
          {{"templates[0].distance", kDistanceOrder}}},
-        {"lowerLimit 0 allowed", [](auto& d) { square(d, 0).lowerLimit = 0.0; }, {}},
         {"negative lowerLimit", [](auto& d) { square(d, 0).lowerLimit = -0.5; },
          {{"templates[0].distance", kDistanceOrder}}},
         {"deceleration equal", [](auto& d) { square(d, 4).decelerationUpper = square(d, 4).emergencyStopUpper; },
          {{"templates[4].distance", kDistanceOrder}}},
         {"three independent", [](auto& d) { square(d, 8) = SquareZones{5, 4, 3, 2, 1, 9, 9}; },
          {{"templates[8].distance", kDistanceOrder},
-          {"templates[8].range", kRangeOrder},
+          {"templates[8].range", "rangeLeft must be less than rangeRight"},
           {"templates[8].height", "heightLower must be less than heightUpper"}}},
         {"NaN in warning box", [](auto& d) { freeBox(d, 1).warning.maxY = kNan; },
          {{"templates[1].zones.warning", "all bounds must be finite"}}},
@@ -123,17 +115,11 @@ TEST(DocumentValidator, SectorRules)
           {"templates[3].distance", kBelowDanger}}},
         {"right angle above 180", [](auto& d) { sector(d, 7).warning.rightAngle = 181.0; },
          {{"templates[7].zones.warning.angles", kAngles}}},
-        {"full circle passes",
-         [](auto& d) {
-             sector(d, 7).danger.leftAngle = -180.0;
-             sector(d, 7).danger.rightAngle = 180.0;
-         },
-         {}},
+        {"full circle passes", [](auto& d) { sector(d, 7).danger = SectorZone{1200, -180, 180, 50, 1000, 0, 0}; }, {}},
         {"NaN danger radius: no radius order", [](auto& d) { sector(d, 3).danger.radius = kNan; },
          {{"templates[3].zones.danger", kSectorNotFinite}}},
         {"NaN notify", [](auto& d) { sector(d, 2).notify->centerX = kNan; },
          {{"templates[2].zones.notify", kSectorNotFinite}}},
-        {"absent notify is not checked", [](auto& d) { sector(d, 3).notify.reset(); }, {}},
     });
 }
 
@@ -162,27 +148,6 @@ TEST(DocumentValidator, OptionRules)
     });
 }
 
-TEST(DocumentValidator, IssuesFollowRuleAndSlotOrder)
-{
-    WorkstationDocument document = test::mixedDocument();
-    document.templates[19].options.semantic.minX = kNan;
-    square(document, 0).rangeRight = -1000.0;
-    document.templates[0].options.groundVoid.halfWidth = kNan;
-    sector(document, 2).warning.radius = 10.0;
-    document.activeIndex = 99;
-    document.extrinsics.yaw = 200.0;
-    const ValidationIssueList expected{
-        {"extrinsics", kAngleRange},
-        {"activeIndex", kIndexRange},
-        {"templates[0].range", kRangeOrder},
-        {"templates[0].v2.groundVoid", kNotFinite},
-        {"templates[2].distance", "danger radius must not exceed warning radius"},
-        {"templates[19].v2.semantic", "all bounds must be finite"},
-    };
-    EXPECT_EQ(validateWorkstationDocument(document), expected);
-    EXPECT_EQ(test::issuesOf([&] { requireValidDocument(document); }), expected);
-}
-
 TEST(ParameterValidationError, TextHasOneLinePerIssueAndNeverNone)
 {
     const ValidationIssueList issues{{"$.extrinsics.roll", "missing required field"},
@@ -200,13 +165,13 @@ TEST(FormatIssueList, ShowsTwelveLinesAndCountsTheRest)
 {
     const struct {
         std::size_t count;
-        std::size_t lines;
-        const char* lastLine;
+        std::ptrdiff_t lineBreaks;
+        std::string ending;
     } cases[] = {
         {0, 0, ""},
-        {12, 12, "templates[11].distance：message 11"},
-        {13, 13, "另有 1 项错误"},
-        {40, 13, "另有 28 项错误"},
+        {12, 11, "\ntemplates[11].distance：message 11"},
+        {13, 12, "\n另有 1 项错误"},
+        {40, 12, "\n另有 28 项错误"},
     };
     for (const auto& c : cases) {
         ValidationIssueList issues;
@@ -214,13 +179,8 @@ TEST(FormatIssueList, ShowsTwelveLinesAndCountsTheRest)
             issues.push_back({"templates[" + std::to_string(i) + "].distance", "message " + std::to_string(i)});
         }
         const std::string text = formatIssueList(issues);
-        std::vector<std::string> lines;
-        std::istringstream in(text);
-        for (std::string line; std::getline(in, line);) {
-            lines.push_back(line);
-        }
-        ASSERT_EQ(lines.size(), c.lines) << c.count;
-        EXPECT_EQ(text.empty() ? "" : lines.back(), c.lastLine) << c.count;
+        EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), c.lineBreaks) << c.count;
+        EXPECT_EQ(text.substr(text.size() - std::min(text.size(), c.ending.size())), c.ending) << c.count;
     }
 }
 

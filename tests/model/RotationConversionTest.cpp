@@ -42,17 +42,6 @@ TEST(RotationConversion, AnglesRoundTripAwayFromGimbalLock)
     }
 }
 
-TEST(RotationConversion, EquivalentTriplesKeepThePose)
-{
-    // The default mounting (90, -180, 90) is read back as another triple of the same pose.
-    const RotationMatrix mounted = rotationFromEulerDegrees(90, -180, 90);
-    const EulerAnglesDeg back = eulerDegreesFromRotation(mounted);
-    EXPECT_NEAR(back.roll, -90.0, 1e-9);
-    EXPECT_NEAR(back.pitch, 0.0, 1e-9);
-    EXPECT_NEAR(back.yaw, -90.0, 1e-9);
-    expectSameRotation(rotationFromEulerDegrees(back.roll, back.pitch, back.yaw), mounted, 1e-12);
-}
-
 TEST(RotationConversion, GimbalLockPutsTheTurnIntoYaw)
 {
     // |R20| = 1: roll and yaw turn about one axis; the reading keeps roll 0
