@@ -30,7 +30,7 @@ const char* const kBelowDanger = "lowerLimit must be less than the danger radius
 const char* const kNonNegative = "must be finite and non-negative";
 
 SquareZones& square(WorkstationDocument& d, std::size_t slot) { return std::get<SquareZones>(d.templates[slot].body); }
-FreeBoxZones& freeBox(WorkstationDocument& d, std::size_t slot) { return std::get<FreeBoxZones>(d.templates[slot].body); }
+FreeBoxZones& freeBox(WorkstationDocument& d, std::size_t i) { return std::get<FreeBoxZones>(d.templates[i].body); }
 SectorZones& sector(WorkstationDocument& d, std::size_t slot) { return std::get<SectorZones>(d.templates[slot].body); }
 GroundVoidOptions& ground(WorkstationDocument& d, std::size_t slot) { return d.templates[slot].options.groundVoid; }
 SemanticOptions& semantic(WorkstationDocument& d, std::size_t slot) { return d.templates[slot].options.semantic; }
@@ -96,12 +96,9 @@ TEST(DocumentValidator, SectorRules)
 {
     runCases({
         {"equal radii pass", [](auto& d) { sector(d, 3).warning.radius = sector(d, 3).danger.radius; }, {}},
-        {"equal notify radius passes", [](auto& d) { sector(d, 2).notify->radius = sector(d, 2).warning.radius; }, {}},
         {"lowerLimit equals danger radius", [](auto& d) { sector(d, 2).lowerLimit = sector(d, 2).danger.radius; },
          {{"templates[2].distance", kBelowDanger}}},
         {"negative lowerLimit", [](auto& d) { sector(d, 3).lowerLimit = -1.0; },
-         {{"templates[3].lowerLimit", kNonNegative}}},
-        {"NaN lowerLimit skips the order rule", [](auto& d) { sector(d, 3).lowerLimit = kNan; },
          {{"templates[3].lowerLimit", kNonNegative}}},
         {"warning smaller than danger", [](auto& d) { sector(d, 3).warning.radius = 1000.0; },
          {{"templates[3].distance", "danger radius must not exceed warning radius"}}},
@@ -163,25 +160,13 @@ TEST(ParameterValidationError, TextHasOneLinePerIssueAndNeverNone)
 
 TEST(FormatIssueList, ShowsTwelveLinesAndCountsTheRest)
 {
-    const struct {
-        std::size_t count;
-        std::ptrdiff_t lineBreaks;
-        std::string ending;
-    } cases[] = {
-        {0, 0, ""},
-        {12, 11, "\ntemplates[11].distance：message 11"},
-        {13, 12, "\n另有 1 项错误"},
-        {40, 12, "\n另有 28 项错误"},
-    };
-    for (const auto& c : cases) {
-        ValidationIssueList issues;
-        for (std::size_t i = 0; i < c.count; ++i) {
-            issues.push_back({"templates[" + std::to_string(i) + "].distance", "message " + std::to_string(i)});
-        }
-        const std::string text = formatIssueList(issues);
-        EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), c.lineBreaks) << c.count;
-        EXPECT_EQ(text.substr(text.size() - std::min(text.size(), c.ending.size())), c.ending) << c.count;
+    ValidationIssueList issues;
+    for (int i = 0; i < 40; ++i) {
+        issues.push_back({"templates[" + std::to_string(i) + "].distance", "message"});
     }
+    const std::string text = formatIssueList(issues);
+    EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 12);
+    EXPECT_NE(text.find("templates[11].distance：message\n另有 28 项错误"), std::string::npos) << text;
 }
 
 }  // namespace
