@@ -7,7 +7,7 @@
 
 #include <cmath>
 #include <limits>
-#include <sstream>
+#include <algorithm>
 #include <string>
 
 namespace hazard_desk {
@@ -25,17 +25,12 @@ const char* const kSectorNotFinite = "all sector values must be finite";
 const char* const kResolution = "is too large for the configured distance, width, or thickness";
 const char* const kNearFar = "must satisfy 0 <= nearDistance < farDistance";
 
-const char* const kRangeOrder = "rangeLeft must be less than rangeRight";
-const char* const kSquareNotFinite = "all square parameters must be finite";
 const char* const kAngles = "must stay within [-180, 180] degrees";
 const char* const kBelowDanger = "lowerLimit must be less than the danger radius";
 const char* const kNonNegative = "must be finite and non-negative";
 
 SquareZones& square(WorkstationDocument& d, std::size_t slot) { return std::get<SquareZones>(d.templates[slot].body); }
-FreeBoxZones& freeBox(WorkstationDocument& d, std::size_t slot)
-{
-    return std::get<FreeBoxZones>(d.templates[slot].body);
-}
+FreeBoxZones& freeBox(WorkstationDocument& d, std::size_t i) { return std::get<FreeBoxZones>(d.templates[i].body); }
 SectorZones& sector(WorkstationDocument& d, std::size_t slot) { return std::get<SectorZones>(d.templates[slot].body); }
 GroundVoidOptions& ground(WorkstationDocument& d, std::size_t slot) { return d.templates[slot].options.groundVoid; }
 SemanticOptions& semantic(WorkstationDocument& d, std::size_t slot) { return d.templates[slot].options.semantic; }
@@ -61,12 +56,10 @@ TEST(DocumentValidator, DocumentRules)
 {
     runCases({
         {"NaN roll", [](auto& d) { d.extrinsics.roll = kNan; }, {{"extrinsics", kNotFinite}}},
-        {"infinite z", [](auto& d) { d.extrinsics.z = kInf; }, {{"extrinsics", kNotFinite}}},
         {"infinite yaw", [](auto& d) { d.extrinsics.yaw = -kInf; },
          {{"extrinsics", kNotFinite}, {"extrinsics", kAngleRange}}},
         {"pitch 180.5", [](auto& d) { d.extrinsics.pitch = 180.5; }, {{"extrinsics", kAngleRange}}},
         {"limits pass", [](auto& d) { d.extrinsics = Extrinsics{-180, 180, -180, -1e9, 1e9, 0}; }, {}},
-        {"x out of angle range is fine", [](auto& d) { d.extrinsics.x = 5000.0; }, {}},
         {"active -1", [](auto& d) { d.activeIndex = -1; }, {{"activeIndex", kIndexRange}}},
         {"active 20", [](auto& d) { d.activeIndex = 20; }, {{"activeIndex", kIndexRange}}},
         {"active 0 and 19 pass", [](auto& d) { d.activeIndex = d.activeIndex == 0 ? 19 : 0; }, {}},
@@ -78,19 +71,17 @@ TEST(DocumentValidator, DocumentRules)
 TEST(DocumentValidator, BoxRules)
 {
     runCases({
-        {"one NaN is one issue", [](auto& d) { square(d, 0).rangeLeft = kNan; }, {{"templates[0]", kSquareNotFinite}}},
         {"NaN plus broken order still one", [](auto& d) { square(d, 0) = SquareZones{-5, 1, 2, 3, 4, 5, kInf}; },
-         {{"templates[0]", kSquareNotFinite}}},
+         {{"templates[0]", "all square parameters must be finite"}}},
         {"0 0 10", [](auto& d) { square(d, 0) = SquareZones{0, 0, 10, -1, 1, 0, 1}; },
          {{"templates[0].distance", kDistanceOrder}}},
-        {"lowerLimit 0 allowed", [](auto& d) { square(d, 0).lowerLimit = 0.0; }, {}},
         {"negative lowerLimit", [](auto& d) { square(d, 0).lowerLimit = -0.5; },
          {{"templates[0].distance", kDistanceOrder}}},
         {"deceleration equal", [](auto& d) { square(d, 4).decelerationUpper = square(d, 4).emergencyStopUpper; },
          {{"templates[4].distance", kDistanceOrder}}},
         {"three independent", [](auto& d) { square(d, 8) = SquareZones{5, 4, 3, 2, 1, 9, 9}; },
          {{"templates[8].distance", kDistanceOrder},
-          {"templates[8].range", kRangeOrder},
+          {"templates[8].range", "rangeLeft must be less than rangeRight"},
           {"templates[8].height", "heightLower must be less than heightUpper"}}},
         {"NaN in warning box", [](auto& d) { freeBox(d, 1).warning.maxY = kNan; },
          {{"templates[1].zones.warning", "all bounds must be finite"}}},
@@ -98,13 +89,6 @@ TEST(DocumentValidator, BoxRules)
          {{"templates[1].zones.notify.x", "minX must be less than maxX"},
           {"templates[1].zones.notify.y", "minY must be less than maxY"},
           {"templates[1].zones.notify.z", "minZ must be less than maxZ"}}},
-        {"danger before warning",
-         [](auto& d) {
-             freeBox(d, 5).warning.minZ = 5000.0;
-             freeBox(d, 5).danger.minY = 1e9;
-         },
-         {{"templates[5].zones.danger.y", "minY must be less than maxY"},
-          {"templates[5].zones.warning.z", "minZ must be less than maxZ"}}},
     });
 }
 
@@ -112,12 +96,9 @@ TEST(DocumentValidator, SectorRules)
 {
     runCases({
         {"equal radii pass", [](auto& d) { sector(d, 3).warning.radius = sector(d, 3).danger.radius; }, {}},
-        {"equal notify radius passes", [](auto& d) { sector(d, 2).notify->radius = sector(d, 2).warning.radius; }, {}},
         {"lowerLimit equals danger radius", [](auto& d) { sector(d, 2).lowerLimit = sector(d, 2).danger.radius; },
          {{"templates[2].distance", kBelowDanger}}},
         {"negative lowerLimit", [](auto& d) { sector(d, 3).lowerLimit = -1.0; },
-         {{"templates[3].lowerLimit", kNonNegative}}},
-        {"NaN lowerLimit skips the order rule", [](auto& d) { sector(d, 3).lowerLimit = kNan; },
          {{"templates[3].lowerLimit", kNonNegative}}},
         {"warning smaller than danger", [](auto& d) { sector(d, 3).warning.radius = 1000.0; },
          {{"templates[3].distance", "danger radius must not exceed warning radius"}}},
@@ -131,17 +112,11 @@ TEST(DocumentValidator, SectorRules)
           {"templates[3].distance", kBelowDanger}}},
         {"right angle above 180", [](auto& d) { sector(d, 7).warning.rightAngle = 181.0; },
          {{"templates[7].zones.warning.angles", kAngles}}},
-        {"full circle passes",
-         [](auto& d) {
-             sector(d, 7).danger.leftAngle = -180.0;
-             sector(d, 7).danger.rightAngle = 180.0;
-         },
-         {}},
+        {"full circle passes", [](auto& d) { sector(d, 7).danger = SectorZone{1200, -180, 180, 50, 1000, 0, 0}; }, {}},
         {"NaN danger radius: no radius order", [](auto& d) { sector(d, 3).danger.radius = kNan; },
          {{"templates[3].zones.danger", kSectorNotFinite}}},
         {"NaN notify", [](auto& d) { sector(d, 2).notify->centerX = kNan; },
          {{"templates[2].zones.notify", kSectorNotFinite}}},
-        {"absent notify is not checked", [](auto& d) { sector(d, 3).notify.reset(); }, {}},
     });
 }
 
@@ -170,33 +145,11 @@ TEST(DocumentValidator, OptionRules)
     });
 }
 
-TEST(DocumentValidator, IssuesFollowRuleAndSlotOrder)
-{
-    WorkstationDocument document = test::mixedDocument();
-    document.templates[19].options.semantic.minX = kNan;
-    square(document, 0).rangeRight = -1000.0;
-    document.templates[0].options.groundVoid.halfWidth = kNan;
-    sector(document, 2).warning.radius = 10.0;
-    document.activeIndex = 99;
-    document.extrinsics.yaw = 200.0;
-    const ValidationIssueList expected{
-        {"extrinsics", kAngleRange},
-        {"activeIndex", kIndexRange},
-        {"templates[0].range", kRangeOrder},
-        {"templates[0].v2.groundVoid", kNotFinite},
-        {"templates[2].distance", "danger radius must not exceed warning radius"},
-        {"templates[19].v2.semantic", "all bounds must be finite"},
-    };
-    EXPECT_EQ(validateWorkstationDocument(document), expected);
-    EXPECT_EQ(test::issuesOf([&] { requireValidDocument(document); }), expected);
-}
-
 TEST(ParameterValidationError, TextHasOneLinePerIssueAndNeverNone)
 {
     const ValidationIssueList issues{{"$.extrinsics.roll", "missing required field"},
                                      {"", "a message without a place"}};
     const ParameterValidationError error(issues);
-    EXPECT_EQ(error.issues(), issues);
     EXPECT_STREQ(error.what(), "$.extrinsics.roll: missing required field\na message without a place");
 
     const ParameterValidationError empty(ValidationIssueList{});
@@ -207,36 +160,13 @@ TEST(ParameterValidationError, TextHasOneLinePerIssueAndNeverNone)
 
 TEST(FormatIssueList, ShowsTwelveLinesAndCountsTheRest)
 {
-    const struct {
-        std::size_t count;
-        std::size_t lines;
-        const char* lastLine;
-    } cases[] = {
-        {0, 0, ""},
-        {1, 1, "templates[0].distance：message 0"},
-        {12, 12, "templates[11].distance：message 11"},
-        {13, 13, "另有 1 项错误"},
-        {40, 13, "另有 28 项错误"},
-    };
-    for (const auto& c : cases) {
-        ValidationIssueList issues;
-        for (std::size_t i = 0; i < c.count; ++i) {
-            issues.push_back({"templates[" + std::to_string(i) + "].distance", "message " + std::to_string(i)});
-        }
-        const std::string text = formatIssueList(issues);
-        std::vector<std::string> lines;
-        std::istringstream in(text);
-        for (std::string line; std::getline(in, line);) {
-            lines.push_back(line);
-        }
-        ASSERT_EQ(lines.size(), c.lines) << c.count;
-        EXPECT_EQ(text.empty() ? "" : lines.back(), c.lastLine) << c.count;
-        if (c.count > 12) {
-            EXPECT_EQ(lines[11], "templates[11].distance：message 11");
-        }
-        EXPECT_TRUE(text.empty() || text.back() != '\n') << c.count;
+    ValidationIssueList issues;
+    for (int i = 0; i < 40; ++i) {
+        issues.push_back({"templates[" + std::to_string(i) + "].distance", "message"});
     }
-    EXPECT_EQ(formatIssueList({{"", "only a message"}}), "：only a message");
+    const std::string text = formatIssueList(issues);
+    EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 12);
+    EXPECT_NE(text.find("templates[11].distance：message\n另有 28 项错误"), std::string::npos) << text;
 }
 
 }  // namespace

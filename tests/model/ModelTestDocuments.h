@@ -13,10 +13,10 @@ namespace hazard_desk::test {
 
 // A valid document that uses every body type, a sector notify record, a
 // non-default pose and non-default options, so round trips touch every field.
-inline WorkstationDocument mixedDocument()
+inline WorkstationDocument mixedDocument(AlgorithmVersion algorithmVersion = AlgorithmVersion::V1)
 {
     WorkstationDocument document;
-    document.algorithmVersion = AlgorithmVersion::V1;
+    document.algorithmVersion = algorithmVersion;
     document.extrinsics = Extrinsics{12.5, -30.25, 170.0, 101.0, -22.0, 1430.0};
     document.activeIndex = 7;
     for (std::size_t slot = 0; slot < kTemplateCount; ++slot) {

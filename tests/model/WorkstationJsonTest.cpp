@@ -10,7 +10,6 @@
 
 #include <cmath>
 #include <limits>
-#include <stdexcept>
 #include <string>
 
 namespace hazard_desk {
@@ -28,15 +27,6 @@ json mixedJson()
 SectorZones& sectorBody(WorkstationDocument& document, std::size_t slot)
 {
     return std::get<SectorZones>(document.templates[slot].body);
-}
-
-std::vector<std::string> keysOf(const json& object)
-{
-    std::vector<std::string> keys;
-    for (auto it = object.begin(); it != object.end(); ++it) {
-        keys.push_back(it.key());
-    }
-    return keys;
 }
 
 // The older name of a template's index.
@@ -61,92 +51,45 @@ TEST(WorkstationJsonReader, StructuralErrorsStopAtTheFirstWithOneIssue)
     const char* outOfRange = "is outside the supported integer range";
     const char* notCovering = "must uniquely cover every index from 0 to 19";
     const char* notTwenty = "must contain exactly 20 templates";
-    const char* bothOrNone = "danger and warning must either both be present or both be omitted";
+    const char* notObject = "must be an object";
     const StructuralCase cases[] = {
         {"root array", [](json& j) { j = json::array(); }, "$", "workstation parameter document must be an object"},
         {"no version", [](json& j) { j.erase("version"); }, "$.version", missing},
         {"version 2", [](json& j) { j["version"] = 2; }, "$.version", "unsupported workstation JSON version"},
         {"version float", [](json& j) { j["version"] = 1.0; }, "$.version", "unsupported workstation JSON version"},
-        {"algorithm number", [](json& j) { j["algorithmVersion"] = 2; }, "$.algorithmVersion", "must be a string"},
-        {"algorithm lower v3", [](json& j) { j["algorithmVersion"] = "v3"; }, "$.algorithmVersion", "must be v1 or v2"},
+        {"algorithm v3", [](json& j) { j["algorithmVersion"] = "v3"; }, "$.algorithmVersion", "must be v1 or v2"},
         {"active float", [](json& j) { j["activeIndex"] = 1.0; }, "$.activeIndex", "must be an integer"},
         {"active 2^31", [](json& j) { j["activeIndex"] = 2147483648LL; }, "$.activeIndex", outOfRange},
-        {"active unsigned huge", [](json& j) { j["activeIndex"] = 18446744073709551615ULL; }, "$.activeIndex",
-         outOfRange},
+        {"active 2^64-1", [](json& j) { j["activeIndex"] = 18446744073709551615ULL; }, "$.activeIndex", outOfRange},
         {"active below int32", [](json& j) { j["activeIndex"] = -2147483649LL; }, "$.activeIndex", outOfRange},
-        {"no extrinsics", [](json& j) { j.erase("extrinsics"); }, "$.extrinsics", missing},
-        {"extrinsics array", [](json& j) { j["extrinsics"] = json::array(); }, "$.extrinsics", "must be an object"},
         {"no roll", [](json& j) { j["extrinsics"].erase("roll"); }, "$.extrinsics.roll", missing},
         {"yaw text", [](json& j) { j["extrinsics"]["yaw"] = "90"; }, "$.extrinsics.yaw", notNumber},
         {"pitch infinite", [inf](json& j) { j["extrinsics"]["pitch"] = inf; }, "$.extrinsics.pitch", "must be finite"},
         {"no x nor posX", [](json& j) { j["extrinsics"].erase("x"); }, "$.extrinsics.posX", missing},
-        {"x null", [](json& j) { j["extrinsics"]["x"] = nullptr; }, "$.extrinsics.x", notNumber},
-        {"posY text", [](json& j) { j["extrinsics"].erase("y"); j["extrinsics"]["posY"] = "1"; }, "$.extrinsics.posY",
-         notNumber},
-        {"no templates", [](json& j) { j.erase("templates"); }, "$.templates", missing},
         {"templates object", [](json& j) { j["templates"] = json::object(); }, "$.templates", notTwenty},
         {"19 templates", [](json& j) { j["templates"].erase(19); }, "$.templates", notTwenty},
         {"21 templates", [](json& j) { j["templates"].push_back(j["templates"][0]); }, "$.templates", notTwenty},
-        {"entry number", [](json& j) { j["templates"][3] = 5; }, "$.templates[3]", "must be an object"},
-        {"no index nor obstacleIndex", [](json& j) { j["templates"][3].erase("index"); },
-         "$.templates[3].obstacleIndex", missing},
-        {"index text", [](json& j) { j["templates"][3]["index"] = "3"; }, "$.templates[3].index", "must be an integer"},
-        {"obstacleIndex float", [](json& j) { renameIndex(j["templates"][3], 3.0); }, "$.templates[3].obstacleIndex",
-         "must be an integer"},
-        {"index huge", [](json& j) { j["templates"][3]["index"] = 10000000000LL; }, "$.templates[3].index", outOfRange},
+        {"entry number", [](json& j) { j["templates"][3] = 5; }, "$.templates[3]", notObject},
+        {"no index", [](json& j) { j["templates"][3].erase("index"); }, "$.templates[3].obstacleIndex", missing},
         {"index 20", [](json& j) { j["templates"][3]["index"] = 20; }, "$.templates[3].index", notCovering},
         {"index -1", [](json& j) { j["templates"][3]["index"] = -1; }, "$.templates[3].index", notCovering},
         {"index 4 twice", [](json& j) { j["templates"][5]["index"] = 4; }, "$.templates[5].index", notCovering},
-        {"obstacleIndex 20 reported at .index", [](json& j) { renameIndex(j["templates"][3], 20); },
-         "$.templates[3].index", notCovering},
-        {"no type", [](json& j) { j["templates"][3].erase("type"); }, "$.templates[3].type", missing},
         {"type number", [](json& j) { j["templates"][3]["type"] = 2; }, "$.templates[3].type", "must be a string"},
         {"type Fan", [](json& j) { j["templates"][3]["type"] = "Fan"; }, "$.templates[3].type",
          "must be square, squareFree, or sector"},
-        {"square no lowerLimit", [](json& j) { j["templates"][0].erase("lowerLimit"); }, "$.templates[0].lowerLimit",
-         missing},
-        {"square rangeRight text", [](json& j) { j["templates"][0]["rangeRight"] = "500"; },
-         "$.templates[0].rangeRight", notNumber},
-        {"free no zones", [](json& j) { j["templates"][1].erase("zones"); }, "$.templates[1].zones", missing},
-        {"free zones array", [](json& j) { j["templates"][1]["zones"] = json::array(); }, "$.templates[1].zones",
-         "must be an object"},
         {"free no warning", [](json& j) { j["templates"][1]["zones"].erase("warning"); },
          "$.templates[1].zones.warning", missing},
-        {"free danger no maxZ", [](json& j) { j["templates"][1]["zones"]["danger"].erase("maxZ"); },
-         "$.templates[1].zones.danger.maxZ", missing},
-        {"sector no sector", [](json& j) { j["templates"][2].erase("sector"); }, "$.templates[2].sector", missing},
-        {"sector text", [](json& j) { j["templates"][2]["sector"] = "x"; }, "$.templates[2].sector",
-         "must be an object"},
         {"sector only danger", [](json& j) { j["templates"][2]["sector"].erase("warning"); }, "$.templates[2].sector",
-         bothOrNone},
-        {"sector only warning", [](json& j) { j["templates"][2]["sector"].erase("danger"); }, "$.templates[2].sector",
-         bothOrNone},
-        {"sector danger number", [](json& j) { j["templates"][2]["sector"]["danger"] = 3; },
-         "$.templates[2].sector.danger", "must be an object"},
-        {"sector warning radius bool", [](json& j) { j["templates"][2]["sector"]["warning"]["radius"] = true; },
+         "danger and warning must either both be present or both be omitted"},
+        {"sector radius bool", [](json& j) { j["templates"][2]["sector"]["warning"]["radius"] = true; },
          "$.templates[2].sector.warning.radius", notNumber},
-        {"sector notify array", [](json& j) { j["templates"][2]["sector"]["notify"] = json::array(); },
-         "$.templates[2].sector.notify", "must be an object"},
-        {"older form no leftAngle",
-         [](json& j) { j["templates"][2]["sector"] = json{{"rightAngle", 30.0}}; },
+        {"notify array", [](json& j) { j["templates"][2]["sector"]["notify"] = json::array(); },
+         "$.templates[2].sector.notify", notObject},
+        {"older form no leftAngle", [](json& j) { j["templates"][2]["sector"] = json{{"rightAngle", 30.0}}; },
          "$.templates[2].sector.leftAngle", missing},
-        {"older form no emergencyStopUpper",
-         [](json& j) {
-             j["templates"][2]["sector"] = json{{"leftAngle", -30.0}, {"rightAngle", 30.0}};
-             j["templates"][2].erase("emergencyStopUpper");
-         },
-         "$.templates[2].emergencyStopUpper", missing},
         {"debug text", [](json& j) { j["templates"][0]["debug"] = "yes"; }, "$.templates[0].debug", "must be a boolean"},
-        {"v1 bool", [](json& j) { j["templates"][0]["v1"] = true; }, "$.templates[0].v1", "must be an object"},
-        {"v1 debug number", [](json& j) { j["templates"][0]["v1"]["debug"] = 1; }, "$.templates[0].v1.debug",
-         "must be a boolean"},
-        {"v2 array", [](json& j) { j["templates"][0]["v2"] = json::array(); }, "$.templates[0].v2", "must be an object"},
         {"groundVoid number", [](json& j) { j["templates"][0]["v2"]["groundVoid"] = 1; }, "$.templates[0].v2.groundVoid",
-         "must be an object"},
-        {"groundVoid enabled text", [](json& j) { j["templates"][0]["v2"]["groundVoid"]["enabled"] = "true"; },
-         "$.templates[0].v2.groundVoid.enabled", "must be a boolean"},
-        {"semantic null", [](json& j) { j["templates"][0]["v2"]["semantic"] = nullptr; }, "$.templates[0].v2.semantic",
-         "must be an object"},
+         notObject},
         {"first bad template wins",
          [](json& j) {
              j["templates"][6]["type"] = "hexagon";
@@ -165,32 +108,25 @@ TEST(WorkstationJsonReader, StructuralErrorsStopAtTheFirstWithOneIssue)
 
 TEST(WorkstationJsonReader, TextThatIsNotJsonGivesOneSyntaxIssue)
 {
-    const char* texts[] = {"{", "", "   ", "{\"version\": 1,}", "/* note */ {\"version\": 1}", "[1, 2",
-                           "{\"version\": 1} trailing", "\xff\xfe"};
-    for (const char* text : texts) {
-        EXPECT_EQ(issuesOf([&] { (void)parseWorkstationDocumentText(text); }),
-                  (ValidationIssueList{{"$", "invalid JSON syntax"}}))
-            << text;
+    const ValidationIssue syntax{"$", "invalid JSON syntax"};
+    const std::string deep(50000, '[');   // far beyond what a recursive reader survives
+    const std::string balanced = deep + std::string(deep.size(), ']');
+    std::string huge = mixedJson().dump();
+    huge.replace(huge.find("12.5"), 4, "1e999");
+    const std::pair<std::string, ValidationIssue> cases[] = {
+        {"{\"version\": 1,}", syntax},
+        {"/* note */ {\"version\": 1}", syntax},
+        {"{} trailing", syntax},
+        {"\xff\xfe", syntax},
+        {huge, syntax},   // a number beyond double range
+        {deep, syntax},
+        {balanced, {"$", "workstation parameter document must be an object"}},
+    };
+    for (const auto& [text, issue] : cases) {
+        EXPECT_EQ(issuesOf([&] { (void)parseWorkstationDocumentText(text); }), ValidationIssueList{issue})
+            << text.substr(0, 40);
     }
 
-    // Either the JSON reader refuses the overflow or it arrives as infinity; both are clean refusals.
-    json hugeRoll = mixedJson();
-    hugeRoll["extrinsics"]["roll"] = 7.0;
-    std::string huge = hugeRoll.dump();
-    huge.replace(huge.find("7.0"), 3, "1e999");
-    const ValidationIssueList overflow = issuesOf([&] { (void)parseWorkstationDocumentText(huge); });
-    ASSERT_EQ(overflow.size(), 1U);
-    EXPECT_TRUE(overflow[0] == (ValidationIssue{"$.extrinsics.roll", "must be finite"})
-                || overflow[0] == (ValidationIssue{"$", "invalid JSON syntax"}))
-        << overflow[0];
-
-    const std::size_t depth = 50000;   // far beyond what a recursive reader survives
-    const std::string unbalanced(depth, '[');
-    EXPECT_EQ(issuesOf([&] { (void)parseWorkstationDocumentText(unbalanced); }).at(0).message,
-              "invalid JSON syntax");
-    const std::string balanced = std::string(depth, '[') + std::string(depth, ']');
-    EXPECT_EQ(issuesOf([&] { (void)parseWorkstationDocumentText(balanced); }).at(0).message,
-              "workstation parameter document must be an object");
     std::string nestedJunk = mixedJson().dump();
     nestedJunk.insert(1, "\"junk\": " + balanced + ", ");
     EXPECT_EQ(parseWorkstationDocumentText(nestedJunk), test::mixedDocument());
@@ -220,10 +156,7 @@ struct AcceptedCase {
 TEST(WorkstationJsonReader, ReadsOlderAliasedAndSparseForms)
 {
     const auto nothing = [](WorkstationDocument&) {};
-    const auto v1 = [](WorkstationDocument& d) { d.algorithmVersion = AlgorithmVersion::V1; };
-    const auto v2 = [](WorkstationDocument& d) { d.algorithmVersion = AlgorithmVersion::V2; };
     const AcceptedCase cases[] = {
-        {"posX beside x is ignored", [](json& j) { j["extrinsics"]["posX"] = 5555.0; }, nothing},
         {"older position names",
          [](json& j) {
              j["extrinsics"] = json{{"roll", 1}, {"pitch", 2}, {"yaw", 3}, {"posX", 1.5}, {"posY", -2}, {"posZ", 3}};
@@ -231,60 +164,19 @@ TEST(WorkstationJsonReader, ReadsOlderAliasedAndSparseForms)
          [](WorkstationDocument& d) { d.extrinsics = Extrinsics{1, 2, 3, 1.5, -2, 3}; }},
         {"templates in any order", [](json& j) { std::reverse(j["templates"].begin(), j["templates"].end()); },
          nothing},
-        {"type and index aliases",
-         [](json& j) {
-             const std::pair<int, const char*> typeNames[] = {{0, "方形"},   {4, "box"}, {1, "square_free"},
-                                                              {5, "自由矩形"}, {9, "freeBox"},
-                                                              {2, "fan"},    {3, "扇形"}};
-             for (const auto& [slot, name] : typeNames) {
-                 j["templates"][slot]["type"] = name;
-             }
-             for (auto& entry : j["templates"]) {
-                 renameIndex(entry, entry["index"]);
-             }
-         },
-         nothing},
-        {"unknown root key", [](json& j) { j["comment"] = "written by hand"; }, nothing},
-        {"unknown sector key", [](json& j) { j["templates"][2]["sector"]["colour"] = "red"; }, nothing},
-        {"square key on a sector", [](json& j) { j["templates"][2]["rangeLeft"] = "ignored for sectors"; }, nothing},
-        {"no algorithmVersion", [](json& j) { j.erase("algorithmVersion"); }, v2},
-        {"algorithmVersion 2.0", [](json& j) { j["algorithmVersion"] = "2.0"; }, v2},
-        {"algorithmVersion V2", [](json& j) { j["algorithmVersion"] = "V2"; }, v2},
-        {"algorithmVersion 1", [](json& j) { j["algorithmVersion"] = "1"; }, v1},
-        {"algorithmVersion 1.0", [](json& j) { j["algorithmVersion"] = "1.0"; }, v1},
-        {"algorithmVersion V1", [](json& j) { j["algorithmVersion"] = "V1"; }, v1},
+        {"type 方形", [](json& j) { j["templates"][0]["type"] = "方形"; }, nothing},
+        {"type square_free", [](json& j) { j["templates"][1]["type"] = "square_free"; }, nothing},
+        {"type fan", [](json& j) { j["templates"][2]["type"] = "fan"; }, nothing},
+        {"older index name", [](json& j) { renameIndex(j["templates"][3], 3); }, nothing},
+        {"no algorithmVersion", [](json& j) { j.erase("algorithmVersion"); },
+         [](WorkstationDocument& d) { d.algorithmVersion = AlgorithmVersion::V2; }},
+        {"algorithmVersion 1.0", [](json& j) { j["algorithmVersion"] = "1.0"; }, nothing},
         {"no activeIndex", [](json& j) { j.erase("activeIndex"); }, [](WorkstationDocument& d) { d.activeIndex = 1; }},
-        {"sparse options",
-         [](json& j) {
-             j["templates"][0].erase("v1");
-             j["templates"][0]["debug"] = true;
-             j["templates"][0]["v2"] = json{{"groundVoid", {{"enabled", true}, {"farDistance", 700.5}}}};
-         },
-         [](WorkstationDocument& d) {
-             d.templates[0].options = AdvancedOptions{};
-             d.templates[0].options.debug = true;
-             d.templates[0].options.groundVoid.enabled = true;
-             d.templates[0].options.groundVoid.farDistance = 700.5;
-         }},
-        {"v1.debug wins over debug",
-         [](json& j) {
-             j["templates"][0]["debug"] = true;
-             j["templates"][0]["v1"]["debug"] = false;
-         },
-         [](WorkstationDocument& d) { d.templates[0].options.debug = false; }},
         {"older sector form",
-         [](json& j) {
-             j["templates"][2] = json{{"index", 2}, {"type", "sector"},
-                                      {"sector", {{"leftAngle", -20.0}, {"rightAngle", 25.0}}},
-                                      {"emergencyStopUpper", 800.0}, {"decelerationUpper", 1800.0},
-                                      {"heightLower", 5.0}, {"heightUpper", 700.0}};
-         },
+         [](json& j) { j["templates"][2]["sector"] = json{{"leftAngle", -20.0}, {"rightAngle", 25.0}}; },
          [](WorkstationDocument& d) {
-             d.templates[2].options = AdvancedOptions{};
-             d.templates[2].body = SectorZones{0, {800, -20, 25, 5, 700, 0, 0}, {1800, -20, 25, 5, 700, 0, 0}, {}};
+             d.templates[2].body = SectorZones{100, {900, -20, 25, 10, 800, 0, 0}, {1500, -20, 25, 10, 800, 0, 0}, {}};
          }},
-        {"empty notify takes the defaults", [](json& j) { j["templates"][3]["sector"]["notify"] = json::object(); },
-         [](WorkstationDocument& d) { sectorBody(d, 3).notify = SectorZone{2300, -30, 30, 50, 1000, 0, 0}; }},
         {"partial notify", [](json& j) { j["templates"][2]["sector"]["notify"] = json{{"maxZ", 990.0}}; },
          [](WorkstationDocument& d) { sectorBody(d, 2).notify = SectorZone{2500, -50, 40, 20, 990, 12, -3.5}; }},
         {"null notify", [](json& j) { j["templates"][2]["sector"]["notify"] = nullptr; },
@@ -306,38 +198,30 @@ TEST(WorkstationJsonReader, ReadsOlderAliasedAndSparseForms)
 
 TEST(WorkstationJsonWriter, WritesTheDocumentedLayout)
 {
-    using Keys = std::vector<std::string>;
     const json j = serializeWorkstationDocument(test::mixedDocument());
-    EXPECT_EQ(keysOf(j), (Keys{"activeIndex", "algorithmVersion", "extrinsics", "templates", "version"}));
-    EXPECT_TRUE(j["version"].is_number_integer());
+    EXPECT_EQ(j.size(), 5U);
     EXPECT_EQ(j["version"], 1);
     EXPECT_EQ(j["algorithmVersion"], "v1");
-    EXPECT_TRUE(j["activeIndex"].is_number_integer());
-    EXPECT_EQ(keysOf(j["extrinsics"]), (Keys{"pitch", "roll", "x", "y", "yaw", "z"}));
+    EXPECT_EQ(j["activeIndex"], 7);
+    EXPECT_EQ(j["extrinsics"],
+              (json{{"roll", 12.5}, {"pitch", -30.25}, {"yaw", 170}, {"x", 101}, {"y", -22}, {"z", 1430}}));
     ASSERT_EQ(j["templates"].size(), 20U);
 
     const json& square = j["templates"][0];
-    EXPECT_EQ(keysOf(square), (Keys{"decelerationUpper", "emergencyStopUpper", "heightLower", "heightUpper", "index",
-                                    "lowerLimit", "rangeLeft", "rangeRight", "type", "v1", "v2"}));
-    EXPECT_EQ(square["type"], "square");
-    EXPECT_TRUE(square["index"].is_number_integer());
+    EXPECT_EQ(square, json::parse(R"({"index": 0, "type": "square", "lowerLimit": 0, "emergencyStopUpper": 1200,
+        "decelerationUpper": 1300, "rangeLeft": -500, "rangeRight": 500, "heightLower": 50, "heightUpper": 1000,
+        "v1": {"debug": true},
+        "v2": {"groundVoid": {"enabled": true, "nearDistance": 200, "farDistance": 900, "halfWidth": 600,
+                              "resolution": 40, "halfThickness": 45, "minPoints": 12},
+               "semantic": {"enabled": true, "pointCloudCompact": true, "nonSemanticBox": false, "enhancement": true,
+                            "pointCloudOutput": false, "minX": -100, "maxX": 200, "minY": -300, "maxY": 400}}})"));
     EXPECT_TRUE(square["lowerLimit"].is_number_float());
-    EXPECT_EQ(square["v1"], (json{{"debug", true}}));
-    EXPECT_EQ(keysOf(square["v2"]["groundVoid"]), (Keys{"enabled", "farDistance", "halfThickness", "halfWidth",
-                                                        "minPoints", "nearDistance", "resolution"}));
     EXPECT_TRUE(square["v2"]["groundVoid"]["minPoints"].is_number_float());
-    EXPECT_EQ(keysOf(square["v2"]["semantic"]), (Keys{"enabled", "enhancement", "maxX", "maxY", "minX", "minY",
-                                                      "nonSemanticBox", "pointCloudCompact", "pointCloudOutput"}));
 
-    const json& free = j["templates"][1];
-    EXPECT_EQ(free["type"], "squareFree");
-    EXPECT_EQ(keysOf(free["zones"]), (Keys{"danger", "notify", "warning"}));
-    EXPECT_EQ(free["zones"]["danger"], (json{{"minX", 0.0}, {"maxX", 500.0}, {"minY", -1500.0}, {"maxY", 1500.0},
-                                             {"minZ", 100.0}, {"maxZ", 2000.0}}));
+    EXPECT_EQ(j["templates"][1]["type"], "squareFree");
 
     const json& sector = j["templates"][2];
     EXPECT_EQ(sector["type"], "sector");
-    EXPECT_FALSE(sector.contains("rangeLeft"));
     // A summary in square terms for older readers, beside the full records.
     EXPECT_EQ(sector["emergencyStopUpper"], 900.0);
     EXPECT_EQ(sector["decelerationUpper"], 1500.0);
@@ -378,7 +262,7 @@ TEST(WorkstationJsonWriter, TextMatchesTheJsonLibraryLayout)
 
 // Every round trip of the model compares documents with this equality: a
 // field it skipped would let any reader or writer lose that field unseen.
-TEST(DocumentEquality, ComparesEveryFieldAndTreatsNanAsEqual)
+TEST(DocumentEquality, ComparesEveryField)
 {
     const WorkstationDocument base = test::mixedDocument();
     const std::function<void(WorkstationDocument&)> changes[] = {
@@ -399,25 +283,6 @@ TEST(DocumentEquality, ComparesEveryFieldAndTreatsNanAsEqual)
         WorkstationDocument changed = base;
         changes[i](changed);
         EXPECT_NE(changed, base) << "change " << i;
-    }
-
-    WorkstationDocument a = base;
-    a.extrinsics.roll = std::nan("");
-    WorkstationDocument b = a;
-    EXPECT_EQ(a, b);
-    b.extrinsics.roll = 0.0;
-    EXPECT_NE(a, b);
-}
-
-TEST(ActiveTemplate, ReturnsTheActiveSlotAndRejectsOutOfRange)
-{
-    WorkstationDocument document = test::mixedDocument();
-    activeTemplate(document).options.debug = true;
-    EXPECT_TRUE(document.templates[7].options.debug);
-    for (const std::int32_t bad : {-1, 20, std::numeric_limits<std::int32_t>::min()}) {
-        document.activeIndex = bad;
-        EXPECT_THROW((void)activeTemplate(static_cast<const WorkstationDocument&>(document)), std::out_of_range)
-            << bad;
     }
 }
 
