@@ -2,6 +2,7 @@
 // and its limits, the discovery list reader and the template tracker.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -18,7 +19,7 @@ const QString kBadBoxes = QStringLiteral("障碍物结果中的框数量或指�
 const QString kNoResult = QStringLiteral("当前帧没有避障算法结果");
 
 // A hand-built algorithm output with n boxes of the V1 (mode 1) or V2 layout;
-// box i has x = i, typeIndex = i % 3 and (V2) the name "box<i>".
+// box i has every field its own value and (V2) the name "box<i>".
 struct OutputRecord {
     ZrAlgorithmOutput output{};
     std::vector<ZrObstacleBoxV1> v1;
@@ -29,68 +30,67 @@ struct OutputRecord {
         output.state = state;
         output.boxCount = count;
         const auto n = static_cast<std::size_t>(count);
-        if (mode == 1) {
-            v1.resize(n);
-            for (std::size_t i = 0; i < n; ++i) {
-                fill(v1[i], static_cast<int>(i));
-            }
-            output.boxes = v1.empty() ? nullptr : v1.data();
-            return;
-        }
-        v2.resize(n);
+        mode == 1 ? v1.resize(n) : v2.resize(n);
         for (std::size_t i = 0; i < n; ++i) {
-            fill(v2[i], static_cast<int>(i));
-            const std::string name = "box" + std::to_string(i);
-            v2[i].nameLength = static_cast<int32_t>(name.size());
-            std::memcpy(v2[i].name, name.data(), name.size());
+            mode == 1 ? fill(v1[i], i) : fill(v2[i], i);
         }
-        output.boxes = v2.empty() ? nullptr : v2.data();
+        output.boxes = mode == 1 ? static_cast<void*>(v1.data()) : static_cast<void*>(v2.data());
     }
 
     template <typename Box>
-    static void fill(Box& box, int i)
+    static void fill(Box& box, std::size_t i)
     {
         std::memset(&box, 0, sizeof(box));
-        box.x = static_cast<float>(i);
-        box.y = 10.0F + static_cast<float>(i);
-        box.z = 20.0F;
-        box.width = 100.0F;
-        box.height = 200.0F;
-        box.depth = 300.0F;
-        box.typeIndex = i % 3;
+        const auto f = static_cast<float>(i);
+        box.x = f;
+        box.y = 10.0F + f;
+        box.z = 20.0F + f;
+        box.width = 100.0F + f;
+        box.height = 200.0F + f;
+        box.depth = 300.0F + f;
+        box.typeIndex = static_cast<int>(i % 3);
+    }
+    static void fill(ZrObstacleBoxV2& box, std::size_t i)
+    {
+        fill<ZrObstacleBoxV2>(box, i);
+        const std::string name = "box" + std::to_string(i);
+        box.nameLength = static_cast<int32_t>(name.size());
+        std::memcpy(box.name, name.data(), name.size());
     }
 };
 
+// Modes 1 (V1) and 4 (V2) carry boxes; any other mode has no result.
 TEST(ObstacleResultParser, CopiesEveryBoxUpToTheCountLimitAndRejectsMissingRecords)
 {
     struct Case {
         int mode;
         int count;
-        bool ok;
+        QString error;   // empty: parsed
     };
-    for (const Case& c : {Case{1, 5, true}, Case{4, 5, true}, Case{1, 4096, true}, Case{4, 4096, true}, Case{1, 4097, false},
-                          Case{4, 4097, false}, Case{1, 0, true}, Case{4, -3, true}}) {
+    const std::vector<Case> cases = {
+        {1, 5, {}},          {4, 5, {}},          {1, 4096, {}},       {4, 4096, {}},
+        {1, 4097, kBadBoxes}, {4, 4097, kBadBoxes}, {1, 0, {}},          {4, -3, {}},
+        {0, 2, kNoResult},   {2, 2, kNoResult},   {3, 2, kNoResult},   {5, 2, kNoResult},  {-1, 2, kNoResult},
+    };
+    for (const Case& c : cases) {
         SCOPED_TRACE(std::to_string(c.mode) + "/" + std::to_string(c.count));
+        const bool ok = c.error.isEmpty();
         // 4097 entries are built too, so a parser ignoring the limit would read them.
         OutputRecord record(c.mode, std::max(c.count, 0), 7);
         record.output.boxCount = c.count;
         ObstacleRuntime runtime;
         runtime.boxes.resize(3);
         runtime.resultError = "stale";
-        EXPECT_EQ(ObstacleResultParser::parse(&record.output, c.mode, runtime), c.ok);
-        EXPECT_EQ(runtime.resultAvailable, c.ok);
-        EXPECT_EQ(runtime.resultError, c.ok ? QString() : kBadBoxes);
-        EXPECT_EQ(runtime.algorithmState, c.ok ? 7 : ObstacleRuntime::kNoAlgorithmState);
-        ASSERT_EQ(runtime.boxes.size(), c.ok ? static_cast<std::size_t>(std::max(c.count, 0)) : 0U);
-        // Every field of every box, of both layouts.
+        EXPECT_EQ(ObstacleResultParser::parse(&record.output, c.mode, runtime), ok);
+        EXPECT_EQ(runtime.resultAvailable, ok);
+        EXPECT_EQ(runtime.resultError, c.error);
+        EXPECT_EQ(runtime.algorithmState, ok ? 7 : ObstacleRuntime::kNoAlgorithmState);
+        ASSERT_EQ(runtime.boxes.size(), ok ? static_cast<std::size_t>(std::max(c.count, 0)) : 0U);
         for (std::size_t i = 0; i < runtime.boxes.size(); ++i) {
             const ObstacleBox& box = runtime.boxes[i];
-            ASSERT_FLOAT_EQ(box.x, static_cast<float>(i));
-            ASSERT_FLOAT_EQ(box.y, 10.0F + static_cast<float>(i));
-            ASSERT_FLOAT_EQ(box.z, 20.0F);
-            ASSERT_FLOAT_EQ(box.width, 100.0F);
-            ASSERT_FLOAT_EQ(box.height, 200.0F);
-            ASSERT_FLOAT_EQ(box.depth, 300.0F);
+            const auto f = static_cast<float>(i);
+            ASSERT_EQ((std::array<float, 6>{box.x, box.y, box.z, box.width, box.height, box.depth}),
+                      (std::array<float, 6>{f, 10.0F + f, 20.0F + f, 100.0F + f, 200.0F + f, 300.0F + f}));
             ASSERT_EQ(box.typeIndex, static_cast<int>(i % 3));
             ASSERT_EQ(box.typeName, c.mode == 4 ? QString("box%1").arg(i) : QString());
         }
@@ -100,12 +100,6 @@ TEST(ObstacleResultParser, CopiesEveryBoxUpToTheCountLimitAndRejectsMissingRecor
     ObstacleRuntime runtime;
     EXPECT_FALSE(ObstacleResultParser::parse(&noBoxes, 4, runtime));
     EXPECT_EQ(runtime.resultError, kBadBoxes);
-    OutputRecord record(1, 2);
-    for (int mode : {0, 2, 3, 5, -1}) {
-        EXPECT_FALSE(ObstacleResultParser::parse(&record.output, mode, runtime)) << mode;
-        EXPECT_EQ(runtime.resultError, kNoResult);
-        EXPECT_FALSE(runtime.resultAvailable);
-    }
     EXPECT_FALSE(ObstacleResultParser::parse(nullptr, 1, runtime));
     EXPECT_EQ(runtime.resultError, kNoResult);
 }
@@ -135,105 +129,77 @@ TEST(ObstacleResultParser, V2NameIsItsLengthInUtf8ClampedToTheField)
     }
 }
 
-TEST(ObstacleResultParser, ChannelMasks)
-{
-    struct Case {
-        int32_t minimum;
-        int32_t maximum;
-        quint32 mask;
-    };
-    for (const Case& c : {Case{0, 40, 0x7FFFFFFFU}, Case{1, 2, 0x3U}, Case{1, 1, 0x1U}, Case{2, 4, 0xEU},
-                          Case{3, 2, 0U}, Case{0, 0, 0U}, Case{-10, 31, 0x7FFFFFFFU}, Case{31, 31, 0x40000000U},
-                          Case{32, 40, 0U}, Case{1, 0, 0U}}) {
-        EXPECT_EQ(ObstacleResultParser::channelMask(c.minimum, c.maximum), c.mask)
-            << c.minimum << ".." << c.maximum;
-    }
-}
-
-ZrDeviceInfo discoveryEntry(int32_t type, const std::string& ip, uint64_t handle)
+// A discovery record whose id and serial fill their whole field (no zero
+// byte to end them); its handle is beyond 32 bits.
+ZrDeviceInfo discoveryEntry(int32_t type, int32_t maxDepthMm, int32_t colorSensor)
 {
     ZrDeviceInfo info;
     std::memset(&info, 0, sizeof(info));
-    info.handle = handle;
+    info.handle = static_cast<uint64_t>(type) << 32;
     info.deviceType = type;
+    info.maxDepthMm = maxDepthMm;
+    info.colorSensor = colorSensor;
+    const std::string ip = "127.0.0." + std::to_string(type & 0xFF);
     std::memcpy(info.ip, ip.data(), ip.size());
-    const std::string id = "id-" + std::to_string(type);
-    std::memcpy(info.id, id.data(), id.size());
-    std::memcpy(info.serial, "SN", 2);
+    std::memset(info.id, 'A', sizeof(info.id));
+    std::memset(info.serial, 'S', sizeof(info.serial));
     std::memcpy(info.firmware, "FW1", 3);
-    std::memcpy(info.algorithmVersion, "ALG2", 4);
-    std::memcpy(info.name, "cam", 3);
     return info;
 }
 
-TEST(DiscoveryListReader, ListsOnlyKAndPSeriesInOrderWithEveryText)
-{
-    const std::vector<ZrDeviceInfo> list = {discoveryEntry(0, "127.0.0.10", 1), discoveryEntry(1500, "127.0.0.11", 2),
-                                            discoveryEntry(2108, "127.0.0.12", 3), discoveryEntry(5001, "127.0.0.13", 4),
-                                            discoveryEntry(9999, "127.0.0.14", 5)};
-    const std::vector<CameraDescriptor> result = DiscoveryListReader::read(list.data(), 5);
-    ASSERT_EQ(result.size(), 2U);
-    EXPECT_EQ(result[0].ip, QString("127.0.0.11"));
-    EXPECT_EQ(result[0].discoveryHandle, 2U);
-    EXPECT_EQ(result[1].ip, QString("127.0.0.12"));
-    EXPECT_EQ(result[1].cameraType, 2);
-    for (const CameraDescriptor& d : result) {
-        EXPECT_EQ(d.serial, QString("SN"));
-        EXPECT_EQ(d.firmware, QString("FW1"));
-        EXPECT_EQ(d.algorithmVersion, QString("ALG2"));
-        EXPECT_EQ(d.name, QString("cam"));
-        EXPECT_EQ(d.id, QString("id-%1").arg(d.sdkDeviceType));
-    }
-    EXPECT_TRUE(DiscoveryListReader::read(nullptr, 3).empty());
-    EXPECT_TRUE(DiscoveryListReader::read(list.data(), 0).empty());
-    EXPECT_TRUE(DiscoveryListReader::read(list.data(), -1).empty());
-}
-
-TEST(DiscoveryListReader, ModelNamesAndFamilies)
+// Only K and P series cameras are listed, in their order, each with its model
+// name and family, its texts never read past their fields, and its depth
+// range and colour as the connection reads them.
+TEST(DiscoveryListReader, ListsKAndPSeriesAsTheConnectionDescribesThem)
 {
     struct Case {
         int32_t type;
-        const char* model;
+        const char* model;   // nullptr: not listed
         int family;
-    };
-    for (const Case& c : {Case{1005, "K7", 0}, Case{2999, "ZR-2999", 2}, Case{2003, "P3 Wide V1", 2},
-                          Case{1000, "ZR-1000", 0}, Case{1999, "ZR-1999", 0}, Case{2000, "ZR-2000", 2},
-                          Case{5001, "R8", 1}, Case{3000, "ZR-3000", -1}, Case{-7, "ZR--7", -1}}) {
-        EXPECT_EQ(DiscoveryListReader::modelOf(c.type), QString(c.model)) << c.type;
-        EXPECT_EQ(DiscoveryListReader::cameraTypeOf(c.type), c.family) << c.type;
-    }
-}
-
-TEST(DiscoveryListReader, DepthRangeAndColourAsTheRecordStatesThem)
-{
-    struct Case {
         int32_t maxDepthMm;
         int32_t colorSensor;
         int expectedDepth;
         bool expectedRgb;
     };
-    for (const Case& c : {Case{6000, ZR_COLOR_SENSOR_NONE, 6000, false}, Case{8000, ZR_COLOR_SENSOR_PRESENT, 8000, true},
-                          Case{0, ZR_COLOR_SENSOR_UNKNOWN, 0, true}, Case{-7, 9, 0, true}}) {
-        ZrDeviceInfo record = discoveryEntry(2108, "127.0.0.12", 3);
-        record.maxDepthMm = c.maxDepthMm;
-        record.colorSensor = c.colorSensor;
-        const std::vector<CameraDescriptor> result = DiscoveryListReader::read(&record, 1);
-        ASSERT_EQ(result.size(), 1U);
-        EXPECT_EQ(result[0].maxDepthMm, c.expectedDepth) << c.maxDepthMm;
-        EXPECT_EQ(result[0].rgbAvailable, c.expectedRgb) << c.colorSensor;
+    const std::vector<Case> cases = {
+        {0, nullptr, -1, 6000, 0, 0, false},
+        {1005, "K7", 0, 6000, ZR_COLOR_SENSOR_NONE, 6000, false},
+        {1000, "ZR-1000", 0, 8000, ZR_COLOR_SENSOR_PRESENT, 8000, true},
+        {1999, "ZR-1999", 0, 0, ZR_COLOR_SENSOR_UNKNOWN, 0, true},
+        {2000, "ZR-2000", 2, -7, 9, 0, true},
+        {2003, "P3 Wide V1", 2, 5000, ZR_COLOR_SENSOR_NONE, 5000, false},
+        {2999, "ZR-2999", 2, 1, ZR_COLOR_SENSOR_PRESENT, 1, true},
+        {5001, nullptr, 1, 6000, 0, 0, false},
+        {3000, nullptr, -1, 6000, 0, 0, false},
+    };
+    std::vector<ZrDeviceInfo> list;
+    std::vector<Case> listed;
+    for (const Case& c : cases) {
+        list.push_back(discoveryEntry(c.type, c.maxDepthMm, c.colorSensor));
+        if (c.model != nullptr) {
+            listed.push_back(c);
+        }
+        EXPECT_EQ(DiscoveryListReader::cameraTypeOf(c.type), c.family) << c.type;
     }
-}
-
-TEST(DiscoveryListReader, TextsNeverRunPastTheirField)
-{
-    ZrDeviceInfo info = discoveryEntry(1005, "127.0.0.1", 9);
-    std::memset(info.id, 'A', sizeof(info.id));   // no terminating zero
-    std::memset(info.serial, 'S', sizeof(info.serial));
-    const std::vector<CameraDescriptor> result = DiscoveryListReader::read(&info, 1);
-    ASSERT_EQ(result.size(), 1U);
-    EXPECT_EQ(result[0].id, QString(32, QChar('A')));
-    EXPECT_EQ(result[0].serial, QString(32, QChar('S')));
-    EXPECT_EQ(result[0].ip, QString("127.0.0.1"));
+    const std::vector<CameraDescriptor> result = DiscoveryListReader::read(list.data(), static_cast<int>(list.size()));
+    ASSERT_EQ(result.size(), listed.size());
+    for (std::size_t i = 0; i < listed.size(); ++i) {
+        const Case& c = listed[i];
+        SCOPED_TRACE(c.type);
+        EXPECT_EQ(result[i].model, QString(c.model));
+        EXPECT_EQ(result[i].cameraType, c.family);
+        EXPECT_EQ(result[i].sdkDeviceType, c.type);
+        EXPECT_EQ(result[i].discoveryHandle, static_cast<uint64_t>(c.type) << 32);
+        EXPECT_EQ(result[i].ip, QString("127.0.0.%1").arg(c.type & 0xFF));
+        EXPECT_EQ(result[i].id, QString(32, QChar('A')));
+        EXPECT_EQ(result[i].serial, QString(32, QChar('S')));
+        EXPECT_EQ(result[i].firmware, QString("FW1"));
+        EXPECT_EQ(result[i].maxDepthMm, c.expectedDepth);
+        EXPECT_EQ(result[i].rgbAvailable, c.expectedRgb);
+    }
+    EXPECT_TRUE(DiscoveryListReader::read(nullptr, 3).empty());
+    EXPECT_TRUE(DiscoveryListReader::read(list.data(), 0).empty());
+    EXPECT_TRUE(DiscoveryListReader::read(list.data(), -1).empty());
 }
 
 TEST(TemplateTracker, ChangedJsonIndexWinsSteadyDeviceIndexKeepsTheDecision)
@@ -261,13 +227,9 @@ TEST(TemplateTracker, ChangedJsonIndexWinsSteadyDeviceIndexKeepsTheDecision)
         for (const Step& s : sequence.steps) {
             SCOPED_TRACE(std::to_string(s.device) + "/" + std::to_string(s.json));
             EXPECT_EQ(tracker.resolve(s.device, s.json), s.expected);
-            EXPECT_EQ(tracker.lastResolved(), s.expected);
-            EXPECT_EQ(tracker.lastDeviceIndex(), s.device);
-            EXPECT_EQ(tracker.lastJsonIndex(), s.json);
         }
         tracker.reset();
         EXPECT_EQ(tracker.lastResolved(), -1);
-        EXPECT_EQ(tracker.lastJsonIndex(), -1);
         EXPECT_EQ(tracker.resolve(3, 5), 3);
     }
 }
