@@ -22,16 +22,12 @@
 #include "ZrCameraParams.h"
 #include "ZrSimControl.h"
 
-class WorkerSimTest : public ::testing::Test {
+class WorkerSimTest : public BridgeSimTest {
 protected:
-    static constexpr const char* kK7 = "127.0.10.1";
-    static constexpr const char* kP20 = "127.0.10.2";
-    static constexpr const char* kNoIo = "127.0.10.6";
     static constexpr const char* kR8 = "127.0.10.9";   // a camera without an obstacle algorithm
 
     void SetUp() override {
-        ZrSim_Reset();
-        ASSERT_EQ(ZrSim_LoadSceneText(kBridgeTestScene), 0) << ZrSim_LastError();
+        BridgeSimTest::SetUp();
         hazard_desk::ObstacleCameraWorker::registerMetaTypes();
         worker_ = new hazard_desk::ObstacleCameraWorker;
         // A clock the test steps by hand: status samples come when it says.
@@ -39,10 +35,7 @@ protected:
         // Transactions wait on a clock their sleeps advance: the camera's
         // stability windows and 6-second bounds pass at once.
         worker_->setWriteTiming([now = writeNow_]() { return now->load(); },
-                                [now = writeNow_, sleeps = sleeps_](int ms) {
-                                    now->fetch_add(ms);
-                                    sleeps->fetch_add(1);
-                                });
+                                [now = writeNow_](int ms) { now->fetch_add(ms); });
         worker_->moveToThread(&thread_);
         QObject::connect(&thread_, &QThread::finished, worker_, &QObject::deleteLater);
         thread_.start();
@@ -101,7 +94,6 @@ protected:
 
     bool capturing() { return onWorkerValue([&] { return captureTimer()->isActive(); }); }
     bool polling() { return onWorkerValue([&] { return pollTimer()->isActive(); }); }
-    int pollInterval() { return onWorkerValue([&] { return pollTimer()->interval(); }); }
 
     // Connects, starts the stream and takes the capture timer out of the
     // loop so each tick is the test's own.
@@ -138,14 +130,10 @@ protected:
 
     void advanceClock(qint64 ms) { now_->fetch_add(ms); }
 
-    static void setFault(const char* ip, const char* json) {
-        ASSERT_EQ(ZrSim_SetFault(ip, json), 0) << ZrSim_LastError();
-    }
     static std::int64_t frameCommands() { return ZrSim_CallCount("DcSetCmd", ZR_CMD_GET_NEW_FRAME); }
 
     QThread thread_;
     hazard_desk::ObstacleCameraWorker* worker_ = nullptr;
     std::shared_ptr<std::atomic<qint64>> now_ = std::make_shared<std::atomic<qint64>>(1000);
     std::shared_ptr<std::atomic<qint64>> writeNow_ = std::make_shared<std::atomic<qint64>>(0);
-    std::shared_ptr<std::atomic<int>> sleeps_ = std::make_shared<std::atomic<int>>(0);
 };
