@@ -46,8 +46,6 @@ public:
     static QString sdkVersion();
 
     const CameraDescriptor& descriptor() const { return descriptor_; }
-    bool isStreaming() const { return streaming_; }
-    const std::map<int, int>& unsupportedParameters() const { return unsupportedParameters_; }
     const TemplateTracker& templateTracker() const { return tracker_; }
     TemplateTracker& templateTracker() { return tracker_; }
 
