@@ -53,7 +53,8 @@ bool retrying(Attempt attempt)
 }
 
 // 16-bit binary PGM masks of the P20 test camera's 40 x 30 sensor, every
-// pixel 1500 mm, one per name in the directory.
+// pixel 1500 mm (0x05DC, most significant byte first), one per name in the
+// directory.
 inline QStringList writeMaskFiles(const QString& directory, const std::vector<const char*>& names)
 {
     const QByteArray data = QByteArray("P5\n40 30\n65535\n") + QByteArray("\x05\xDC", 2).repeated(40 * 30);

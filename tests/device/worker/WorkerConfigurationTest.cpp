@@ -1,5 +1,5 @@
 // The worker's configuration transactions through its slots, as the window
-// drives them, against the virtual camera: apply, template, algorithm and I/O
+// drives them, against the virtual camera: apply, template and algorithm
 // switches, what each writes, the signals it answers with and the failures
 // it names. The write sequence's own stages are the sequence's to test.
 #include "WorkerSimHarness.h"
