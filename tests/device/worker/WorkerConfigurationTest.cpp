@@ -1,5 +1,5 @@
 // The worker's configuration transactions through its slots, as the window
-// drives them, against the virtual camera: apply, template and algorithm
+// drives them, against the virtual camera: apply, template, algorithm and I/O
 // switches, what each writes, the signals it answers with and the failures
 // it names. The write sequence's own stages are the sequence's to test.
 #include "WorkerSimHarness.h"
@@ -304,6 +304,44 @@ TEST_F(WorkerConfigurationTest, AlgorithmSwitchIsConfirmedOnTheFifthReadOrNeverW
         EXPECT_EQ(ZrSim_CallCount("DcGetIntValue", ZR_INT_ALGORITHM_MODE) - reads, 6);
         const int running = c.confirmed ? 0 : 4;
         EXPECT_EQ(at(*modes_, 0), (QList<QVariant>{!c.confirmed, running, QStringLiteral("设备算法模式：%1").arg(running)}));
+    }
+}
+
+
+// Only the modes asked for are written; the hardware mode is read back and
+// compared whenever it was asked for.
+TEST_F(WorkerConfigurationTest, IoModesWriteWhatIsAskedAndReadTheHardwareModeBack) {
+    struct Case {
+        const char* faults;
+        int work;
+        int hardware;
+        QString message;   // of a failure, "" for success
+        std::int64_t workWrites;
+        std::int64_t hardwareWrites;
+        int hardwareReads;
+    };
+    const std::vector<Case> cases = {
+        {"{}", 1, -1, {}, 1, 0, 0},
+        {"{}", 0, 0, {}, 1, 1, 1},
+        {R"({"ioHardwareModeIgnored": true})", -1, 1, QStringLiteral("IO 模式回读不一致：请求 1，设备 0"), 0, 1, 1},
+        {"{}", 0, 2, QStringLiteral("请选择有效的 IO 模式"), 0, 0, 1},
+        {R"({"unsupported": {"1530": -2}})", 0, -1, formatSdkError(QStringLiteral("设置 IO 工作模式"), -2), 1, 0, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.faults) + std::to_string(c.work) + "," + std::to_string(c.hardware));
+        restart();
+        setFault(kK7, c.faults);
+        connectTo(kK7);
+        auto applied = spy(SIGNAL(ioModesApplied(bool, QString)));
+        auto hardware = spy(SIGNAL(ioHardwareModeRead(int, QString)));
+        const std::int64_t work = ZrSim_CallCount("DcSetIntValue", ZR_INT_IO_WORK_MODE);
+        const std::int64_t written = ZrSim_CallCount("DcSetIntValue", ZR_INT_IO_HARDWARE_WORK_MODE);
+        request("setIoModes", Q_ARG(int, c.work), Q_ARG(int, c.hardware));
+        const bool ok = c.message.isEmpty();
+        EXPECT_EQ(last(*applied), (QList<QVariant>{ok, ok ? QStringLiteral("IO 模式已下发") : c.message}));
+        EXPECT_EQ(ZrSim_CallCount("DcSetIntValue", ZR_INT_IO_WORK_MODE) - work, c.workWrites);
+        EXPECT_EQ(ZrSim_CallCount("DcSetIntValue", ZR_INT_IO_HARDWARE_WORK_MODE) - written, c.hardwareWrites);
+        EXPECT_EQ(count(*hardware), c.hardwareReads);
     }
 }
 
