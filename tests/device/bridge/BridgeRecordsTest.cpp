@@ -198,7 +198,6 @@ TEST(DiscoveryListReader, ListsKAndPSeriesAsTheConnectionDescribesThem)
         EXPECT_EQ(result[i].rgbAvailable, c.expectedRgb);
     }
     EXPECT_TRUE(DiscoveryListReader::read(nullptr, 3).empty());
-    EXPECT_TRUE(DiscoveryListReader::read(list.data(), 0).empty());
     EXPECT_TRUE(DiscoveryListReader::read(list.data(), -1).empty());
 }
 

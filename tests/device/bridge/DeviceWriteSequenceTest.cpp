@@ -69,47 +69,69 @@ protected:
 struct OutcomeCase {
     const char* name;
     const char* faults;
+    bool streaming;           // the stream ran before the write
+    bool resumed;             // ... and fresh frames came after it
     int mode;                 // requested mode (the K7 runs 4)
-    double dangerFar;         // written; the camera rounds it as its faults say
+    double dangerFar;         // written; negative: a document the camera refuses
     const char* stage;
-    const char* messageStart;
+    std::string messageStart;
     bool saved;
-    qint64 elapsedMs;
+    qint64 elapsedMs;         // -1: not checked
 };
 
 // A confirmed write passes three stability windows; each failure ends at its
-// stage with its text, after the waits it ran.
+// stage with its text, after the waits it ran. A running stream must show
+// fresh frames again, or the write is not reported as done.
 TEST_F(DeviceWriteSequenceTest, EachOutcomeEndsAtItsStageWithItsText)
 {
     const qint64 window = DeviceWriteSequence::kStabilityWindowMs;
     const qint64 bound = DeviceWriteSequence::kPhaseTimeoutMs;
+    const std::string stalled = "数据流恢复未确认：baseCamera 获取新帧失败";
     const std::vector<OutcomeCase> cases = {
-        {"float noise still confirms", R"({"readbackRounding": 0.000001})", 4, 1234.5678901, "完成", "", true,
+        {"float noise confirms", R"({"readbackRounding": 0.000001})", false, false, 4, 1234.5678901, "完成", "", true,
          3 * window},
-        {"camera never saves", R"({"neverSaves": true})", 4, 1250.0, "等待设备参数保存确认",
+        {"camera never saves", R"({"neverSaves": true})", false, false, 4, 1250.0, "等待设备参数保存确认",
          "启动模板未保存：期望 7，回读 1", false, window + bound},
-        {"camera rounds to 0.1 mm", R"({"readbackRounding": 0.1})", 4, 1250.05, "等待设备参数保存确认",
+        {"camera rounds to 0.1 mm", R"({"readbackRounding": 0.1})", false, false, 4, 1250.05, "等待设备参数保存确认",
          "设备回读参数与本次下发不一致：Zones.7.DangerZone：请求 [1000.0,1250.05,", false, window + bound},
-        {"camera runs another mode", "{}", 1, 1250.0, "等待设备配置接口稳定", "设备算法模式已变化：期望 1，实际 4",
-         false, bound},
-        {"camera refuses the JSON", "{}", 4, -1250.0, "保存参数与启动模板", "下发避障 JSON失败（SDK=-3", false, window},
+        {"camera runs another mode", "{}", false, false, 1, 1250.0, "等待设备配置接口稳定",
+         "设备算法模式已变化：期望 1，实际 4", false, bound},
+        {"camera refuses the JSON", "{}", false, false, 4, -1250.0, "保存参数与启动模板", "下发避障 JSON失败（SDK=-3", false,
+         window},
+        {"stream comes back", "{}", true, true, 4, 1300.0, "完成", "", true, -1},
+        {"stream stalls", R"({"framesStopAfterWrite": true})", true, false, 4, 1300.0, "恢复画面并确认新帧", stalled, true, -1},
+        // An earlier failure keeps its stage, and the stalled stream is added to its message.
+        {"stream stalls after a failure", R"({"framesStopAfterWrite": true, "neverSaves": true})", true, false, 4,
+         1300.0, "等待设备参数保存确认", "启动模板未保存：期望 7，回读 1；" + stalled, false, -1},
     };
     for (const OutcomeCase& c : cases) {
         SCOPED_TRACE(c.name);
         SetUp();
         setFault(kK7, c.faults);
         auto k7 = connected(kK7);
-        json document = parameters(*k7, 7, std::abs(c.dangerFar));
-        if (c.dangerFar < 0.0) {
-            document.erase("R");   // a document the camera refuses
+        QString error;
+        if (c.streaming) {
+            ASSERT_TRUE(k7->startStreaming(&error)) << error.toStdString();
+            ASSERT_TRUE(retrying([&] { return k7->probeFrame(&error); })) << error.toStdString();
         }
-        const SequenceRun r = run(*k7, requestFor(c.mode, 7, document));
-        EXPECT_EQ(r.result.ok, c.saved);
+        DeviceWriteRequest request = requestFor(c.mode, 7, parameters(*k7, 7, std::abs(c.dangerFar)));
+        if (c.dangerFar < 0.0) {
+            request.deviceJson.erase("R");
+        }
+        request.wasStreaming = c.streaming;
+        const SequenceRun r = run(*k7, request);
+        EXPECT_EQ(r.result.ok, c.saved && c.resumed == c.streaming);
         EXPECT_EQ(r.result.saved, c.saved);
+        EXPECT_EQ(r.result.streamResumed, c.resumed);
+        EXPECT_EQ(r.result.streaming, c.streaming);
         EXPECT_EQ(r.result.stage.toStdString(), c.stage);
-        EXPECT_EQ(r.result.message.toStdString().rfind(c.messageStart, 0), 0U) << r.result.message.toStdString();
-        EXPECT_EQ(r.elapsedMs, c.elapsedMs);
-        if (c.saved) {
+        // The message starts with the row's text; a success has none.
+        const std::string message = r.result.message.toStdString();
+        EXPECT_EQ(c.messageStart.empty() ? message : message.substr(0, c.messageStart.size()), c.messageStart);
+        if (c.elapsedMs >= 0) {
+            EXPECT_EQ(r.elapsedMs, c.elapsedMs);
+        }
+        if (c.saved && !c.streaming) {
             EXPECT_EQ(r.stages, (std::vector<std::string>{"暂停画面与结果刷新", "等待设备配置接口稳定",
                                                           "保存参数与启动模板", "等待设备参数保存确认",
                                                           "确认运行模板与参数稳定", "完成"}));
@@ -140,43 +162,6 @@ TEST_F(DeviceWriteSequenceTest, TemplateControlCameraUploadsAfterTheSaveAndThenS
     int active = -1;
     ASSERT_TRUE(p20->readActiveTemplate(active));
     EXPECT_EQ(active, 4);
-}
-
-TEST_F(DeviceWriteSequenceTest, ResumeNeedsTwoFreshFramesAndReportsAStalledStream)
-{
-    struct Case {
-        const char* faults;
-        bool resumed;
-        const char* stage;
-        const char* message;   // the whole message, "" for none
-        bool saved;
-    };
-    const std::vector<Case> cases = {
-        {"{}", true, "完成", "", true},
-        {R"({"framesStopAfterWrite": true})", false, "恢复画面并确认新帧", "数据流恢复未确认：baseCamera 获取新帧失败",
-         true},
-        // An earlier failure keeps its stage, and the stalled stream is added to its message.
-        {R"({"framesStopAfterWrite": true, "neverSaves": true})", false, "等待设备参数保存确认",
-         "启动模板未保存：期望 3，回读 1；数据流恢复未确认：baseCamera 获取新帧失败", false},
-    };
-    for (const Case& c : cases) {
-        SetUp();
-        setFault(kK7, c.faults);
-        auto k7 = connected(kK7);
-        QString error;
-        ASSERT_TRUE(k7->startStreaming(&error)) << error.toStdString();
-        ASSERT_TRUE(retrying([&] { return k7->probeFrame(&error); })) << error.toStdString();
-        DeviceWriteRequest request = requestFor(4, 3, parameters(*k7, 3, 1300.0));
-        request.wasStreaming = true;
-        const SequenceRun r = run(*k7, request);
-        EXPECT_EQ(r.result.ok, c.resumed && c.saved) << c.faults;
-        EXPECT_EQ(r.result.streamResumed, c.resumed) << c.faults;
-        EXPECT_TRUE(r.result.streaming) << c.faults;
-        EXPECT_EQ(r.result.saved, c.saved) << c.faults;
-        EXPECT_EQ(r.result.stage.toStdString(), c.stage) << c.faults;
-        EXPECT_EQ(r.result.message.toStdString(), c.message) << c.faults;
-        k7->closeCamera();
-    }
 }
 
 }  // namespace

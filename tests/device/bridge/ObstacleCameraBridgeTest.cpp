@@ -28,12 +28,9 @@ TEST_F(BridgeTest, PrepareStreamsToleratesAndReportsEachStep)
         {kK7, R"({"colorUnavailable": true})", true, {}, false},
         {kP20, "{}", true, {}, false},
         {kK7, R"({"unsupported": {"3002": -2}})", true, {}, true},
-        // Our switch accepts 2; the camera layer's own stream defaults then do not.
-        {kK7, R"({"unsupported": {"3002": 2}})", false, intrinsicsFailed, true},
         {kK7, R"({"unsupported": {"3002": -13}})", false, sdkError("开启深度流", -13), true},
         {kK7, R"({"unsupported": {"3003": -4}})", true, {}, true},
         {kK7, R"({"unsupported": {"3003": -13}})", false, QStringLiteral("相机流能力初始化失败"), true},
-        {kK7, R"({"unsupported": {"1078": 2}})", true, {}, true},
         {kK7, R"({"unsupported": {"1078": -4}})", false, cloudFailed, true},
         {kK7, R"({"unsupported": {"1021": -13}})", false, intrinsicsFailed, true},
     };
@@ -121,7 +118,6 @@ TEST_F(BridgeTest, ConfigurationOfAJsonCameraIsItsZoneIndexAndItsTemplate)
     const WorkstationDocument document = parseWorkstationDocumentText(out.workstationJson.toStdString());
     EXPECT_EQ(document.activeIndex, 6);
     EXPECT_EQ(document.algorithmVersion, AlgorithmVersion::V2);
-    EXPECT_EQ(calls("DcSpecialControl"), 0) << "no template control on the K7";
 
     // The camera no longer holds the template its ZoneIndex names.
     params["Zones"] = nlohmann::json::object({{"2", params["Zones"].begin().value()}});
