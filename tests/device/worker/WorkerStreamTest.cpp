@@ -1,11 +1,13 @@
 // The worker on its own thread against the virtual camera: requests without
 // a camera, connection, the frame pump with its flow control and back-off,
-// and recording the live stream.
+// and recording the live stream and playing it back.
 #include "WorkerSimHarness.h"
 
 #include "RecordingReader.h"
 
 #include <QFile>
+#include <opencv2/core.hpp>
+#include <set>
 
 #include <unistd.h>
 
@@ -110,8 +112,9 @@ TEST_F(WorkerSimTest, FailedFramesBackOffAndAreLoggedSparingly) {
 }
 
 // Recording needs a stream; the file holds the configuration the camera ran,
-// each frame and a status sample with each.
-TEST_F(WorkerSimTest, RecordingKeepsTheStreamWithItsConfiguration) {
+// each frame and a status sample with each. The virtual camera then plays the
+// file back as a camera running that configuration, frame by recorded frame.
+TEST_F(WorkerSimTest, RecordedStreamKeepsItsConfigurationAndReplaysAsACamera) {
     constexpr int kRecordedFrames = 8;
     const std::string path = ::testing::TempDir() + "hd_worker_" + std::to_string(::getpid()) + "_record.mcap";
     auto frames = frameSpy();
@@ -142,14 +145,36 @@ TEST_F(WorkerSimTest, RecordingKeepsTheStreamWithItsConfiguration) {
     EXPECT_TRUE(reader.complete());
     ASSERT_EQ(reader.configurations().size(), 1U);
     EXPECT_EQ(QString::fromStdString(reader.configurations()[0].workstationJson), at(*active, 0).at(0).toString());
-    std::size_t recordedFrames = 0;
+    std::set<std::string> recordedDepths;  // sensor noise makes each frame's depth unique
     std::size_t runtimeSamples = 0;
     recording::RecordingReader::Visitor visitor;
-    visitor.frame = [&](const recording::RecordedFrame&) { return ++recordedFrames > 0; };
+    visitor.frame = [&](const recording::RecordedFrame& f) {
+        recordedDepths.insert(f.depth.data);
+        return true;
+    };
     visitor.runtime = [&](const recording::RuntimeRecord&) { return ++runtimeSamples > 0; };
     ASSERT_TRUE(reader.read(visitor)) << reader.error();
-    EXPECT_EQ(recordedFrames, static_cast<std::size_t>(kept));
+    EXPECT_EQ(recordedDepths.size(), static_cast<std::size_t>(kept));
     EXPECT_EQ(runtimeSamples, static_cast<std::size_t>(kRecordedFrames));
+    request("disconnectDevice");
+
+    const std::string scene = nlohmann::json{{"cameras", {{{"ip", "127.0.40.1"}, {"recording", path}}}}}.dump();
+    ASSERT_EQ(ZrSim_LoadSceneText(scene.c_str()), 0) << ZrSim_LastError();
+    auto replay = connected(QStringLiteral("127.0.40.1"));
+    QString error;
+    ActiveConfiguration running;
+    ASSERT_TRUE(replay->readActiveConfiguration(running, &error)) << error.toStdString();
+    EXPECT_EQ(running.workstationJson, at(*active, 0).at(0).toString());
+    ASSERT_TRUE(replay->startStreaming(&error)) << error.toStdString();
+    algPlatform::FrameSet frame;
+    cv::Mat amplitude;
+    for (int k = 0; k < 3; ++k) {
+        ASSERT_TRUE(retrying([&] { return replay->grabFrame(frame, amplitude, &error); })) << error.toStdString();
+        const cv::Mat& image = frame.depth.image;
+        const std::string bytes(reinterpret_cast<const char*>(image.data), image.total() * image.elemSize());
+        EXPECT_EQ(recordedDepths.count(bytes), 1U) << "replayed frame " << k;
+    }
+    replay->closeCamera(nullptr);
     QFile::remove(QString::fromStdString(path));
 }
 
