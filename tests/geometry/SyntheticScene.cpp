@@ -95,14 +95,4 @@ pcl::PointCloud<pcl::PointXYZRGB> renderScene(const SyntheticScene& scene,
     return cloud;
 }
 
-std::size_t countReturns(const pcl::PointCloud<pcl::PointXYZRGB>& cloud) {
-    std::size_t count = 0;
-    for (const auto& p : cloud) {
-        if (p.x != 0.0f || p.y != 0.0f || p.z != 0.0f) {
-            ++count;
-        }
-    }
-    return count;
-}
-
 }  // namespace zavov::testing
