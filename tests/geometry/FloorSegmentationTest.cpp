@@ -1,12 +1,9 @@
-// The two steps that find the floor in a cloud: counting the points near
-// candidate planes, and Euclidean clustering (against PCL's own extraction).
-// How well a plane fits a floor is checked by the ground calibration, against
-// the true mount.
+// Euclidean clustering, the step that keeps the connected piece of the floor,
+// against PCL's own extraction. The plane search before it is checked by the
+// ground calibration, against the true mount.
 #include "EuclideanClusterGrid.h"
-#include "PlaneFit.h"
 
 #include <gtest/gtest.h>
-#include <pcl/search/kdtree.h>
 #include <pcl/segmentation/extract_clusters.h>
 
 #include <algorithm>
@@ -24,43 +21,6 @@ pcl::Indices firstIndices(std::size_t count) {
 }
 
 using Cloud = pcl::PointCloud<pcl::PointXYZ>;
-
-TEST(PlaneFit, InliersUseTheNormalisedDistanceAndCountingAgreesAcrossBlocks) {
-    // Three points or fewer (here collinear) make no plane; four do.
-    Cloud corner;
-    corner.assign({{0, 0, 1}, {1, 0, 1}, {2, 0, 1}, {0, 1, 1}});
-    for (const std::size_t count : {0u, 1u, 3u}) {
-        EXPECT_FALSE(fitPlane(corner, firstIndices(count)).has_value()) << count << " points";
-    }
-    EXPECT_TRUE(fitPlane(corner, firstIndices(4)).has_value());
-
-    PlaneCoefficients lengthFour;
-    // z = -1 written with a normal of length 4: distances must divide by it.
-    lengthFour.coefficients = Eigen::Vector4f(0.0f, 0.0f, 4.0f, 4.0f);
-    Cloud heights;
-    for (const float z : {-1.0f, -0.975f, -1.029f, -0.96f, -1.031f, 0.0f}) {
-        heights.push_back(pcl::PointXYZ(0.5f, -0.5f, z));
-    }
-    EXPECT_EQ(planeInliers(heights, lengthFour, 0.03f), (pcl::Indices{0, 1, 2}));
-
-    // More points than one counting block, and not a whole number of blocks.
-    std::mt19937 generator(17);
-    std::uniform_real_distribution<float> coordinate(-2.0f, 2.0f);
-    Cloud cloud;
-    for (int i = 0; i < 2500; ++i) {
-        cloud.push_back(pcl::PointXYZ(coordinate(generator), coordinate(generator), coordinate(generator) * 0.05f));
-    }
-    const std::vector<PlaneCoefficients> planes = {
-        {Eigen::Vector4f(0, 0, 1, 0)}, {Eigen::Vector4f(0, 0, -3, 0.06f)}, {Eigen::Vector4f(0.1f, 0, 1, 0.02f)},
-        {Eigen::Vector4f(1, 0, 0, -1.5f)}, {Eigen::Vector4f(0, 0, 1, 50)}};
-    const std::vector<std::size_t> counts = countPlaneInliers(cloud, planes, 0.03f);
-    ASSERT_EQ(counts.size(), planes.size());
-    for (std::size_t k = 0; k < planes.size(); ++k) {
-        EXPECT_EQ(counts[k], planeInliers(cloud, planes[k], 0.03f).size()) << "plane " << k;
-    }
-    EXPECT_GT(counts[0], 0u);
-    EXPECT_EQ(countPlaneInliers({}, planes, 0.03f), std::vector<std::size_t>(planes.size(), 0u));
-}
 
 using ClusterSets = std::vector<std::vector<pcl::index_t>>;
 
@@ -83,7 +43,6 @@ std::vector<pcl::PointIndices> pclClusters(const Cloud::ConstPtr& cloud,
     extraction.setClusterTolerance(tolerance);
     extraction.setMinClusterSize(static_cast<pcl::uindex_t>(minSize));
     extraction.setMaxClusterSize(static_cast<pcl::uindex_t>(maxSize));
-    extraction.setSearchMethod(std::make_shared<pcl::search::KdTree<pcl::PointXYZ>>());
     extraction.setInputCloud(cloud);
     extraction.setIndices(std::make_shared<pcl::Indices>(indices));
     std::vector<pcl::PointIndices> clusters;
