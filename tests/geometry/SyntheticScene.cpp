@@ -16,27 +16,14 @@ double radians(double degrees) { return degrees * kPi / 180.0; }
 
 // Distance along the ray to the box (slab test), or infinity.
 double hitBox(const SceneBox& box, const Eigen::Vector3d& origin, const Eigen::Vector3d& dir) {
-    double tNear = 0.0;
-    double tFar = std::numeric_limits<double>::infinity();
-    for (int axis = 0; axis < 3; ++axis) {
-        if (std::abs(dir[axis]) < 1e-12) {
-            if (origin[axis] < box.min[axis] || origin[axis] > box.max[axis]) {
-                return std::numeric_limits<double>::infinity();
-            }
-            continue;
-        }
-        double t1 = (box.min[axis] - origin[axis]) / dir[axis];
-        double t2 = (box.max[axis] - origin[axis]) / dir[axis];
-        if (t1 > t2) {
-            std::swap(t1, t2);
-        }
-        tNear = std::max(tNear, t1);
-        tFar = std::min(tFar, t2);
-        if (tNear > tFar) {
-            return std::numeric_limits<double>::infinity();
-        }
-    }
-    return tNear > 0.0 ? tNear : std::numeric_limits<double>::infinity();
+    // A ray parallel to a slab gets infinite distances to it (the scenes never
+    // put the camera exactly on a box's face plane).
+    const Eigen::Array3d inverse = dir.array().inverse();
+    const Eigen::Array3d t1 = (box.min - origin).array() * inverse;
+    const Eigen::Array3d t2 = (box.max - origin).array() * inverse;
+    const double tNear = t1.min(t2).maxCoeff();
+    const double tFar = t1.max(t2).minCoeff();
+    return tNear > 0.0 && tNear <= tFar ? tNear : std::numeric_limits<double>::infinity();
 }
 
 }  // namespace
@@ -76,7 +63,6 @@ pcl::PointCloud<pcl::PointXYZRGB> renderScene(const SyntheticScene& scene,
                 t = std::min(t, hitBox(box, origin, ray));
             }
             pcl::PointXYZRGB& point = cloud.at(u, v);
-            point.r = point.g = point.b = 128;
             const double range = t * rayCamera.norm();
             if (!std::isfinite(t) || range > scene.maxRangeMm) {
                 point.x = point.y = point.z = 0.0f;
@@ -93,16 +79,6 @@ pcl::PointCloud<pcl::PointXYZRGB> renderScene(const SyntheticScene& scene,
         }
     }
     return cloud;
-}
-
-std::size_t countReturns(const pcl::PointCloud<pcl::PointXYZRGB>& cloud) {
-    std::size_t count = 0;
-    for (const auto& p : cloud) {
-        if (p.x != 0.0f || p.y != 0.0f || p.z != 0.0f) {
-            ++count;
-        }
-    }
-    return count;
 }
 
 }  // namespace zavov::testing

@@ -26,17 +26,18 @@ struct SyntheticScene {
 
 // The true mounting pose of the camera, same convention as the workstation's
 // extrinsics: R = Rz(yaw)·Ry(pitch)·Rx(roll), degrees; position in millimetres.
-// The camera's optical frame is x right, y down, z forward.
+// The camera's optical frame is x right, y down, z forward. The pose comes
+// first, so that {roll, pitch, yaw, x, y, z} names a mount.
 struct SyntheticCamera {
-    int width = 160;
-    int height = 120;
-    double horizontalFovDeg = 70.0;
     double roll = 60.0;
     double pitch = -180.0;
     double yaw = 90.0;
     double x = 0.0;
     double y = 0.0;
     double z = 1200.0;
+    int width = 160;
+    int height = 120;
+    double horizontalFovDeg = 70.0;
 };
 
 struct RangeNoise {
@@ -52,8 +53,5 @@ Eigen::Matrix3d cameraRotation(double rollDeg, double pitchDeg, double yawDeg);
 pcl::PointCloud<pcl::PointXYZRGB> renderScene(const SyntheticScene& scene,
                                               const SyntheticCamera& camera,
                                               const RangeNoise& noise = {});
-
-// Number of points of a rendered cloud with a return.
-std::size_t countReturns(const pcl::PointCloud<pcl::PointXYZRGB>& cloud);
 
 }  // namespace zavov::testing

@@ -2,7 +2,6 @@
 #include "RotationConversion.h"
 #include "ZoneContainment.h"
 #include "ZoneMasks.h"
-#include "ZoneVolumeMesh.h"
 
 #include <gtest/gtest.h>
 #include <opencv2/core.hpp>
@@ -11,7 +10,6 @@
 #include <cmath>
 #include <limits>
 #include <random>
-#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -29,16 +27,9 @@ using hazard_desk::ZoneTemplate;
 
 // Small ray images keep the reference loop quick, also under the sanitizers.
 cv::Mat testRays(bool fisheye, int width = 96, int height = 72) {
-    RayIntrinsics in;
-    in.width = width;
-    in.height = height;
-    in.pinholeRead = true;
-    in.fx = fisheye ? 30.0f : 60.0f;
-    in.fy = in.fx;
-    in.cx = static_cast<float>(width) / 2.0f - 0.5f;
-    in.cy = static_cast<float>(height) / 2.0f - 0.5f;
-    in.distortion = {0.03f, -0.01f, fisheye ? 0.002f : 0.001f, fisheye ? -0.0005f : -0.002f};
-    in.fisheye = fisheye;
+    const float f = fisheye ? 30.0f : 60.0f;
+    const RayIntrinsics in{width, height, true, f, f, width / 2.0f - 0.5f, height / 2.0f - 0.5f,
+                           {0.03f, -0.01f, fisheye ? 0.002f : 0.001f, fisheye ? -0.0005f : -0.002f}, fisheye};
     const CameraRays rays = computeCameraRays(in);
     EXPECT_TRUE(rays.ok()) << rays.error;
     return rays.rays;
@@ -61,8 +52,7 @@ std::array<double, 3> vehiclePoint(const cv::Mat& rays, int x, int y, double ran
 
 // Both loops on the same input must give the same bits; the fast one's result.
 TemplateMasks masksOfBothPaths(const cv::Mat& rays, const Extrinsics& mount, const ZoneTemplate& zone,
-                               MaskOptions options, const std::string& name) {
-    SCOPED_TRACE(name);
+                               MaskOptions options) {
     options.projection = MaskProjection::Reference;
     const TemplateMasks reference = generateTemplateMasks(rays, mount, zone, options);
     options.projection = MaskProjection::Fast;
@@ -130,20 +120,18 @@ std::vector<MaskCase> randomMaskCases(int count) {
 }
 
 // The fast loop gives the reference's bits on every kind of input, and the
-// masks keep their invariants: a miss keeps the empty interval, a hit has
-// near <= far, and near is 0 wherever far is set when the camera is inside.
-TEST(ZoneMasks, FastPathEqualsReferenceBitForBit) {
+// masks agree with the inside tests of the same volumes: a miss keeps the
+// empty interval, between near and far the ray is inside, a little beyond far
+// it is outside, and near is 0 wherever far is set when the camera is inside.
+TEST(ZoneMasks, FastPathEqualsReferenceAndRangesBoundTheVolumes) {
     const BoxZone ahead{800, 2500, -900, 900, 0, 800};
     const std::vector<MaskCase> named = {
         {"square ahead, pinhole", false, forwardMount(20, 0, 0, 600), ZoneTemplate{}, false},
-        {"square ahead, fisheye", true, forwardMount(35, 0, 0, 900), ZoneTemplate{}, false},
         {"120 deg sector, camera at the apex", true, forwardMount(20, 0, 0, 600), sectorTemplate(-60, 60, 1200), true},
         {"narrow sector", false, forwardMount(15, 0, 0, 600), sectorTemplate(-0.75, 0.75, 3000), false},
-        {"sector starting at 0 deg", false, forwardMount(20, 0, 0, 1400), sectorTemplate(0, 45, 2000), false},
-        {"180 deg sector", true, forwardMount(25, 0, 0, 700), sectorTemplate(-90, 90, 1500), true},
         {"full-turn sector", true, forwardMount(30, 0, 0, 500), sectorTemplate(-180, 180, 1000), true},
-        {"sector apex ahead, camera outside", false, forwardMount(25, 0, 0, 1200),
-         sectorTemplate(-40, 25, 1500, 600, 300), false},
+        {"sector apex ahead, camera outside", true, forwardMount(30, -200, 0, 1300),
+         sectorTemplate(-50, 35, 1800, 200, -100), false},
         {"free boxes, camera on a face", false, forwardMount(20, 0, 0, 600),
          hazard_desk::defaultZoneTemplate(2, TemplateType::SquareFree), false},
         {"camera inside a box", true, forwardMount(10, 0, 0, 600),
@@ -165,127 +153,49 @@ TEST(ZoneMasks, FastPathEqualsReferenceBitForBit) {
         const MaskCase& c = cases[i];
         SCOPED_TRACE(c.name);
         const cv::Mat rays = testRays(c.fisheye, 64, 48);
-        const TemplateMasks masks = masksOfBothPaths(rays, c.mount, c.zone, MaskOptions{}, c.name);
-        if (i >= named.size()) {
-            randomWithHits += masks.ok() && cv::countNonZero(masks.level(ZoneLevel::Danger)->farMask) > 0;
+        const TemplateMasks masks = masksOfBothPaths(rays, c.mount, c.zone, MaskOptions{});
+        if (i < named.size()) {
+            ASSERT_TRUE(masks.ok()) << masks.error;
+            EXPECT_GT(cv::countNonZero(masks.level(ZoneLevel::Danger)->farMask), 20) << "sees its danger zone";
+        } else if (!masks.ok()) {
             continue;
+        } else {
+            randomWithHits += cv::countNonZero(masks.level(ZoneLevel::Danger)->farMask) > 0;
         }
-        ASSERT_TRUE(masks.ok()) << masks.error;
-        const auto& danger = masks.level(ZoneLevel::Danger);
-        ASSERT_TRUE(danger.has_value());
-        EXPECT_GT(cv::countNonZero(danger->farMask), 20) << "sees its danger zone";
-        EXPECT_EQ(masks.level(ZoneLevel::Notify).has_value(), zoneVolumes(c.zone).size() == 3);
-        for (const auto& pair : masks.levels) {
-            if (!pair) {
-                continue;
+        const std::vector<ZoneVolume> volumes = zoneVolumes(c.zone);
+        EXPECT_EQ(masks.level(ZoneLevel::Notify).has_value(), volumes.size() == 3);
+        for (const ZoneVolume& volume : volumes) {
+            const MaskPair& pair = *masks.level(volume.level);
+            const bool inside = c.cameraInsideDanger && volume.level == ZoneLevel::Danger;
+            for (int y = 0; y < rays.rows; ++y) {
+                for (int x = 0; x < rays.cols; ++x) {
+                    const double farValue = pair.farMask.at<std::uint16_t>(y, x);
+                    const double nearValue = pair.nearMask.at<std::uint16_t>(y, x);
+                    // A miss keeps the empty interval (or a touch at the camera itself).
+                    ASSERT_TRUE(farValue != 0 || nearValue == 65535 || nearValue == 0) << x << "," << y;
+                    ASSERT_TRUE(farValue == 0 || (nearValue <= farValue && (!inside || nearValue == 0))) << x << "," << y;
+                    if (farValue < nearValue + 4.0 || farValue == 65535) {
+                        continue;  // misses, grazing rays and ranges beyond the limit
+                    }
+                    const auto middle = vehiclePoint(rays, x, y, (nearValue + farValue) / 2.0, c.mount);
+                    const auto beyond = vehiclePoint(rays, x, y, farValue + 2.0, c.mount);
+                    ASSERT_TRUE(volumeContainsPoint(volume, middle[0], middle[1], middle[2])) << x << "," << y;
+                    ASSERT_FALSE(volumeContainsPoint(volume, beyond[0], beyond[1], beyond[2])) << x << "," << y;
+                }
             }
-            const cv::Mat hit = pair->farMask != 0;
-            // A miss keeps the empty interval (or a touch at the camera itself).
-            EXPECT_EQ(cv::countNonZero(~hit & (pair->nearMask != 65535) & (pair->nearMask != 0)), 0);
-            EXPECT_EQ(cv::countNonZero(hit & (pair->nearMask > pair->farMask)), 0);
-        }
-        if (c.cameraInsideDanger) {
-            EXPECT_EQ(cv::countNonZero((danger->farMask != 0) & (danger->nearMask != 0)), 0);
         }
     }
     EXPECT_GE(randomWithHits, random.size() / 3) << "the random cases must mostly see their zones";
-}
-
-// The masks agree with the inside tests of the same volumes: between near and
-// far the ray is inside, a little beyond far it is outside.
-TEST(ZoneMasks, RangesBoundWhatTheVolumesContain) {
-    struct Case {
-        const char* name;
-        ZoneTemplate zone;
-        Extrinsics mount;
-    };
-    const std::vector<Case> cases = {
-        {"boxes", hazard_desk::defaultZoneTemplate(2, TemplateType::SquareFree), forwardMount(25, -300, 100, 900)},
-        {"sector", sectorTemplate(-50, 35, 1800, 200, -100), forwardMount(30, -200, 0, 1300)},
-    };
-    const cv::Mat rays = testRays(true);
-    for (const Case& c : cases) {
-        const TemplateMasks masks = generateTemplateMasks(rays, c.mount, c.zone, MaskOptions{});
-        ASSERT_TRUE(masks.ok()) << c.name << ": " << masks.error;
-        const ZoneVolume danger = zoneVolumes(c.zone).front();
-        int checked = 0;
-        for (int y = 0; y < rays.rows; ++y) {
-            for (int x = 0; x < rays.cols; ++x) {
-                const double farValue = masks.level(ZoneLevel::Danger)->farMask.at<std::uint16_t>(y, x);
-                const double nearValue = masks.level(ZoneLevel::Danger)->nearMask.at<std::uint16_t>(y, x);
-                if (farValue < nearValue + 4.0) {
-                    continue;  // misses and grazing rays
-                }
-                const auto middle = vehiclePoint(rays, x, y, (nearValue + farValue) / 2.0, c.mount);
-                const auto beyond = vehiclePoint(rays, x, y, farValue + 2.0, c.mount);
-                EXPECT_TRUE(volumeContainsPoint(danger, middle[0], middle[1], middle[2])) << c.name << " " << x << "," << y;
-                EXPECT_FALSE(volumeContainsPoint(danger, beyond[0], beyond[1], beyond[2])) << c.name << " " << x << "," << y;
-                ++checked;
-            }
-        }
-        EXPECT_GT(checked, 100) << c.name;
-    }
 }
 
 TEST(ZoneMasks, FlatZoneTripsTheGuardInBothPaths) {
     // A wall 0.4 mm thick seen face-on: entry and exit share their millimetre on most pixels.
     const ZoneTemplate wall = freeBoxTemplate({2000, 2000.4, -3000, 3000, 0, 2000}, {2500, 3000, -900, 900, 0, 800},
                                               {3000, 4000, -900, 900, 0, 800});
-    const cv::Mat rays = testRays(false);
-    const Extrinsics mount = forwardMount(0, 0, 0, 600);
-    const TemplateMasks guarded = masksOfBothPaths(rays, mount, wall, MaskOptions{}, "guarded wall");
+    const TemplateMasks guarded = masksOfBothPaths(testRays(false), forwardMount(0, 0, 0, 600), wall, {});
     EXPECT_EQ(guarded.error, "danger mask: ZAVOV single-surface guard rejected the projected convex hull");
     EXPECT_FALSE(guarded.levels[0] || guarded.levels[1] || guarded.levels[2]) << "a failure returns no masks";
 
-    MaskOptions unguarded;
-    unguarded.singleSurfaceGuard = false;
-    const TemplateMasks masks = masksOfBothPaths(rays, mount, wall, unguarded, "unguarded wall");
-    ASSERT_TRUE(masks.ok()) << masks.error;
-    const MaskPair& danger = *masks.level(ZoneLevel::Danger);
-    EXPECT_GT(cv::countNonZero((danger.farMask == danger.nearMask) & (danger.farMask != 0)), 4 * 96);
-}
-
-TEST(ZoneMasks, RangesBeyondTheLimitAreStoredAs65535) {
-    const ZoneTemplate far = freeBoxTemplate({60000, 80000, -40000, 40000, -10000, 30000},
-                                             {80000, 90000, -900, 900, 0, 800}, {90000, 95000, -900, 900, 0, 800});
-    const cv::Mat rays = testRays(false);
-    MaskOptions options;
-    options.singleSurfaceGuard = false;  // towards the edges both ranges exceed the limit
-    const TemplateMasks masks = masksOfBothPaths(rays, forwardMount(0, 0, 0, 600), far, options, "far box");
-    ASSERT_TRUE(masks.ok()) << masks.error;
-    const MaskPair& danger = *masks.level(ZoneLevel::Danger);
-    EXPECT_EQ(danger.farMask.at<std::uint16_t>(rays.rows / 2, rays.cols / 2), 65535);
-    // About straight ahead: the front face.
-    EXPECT_NEAR(danger.nearMask.at<std::uint16_t>(rays.rows / 2, rays.cols / 2), 60000, 20);
-}
-
-TEST(ZoneMasks, OutlinesAndHulls) {
-    // 60 degrees at 1 degree: 61 arc points and the apex, all on the hull.
-    const ZoneVolume sixty{ZoneLevel::Danger, SectorZone{1000, -30, 30, 0, 100, 0, 0}};
-    EXPECT_EQ(zoneOutline(sixty, 1.0).size(), 62u);
-    EXPECT_EQ(convexHull(zoneOutline(sixty, 1.0)).size(), 62u);
-    // A step that does not divide the span still reaches rightAngle: ceil(60 / 7) = 9 steps.
-    const std::vector<Point2> coarse = zoneOutline(sixty, 7.0);
-    ASSERT_EQ(coarse.size(), 11u);
-    EXPECT_NEAR(coarse.back().y, 1000.0 * std::sin(30.0 / 57.29577951308232), 1e-9);
-    // A full turn closes on itself at -180/180 and the apex falls inside.
-    EXPECT_EQ(convexHull(zoneOutline({ZoneLevel::Danger, SectorZone{1000, -180, 180, 0, 100, 0, 0}}, 1.0)).size(), 360u);
-    // Points closer than 1e-9 in both coordinates count as one.
-    EXPECT_EQ(convexHull({{0, 0}, {1, 0}, {1e-10, 5e-10}, {0, 1}, {1, 1}, {1 - 1e-10, 1}}).size(), 4u);
-    // n hull points give 4n - 4 triangles.
-    EXPECT_EQ(extrudeHull(convexHull(zoneOutline(sixty, 1.0)), 0, 100).size(), 4u * 62u - 4u);
-}
-
-MaskOptions stepOf(double step) {
-    MaskOptions options;
-    options.sectorAngularStepDeg = step;
-    return options;
-}
-
-MaskOptions epsilonOf(double epsilon) {
-    MaskOptions options;
-    options.triangleEpsilon = epsilon;
-    return options;
 }
 
 TEST(ZoneMasks, InputsAreCheckedInOrder) {
@@ -301,8 +211,6 @@ TEST(ZoneMasks, InputsAreCheckedInOrder) {
     ZoneTemplate tinySector = sectorTemplate(-30, 30, 1e-12);
     std::get<SectorZones>(tinySector.body).warning.radius = 1e-12;
     const ZoneTemplate square;
-    const std::string stepError = "sectorAngularStepDeg must be finite and within (0, 30]";
-    const std::string epsilonError = "triangleEpsilon must be finite and non-negative";
     struct Case {
         const char* name;
         cv::Mat rays;
@@ -315,50 +223,18 @@ TEST(ZoneMasks, InputsAreCheckedInOrder) {
         {"empty rays", cv::Mat(), mount, square, {}, "rays must not be empty"},
         {"two-channel rays", cv::Mat(4, 4, CV_32FC2, cv::Scalar(0)), mount, square, {},
          "rays must have OpenCV type CV_32FC3"},
-        {"step 0", rays, mount, square, stepOf(0.0), stepError},
-        {"step 31", rays, mount, square, stepOf(31.0), stepError},
-        {"step NaN", rays, mount, square, stepOf(std::nan("")), stepError},
-        {"step 30", rays, mount, square, stepOf(30.0), ""},
-        {"epsilon -1e-9", rays, mount, square, epsilonOf(-1e-9), epsilonError},
-        {"epsilon infinite", rays, mount, square, epsilonOf(INFINITY), epsilonError},
-        {"epsilon 0", rays, mount, square, epsilonOf(0.0), ""},
+        {"step 31", rays, mount, square, {31.0}, "sectorAngularStepDeg must be finite and within (0, 30]"},
         {"non-finite ray", nonFinite, mount, square, {}, "rays contains a non-finite u/v value"},
         {"template 20", rays, mount, outOfRange, {}, "template index must be within 0..19"},
-        {"roll 200", rays, Extrinsics{200, -180, 90, 0, 0, 600}, square, {},
-         "extrinsics: roll, pitch, and yaw must stay within [-180, 180]"},
         {"negative lowerLimit", rays, mount, negativeNear, {},
          "templates[4].distance: must satisfy 0 <= lowerLimit < emergencyStopUpper < decelerationUpper"},
         {"sector collapsing to a point", rays, mount, tinySector, {},
          "danger mask: convex volume has no non-degenerate triangles"},
-        {"arc step far too fine", rays, mount, sectorTemplate(-30, 30, 1000), stepOf(1e-4),
+        {"arc step far too fine", rays, mount, sectorTemplate(-30, 30, 1000), {1e-4},
          "danger mask: sector outline needs more than 100000 arc steps"},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(generateTemplateMasks(c.rays, c.mount, c.zone, c.options).error, c.error) << c.name;
-    }
-}
-
-TEST(ZoneMasks, ImagesAndTheirFileNames) {
-    // A square template has danger and warn masks only, listed in kind order.
-    const TemplateMasks masks = generateTemplateMasks(testRays(false), forwardMount(20, 0, 0, 600), {}, {});
-    std::vector<int> kinds;
-    for (const MaskImage& image : presentMaskImages(masks)) {
-        kinds.push_back(image.kind);
-        EXPECT_EQ(image.image.type(), CV_16UC1);
-    }
-    EXPECT_EQ(kinds, (std::vector<int>{0, 1, 2, 3}));
-    EXPECT_EQ(maskKind(ZoneLevel::Warn, true), 3);
-    EXPECT_EQ(maskFileName(0, 0), "danger_far0.pgm");
-    EXPECT_EQ(maskFileName(1, 19), "danger_near19.pgm");
-    EXPECT_EQ(maskFileName(3, 7), "warn_near7.pgm");
-    EXPECT_EQ(maskFileName(5, 12), "notify_near12.pgm");
-    for (const int index : {20, -1}) {
-        try {
-            maskFileName(0, index);
-            ADD_FAILURE() << "index " << index << " must throw";
-        } catch (const std::out_of_range& error) {
-            EXPECT_STREQ(error.what(), "template index must be within 0..19");
-        }
     }
 }
 
